@@ -1,0 +1,83 @@
+#include "app/messages.h"
+#include "app/splashscreen.h"
+#include "browser/webengine.h"
+#include "platform/errors.h"
+#include "platform/programdir.h"
+#include "platform/registry.h"
+#include "ui/addresses.h"
+#include "ui/desktopshell.h"
+#include "ui/taboutbox.h"
+#include "ui/tform1.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFont>
+
+#include <memory>
+#include <typeinfo>
+
+namespace {
+
+// Verdana and MS Sans Serif are asked for by name; where they are missing DejaVu Sans stands in.
+void substituteFonts()
+{
+    for (const char* family : {"Verdana", "MS Sans Serif"})
+        QFont::insertSubstitution(QLatin1String(family), QStringLiteral("DejaVu Sans"));
+}
+
+int applicationError(const std::exception& error)
+{
+    const auto* own = dynamic_cast<const corvane::Error*>(&error);
+    const std::string text = corvane::applicationErrorText(
+        own ? own->className() : typeid(error).name(),
+        QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString(),
+        own ? own->address() : nullptr, error.what());
+    corvane::showApplicationError(QString::fromStdString(text));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    corvane::prepareWebEngine();
+    QApplication app(argc, argv);
+    substituteFonts();
+
+    auto splash = std::make_unique<corvane::Tsplashscreen>();
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
+    QApplication::setApplicationDisplayName(QString());
+    QApplication::setApplicationName(QLatin1String(corvane::kApplicationTitle));
+
+    const corvane::RegistryStore registry(corvane::defaultRegistryStorePath());
+    corvane::DesktopShell shell;
+    corvane::AppDialogs dialogs;
+    corvane::MainWindowServices services;
+    services.programDirectory = corvane::programDirectory();
+    services.registry = &registry;
+    services.shell = &shell;
+    services.dialogs = &dialogs;
+    services.bannerAddress = QLatin1String(corvane::addresses::kBanner);
+
+    std::unique_ptr<corvane::TForm1> Form1;
+    std::unique_ptr<corvane::TAboutBox> AboutBox;
+    try {
+        Form1 = std::make_unique<corvane::TForm1>(services);
+        AboutBox = std::make_unique<corvane::TAboutBox>(Form1->language());
+        Form1->setAboutBox(AboutBox.get());
+    } catch (const std::exception& error) {
+        splash.reset();
+        return applicationError(error);
+    }
+
+    splash->hide();
+    splash.reset();
+    Form1->showMaximized();
+    const int result = QApplication::exec();
+    // The about box goes before the window that shows it.
+    Form1->setAboutBox(nullptr);
+    return result;
+}

@@ -1,0 +1,25 @@
+#include "browser/webengine.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QtGlobal>
+
+#include <unistd.h>
+
+namespace corvane {
+
+void prepareWebEngine()
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+#ifndef _WIN32
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
+    // Background fetches only produce refused connections on a closed network; none is needed.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--disable-background-networking"))
+        flags += " --disable-background-networking --disable-component-update";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+}
+
+} // namespace corvane

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+class QWebEngineView;
+
+namespace corvane {
+
+class WebPage;
+
+// One hosted web view, as the rest of the program sees it: navigate, refresh and stop, and six
+// events. Nothing else of the browser engine leaks out of here.
+class WebView : public QWidget {
+    Q_OBJECT
+public:
+    explicit WebView(QWidget* parent = nullptr);
+    ~WebView() override;
+
+    // A plain local path opens that file; an address without a scheme is a web address.
+    void navigate(const QString& address);
+    void refresh();
+    void stop();
+
+    // Off: a page that cannot load leaves the view blank instead of showing an error page.
+    void setErrorPageEnabled(bool enabled);
+
+    // The address a navigate() call resolves to.
+    static QUrl addressToUrl(const QString& address);
+
+    QUrl currentUrl() const;
+    QString title() const;
+
+signals:
+    void statusTextChange(const QString& text);
+    void downloadBegin();
+    void downloadComplete();
+    void titleChange(const QString& text);
+    void beforeNavigate(const QString& url);
+    void documentComplete(const QString& url);
+
+private:
+    QWebEngineView* view_;
+    WebPage* page_;
+};
+
+} // namespace corvane

@@ -1,0 +1,64 @@
+#include "countdown/startcountdown.h"
+
+#include "countdown/welcomepages.h"
+#include "platform/files.h"
+
+namespace corvane {
+
+StartCountdown::StartCountdown(const RegistryStore& store, std::string programDirectory,
+                               CountdownHost& host, Shell& shell, std::string makerSite)
+    : store_(store)
+    , programDirectory_(std::move(programDirectory))
+    , host_(host)
+    , shell_(shell)
+    , makerSite_(std::move(makerSite))
+{
+}
+
+std::string StartCountdown::pagePath() const
+{
+    return programDirectory_ + "Warning.html";
+}
+
+void StartCountdown::run()
+{
+    RegistryKey key(store_); // released by its destructor, also when a step throws
+    key.openKey(kCountdownRoot, kCountdownKey, true);
+
+    if (!key.valueExists("TimesStarted")) {
+        firstStart(key);
+        return;
+    }
+    const std::int32_t started = key.readInteger("TimesStarted");
+    if (started == 1) {
+        key.writeInteger("TimesStarted", kStartsBetweenRedirects);
+        writeAndShowPage(key, pageBytes(redirectPageLines()));
+        shell_.execute("open", makerSite_, ShellParent::Application, kShowMaximized);
+        return;
+    }
+    // 0 and below never equal 1: they go on counting down.
+    key.writeInteger("TimesStarted", started - 1);
+    const std::int32_t startsLeft = key.readInteger("TimesStarted");
+    writeAndShowPage(key, pageBytes(welcomePageLines(startsLeft)));
+}
+
+void StartCountdown::firstStart(RegistryKey& key)
+{
+    key.writeInteger("TimesStarted", kStartsBetweenRedirects);
+    key.writeString("minor", "0");
+    key.writeString("major", "1");
+    key.writeString("Build", "2");
+    key.writeString("Download.dir", programDirectory_ + "updates" + kPathSeparator);
+    // An existing directory is no error, nor is any other failure to create it.
+    createDirectory(key.readString("Download.dir"));
+    host_.showMessage(firstStartMessage());
+}
+
+void StartCountdown::writeAndShowPage(RegistryKey& key, const std::string& bytes)
+{
+    writeWholeFile(pagePath(), bytes);
+    key.readString("Download.dir"); // read as the program always has; its type is still checked
+    host_.navigatePreview(pagePath());
+}
+
+} // namespace corvane

@@ -1,0 +1,52 @@
+#include "library/scriptlibrary.h"
+
+#include "platform/files.h"
+#include "platform/profile.h"
+
+namespace corvane {
+
+CategoryListFile::CategoryListFile(std::string path)
+    : path_(std::move(path))
+{
+}
+
+std::vector<std::string> CategoryListFile::sectionNames() const
+{
+    return readSectionNames(path_);
+}
+
+ScriptLibrary::ScriptLibrary(std::string programDirectory)
+    : programDirectory_(std::move(programDirectory))
+{
+}
+
+std::string ScriptLibrary::categoriesPath() const
+{
+    return programDirectory_ + "categories.ini";
+}
+
+std::string ScriptLibrary::scriptListPath(const std::string& category) const
+{
+    return programDirectory_ + category + kPathSeparator + "scripts.txt";
+}
+
+std::string ScriptLibrary::scriptPath(const std::string& category, const std::string& script) const
+{
+    return programDirectory_ + category + kPathSeparator + script;
+}
+
+TextList ScriptLibrary::loadScriptList(const std::string& category) const
+{
+    return loadTextList(scriptListPath(category));
+}
+
+std::int32_t ScriptLibrary::countScripts(const std::vector<std::string>& categories) const
+{
+    std::int32_t total = 0;
+    const size_t count = categories.size();
+    for (size_t i = 0; i < count; ++i)
+        total += static_cast<std::int32_t>(countTextListLines(readWholeFile(scriptListPath(categories[i]))));
+    return total;
+}
+
+} // namespace corvane

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// Windows-1251 <-> UTF-8. Every byte decodes (0x98, unassigned, maps to U+0098 as Windows does),
+// and whatever decodes encodes back to the same bytes.
+std::string cp1251ToUtf8(std::string_view bytes);
+
+// Characters the code page lacks become "?".
+std::string utf8ToCp1251(std::string_view text);
+
+// True when every byte of the text is assigned in Windows-1251 (0x98 is the only gap).
+bool isDefinedCp1251(std::string_view bytes);
+
+} // namespace corvane

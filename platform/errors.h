@@ -1,0 +1,65 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace corvane {
+
+// Every failure the program reports is one of these; the message is the exact text the user sees.
+class Error : public std::runtime_error {
+public:
+    explicit Error(const std::string& message);
+    // The name shown by the last-resort "Application Error" box.
+    virtual const char* className() const noexcept { return "Error"; }
+    // Roughly where the error was raised, for that same box.
+    const void* address() const noexcept { return address_; }
+
+private:
+    const void* address_;
+};
+
+class FileOpenError : public Error {
+public:
+    using Error::Error;
+    const char* className() const noexcept override { return "FileOpenError"; }
+};
+
+class FileCreateError : public Error {
+public:
+    using Error::Error;
+    const char* className() const noexcept override { return "FileCreateError"; }
+};
+
+class RegistryError : public Error {
+public:
+    using Error::Error;
+    const char* className() const noexcept override { return "RegistryError"; }
+};
+
+class JpegError : public Error {
+public:
+    using Error::Error;
+    const char* className() const noexcept override { return "JpegError"; }
+};
+
+class BrowserError : public Error {
+public:
+    using Error::Error;
+    const char* className() const noexcept override { return "BrowserError"; }
+};
+
+// The default error display's text: a "." is added unless the message is empty or its last
+// character sorts at or below "." (so ".", "!", ")", quotes and spaces get nothing).
+std::string errorDisplayText(const std::string& message);
+
+// The text of the "Application Error" box for an error that escaped the creation of a window.
+std::string applicationErrorText(const std::string& className, const std::string& moduleName,
+                                 const void* address, const std::string& message);
+
+// The operating system's text for an error number, without its final full stop.
+std::string systemErrorText(int errorNumber);
+
+// Cuts trailing spaces, control characters and full stops.
+std::string trimMessageTail(std::string text);
+
+} // namespace corvane

@@ -1,0 +1,70 @@
+#include "platform/profile.h"
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace corvane {
+namespace {
+
+bool isProfileSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isProfileSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isProfileSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+std::vector<std::string> parseSectionNames(std::string_view text, size_t budget)
+{
+    bool utf8 = false;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        utf8 = true;
+        text.remove_prefix(3);
+    }
+
+    std::vector<std::string> names;
+    size_t used = 0;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n')
+            ++pos;
+
+        if (line.empty() || line.front() != '[')
+            continue;
+        const size_t close = line.rfind(']');
+        if (close == std::string_view::npos)
+            continue;
+        const std::string_view raw = trim(line.substr(1, close - 1));
+        if (raw.empty())
+            continue;
+        // The budget counts the platform's bytes: the name in the code page plus its NUL.
+        const size_t cost = (utf8 ? utf8ToCp1251(raw).size() : raw.size()) + 1;
+        if (used + cost > budget)
+            break;
+        used += cost;
+        names.push_back(utf8 ? std::string(raw) : cp1251ToUtf8(raw));
+    }
+    return names;
+}
+
+std::vector<std::string> readSectionNames(const std::string& path, size_t budget)
+{
+    // The platform's profile reader treats an unreadable file as one without sections.
+    const auto bytes = readFileIfReadable(path);
+    return bytes ? parseSectionNames(*bytes, budget) : std::vector<std::string>{};
+}
+
+} // namespace corvane

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+// Size of the buffer the platform fills with section names, each followed by a NUL.
+inline constexpr size_t kSectionNamesBudget = 16384;
+
+// Section names of an INI text, in file order, as UTF-8. A UTF-8 byte-order mark is honoured,
+// anything else is Windows-1251. Names that do not fit the budget whole are dropped.
+std::vector<std::string> parseSectionNames(std::string_view text, size_t budget = kSectionNamesBudget);
+
+// The same for a file; a missing or unreadable file has no sections.
+std::vector<std::string> readSectionNames(const std::string& path, size_t budget = kSectionNamesBudget);
+
+} // namespace corvane

@@ -1,0 +1,300 @@
+#include "ui/tform1.h"
+
+#include "countdown/startcountdown.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "ui/addresses.h"
+#include "ui/dialogs.h"
+#include "ui/handlerguard.h"
+#include "ui/menustyle.h"
+#include "ui/pictures.h"
+#include "ui/taboutbox.h"
+#include "ui_form1.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+
+namespace corvane {
+namespace {
+
+QStringList toQStringList(const std::vector<std::string>& lines)
+{
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(lines.size()));
+    for (const auto& line : lines)
+        list.append(QString::fromStdString(line));
+    return list;
+}
+
+// The countdown's view of the window: the plain message box and the preview.
+class FormCountdownHost : public CountdownHost {
+public:
+    FormCountdownHost(Dialogs& dialogs, WebView& preview)
+        : dialogs_(dialogs)
+        , preview_(preview)
+    {
+    }
+    void showMessage(const std::string& text) override { dialogs_.showMessage(QString::fromStdString(text)); }
+    void navigatePreview(const std::string& address) override { preview_.navigate(QString::fromStdString(address)); }
+
+private:
+    Dialogs& dialogs_;
+    WebView& preview_;
+};
+
+} // namespace
+
+TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::TForm1>())
+    , services_(services)
+    , library_(services.programDirectory)
+{
+    ui->setupUi(this);
+    // The secondary pane lies under the main panel, which covers the whole client area.
+    ui->Panel1->lower();
+    ui->banner->setErrorPageEnabled(false);
+    ui->Panel5->installEventFilter(this);
+    ui->Image1->installEventFilter(this);
+    setWindowIcon(pictures::programIcon());
+    for (QMenu* menu : {ui->N1, ui->N3})
+        useLargeMenuIcons(menu);
+    ui->Label4->adjustSize();
+    connectHandlers();
+
+    guarded([this] { loadPictures(); });
+    guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+template <typename Handler>
+void TForm1::guarded(Handler&& handler)
+{
+    runGuarded(*services_.dialogs, std::forward<Handler>(handler));
+}
+
+void TForm1::loadPictures()
+{
+    const struct {
+        QAction* action;
+        int index;
+    } menuPictures[] = {
+        {ui->N5, 0}, {ui->Licenseuseragreement1, 1}, {ui->N8, 2},
+        {ui->N7, 3}, {ui->N6, 4}, {ui->N2, 5},
+    };
+    for (const auto& entry : menuPictures)
+        entry.action->setIcon(QIcon(pictures::imageListPicture(entry.index)));
+
+    QToolButton* buttons[] = {ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton3,
+                              ui->SpeedButton4, ui->SpeedButton5, ui->SpeedButton6};
+    for (int i = 0; i < 6; ++i) {
+        const QPixmap glyph = pictures::glyph(i + 1);
+        buttons[i]->setIcon(QIcon(glyph));
+        buttons[i]->setIconSize(glyph.size());
+    }
+    // Last, so that a broken logo leaves every other picture in place.
+    ui->Image1->setPixmap(pictures::logo());
+}
+
+void TForm1::connectHandlers()
+{
+    connect(ui->cats, &ScriptComboBox::change, this, [this] { guarded([this] { catsChange(); }); });
+    connect(ui->lb, &ScriptComboBox::change, this, [this] { guarded([this] { lbChange(); }); });
+
+    const struct {
+        QAction* action;
+        void (TForm1::*handler)();
+    } menu[] = {
+        {ui->N2, &TForm1::N2Click},
+        {ui->N6, &TForm1::N6Click},
+        {ui->N7, &TForm1::N7Click},
+        {ui->N8, &TForm1::N8Click},
+        {ui->N5, &TForm1::N5Click},
+        {ui->Licenseuseragreement1, &TForm1::Licenseuseragreement1Click},
+    };
+    for (const auto& entry : menu) {
+        const auto handler = entry.handler;
+        connect(entry.action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    }
+
+    // The picture buttons trigger their menu entries: the command lives in one place.
+    connect(ui->SpeedButton1, &QToolButton::clicked, ui->N2, &QAction::trigger);
+    connect(ui->SpeedButton2, &QToolButton::clicked, ui->N6, &QAction::trigger);
+    connect(ui->SpeedButton3, &QToolButton::clicked, ui->N7, &QAction::trigger);
+    connect(ui->SpeedButton4, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton4Click(); }); });
+    connect(ui->SpeedButton5, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton5Click(); }); });
+    connect(ui->SpeedButton6, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton6Click(); }); });
+
+    WebView* wb1 = ui->wb1;
+    connect(wb1, &WebView::beforeNavigate, this, [this](const QString& url) { guarded([&] { wb1BeforeNavigate2(url); }); });
+    connect(wb1, &WebView::downloadBegin, this, [this] { guarded([this] { wb1DownloadBegin(); }); });
+    connect(wb1, &WebView::downloadComplete, this, [this] { guarded([this] { wb1DownloadComplete(); }); });
+    connect(wb1, &WebView::documentComplete, this, [this](const QString& url) { guarded([&] { wb1DocumentComplete(url); }); });
+    connect(wb1, &WebView::titleChange, this, [this](const QString& text) { guarded([&] { wb1TitleChange(text); }); });
+    connect(wb1, &WebView::statusTextChange, this, [this](const QString& text) { guarded([&] { wb1StatusTextChange(text); }); });
+    connect(ui->wb2, &WebView::titleChange, this, [this](const QString& text) { guarded([&] { wb2TitleChange(text); }); });
+}
+
+// Runs inside the creation of the window; the first step that raises ends it.
+void TForm1::FormCreate()
+{
+    ui->banner->navigate(services_.bannerAddress);
+
+    FormCountdownHost host(*services_.dialogs, *ui->wb1);
+    StartCountdown(*services_.registry, services_.programDirectory, host, *services_.shell,
+                   addresses::kMakerSite)
+        .run();
+
+    FCategories = std::make_unique<CategoryListFile>(library_.categoriesPath());
+    const std::vector<std::string> categories = FCategories->sectionNames();
+    ui->cats->addItems(toQStringList(categories));
+    ui->cats->setCurrentIndex(-1);
+    ui->cats->setText(QString());
+
+    FScriptTotal = library_.countScripts(categories);
+    ui->Label4->setText(QStringLiteral("Общо скриптове : %1 в %2 категории.")
+                            .arg(FScriptTotal)
+                            .arg(ui->cats->count()));
+    ui->Label4->adjustSize();
+}
+
+QString TForm1::scriptPath() const
+{
+    return QString::fromStdString(
+        library_.scriptPath(ui->cats->text().toStdString(), ui->lb->text().toStdString()));
+}
+
+void TForm1::catsChange()
+{
+    ui->lb->setText(QString());
+    ui->lb->setItems(toQStringList(library_.loadScriptList(ui->cats->text().toStdString())));
+}
+
+void TForm1::lbChange()
+{
+    const QString path = scriptPath();
+    if (ui->lb->text() != QStringLiteral("BackGround Slide.html")) {
+        ui->wb1->navigate(path);
+    } else if (services_.dialogs->confirm(QStringLiteral("Този скрипт трябва да бъде изпълнен във външен браузър.\r"
+                                                         "Желаете ли да го изпълните ?"))) {
+        shellOpen(path, kShowMaximized, false);
+    }
+    ui->Label5->setText(path);
+    ui->Memo4->clear();
+    ui->Memo4->setPlainText(QString::fromStdString(loadScriptText(path.toStdString())));
+}
+
+void TForm1::N2Click()
+{
+    ui->Memo4->setFocus();
+    ui->Memo4->selectAll();
+}
+
+void TForm1::N5Click()
+{
+    if (AboutBox)
+        AboutBox->exec();
+}
+
+void TForm1::N6Click()
+{
+    // Copies the selection only; with nothing selected the clipboard is left alone.
+    ui->Memo4->copy();
+}
+
+void TForm1::N7Click()
+{
+    shellOpen(scriptPath(), kShowMaximized, false);
+}
+
+void TForm1::N8Click()
+{
+    services_.dialogs->showMessage(QStringLiteral("Благодарим ви за оказаното внимание !\r\r")
+                                   + QLatin1String(addresses::kMakerFarewell));
+    close();
+}
+
+void TForm1::Licenseuseragreement1Click()
+{
+    shellOpen(QString::fromStdString(services_.programDirectory) + QStringLiteral("License Agreement - BG.txt"),
+              kShowMaximized, false);
+}
+
+void TForm1::Image1Click()
+{
+    shellOpen(QLatin1String(addresses::kMakerLogoLink), kShowHidden, true);
+}
+
+void TForm1::SpeedButton4Click()
+{
+    ui->wb1->refresh();
+}
+
+void TForm1::SpeedButton5Click()
+{
+    ui->wb1->stop();
+}
+
+void TForm1::SpeedButton6Click()
+{
+    ui->wb1->navigate(QLatin1String(addresses::kMakerHome));
+}
+
+void TForm1::wb1BeforeNavigate2(const QString& url)
+{
+    ui->Panel6->setText(QStringLiteral("Търсене на документа : ") + url + QStringLiteral(" ."));
+}
+
+void TForm1::wb1DownloadBegin()
+{
+    ui->Panel6->setText(QStringLiteral("Изтегляне на страница"));
+}
+
+void TForm1::wb1DownloadComplete()
+{
+    ui->Panel6->setText(QStringLiteral("Готово."));
+}
+
+void TForm1::wb1DocumentComplete(const QString&)
+{
+    ui->Panel6->setText(QStringLiteral("Готово."));
+}
+
+void TForm1::wb1TitleChange(const QString& text)
+{
+    ui->Panel6->setText(text);
+}
+
+void TForm1::wb1StatusTextChange(const QString& text)
+{
+    ui->espPanel1->setText(text);
+}
+
+void TForm1::wb2TitleChange(const QString& text)
+{
+    ui->Panel2->setText(text);
+}
+
+void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow)
+{
+    services_.shell->execute("open", target.toStdString(),
+                             parentIsMainWindow ? ShellParent::MainWindow : ShellParent::Application,
+                             showState);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->Panel5 && event->type() == QEvent::Resize) {
+        // The welcome strip is the one control of the column aligned to its top edge.
+        const QRect inner = ui->Panel5->contentsRect();
+        ui->Label1->setGeometry(inner.left(), inner.top(), inner.width(), ui->Label1->height());
+    } else if (watched == ui->Image1 && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && ui->Image1->rect().contains(mouse->position().toPoint()))
+            guarded([this] { Image1Click(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace corvane

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "library/scriptlibrary.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class TForm1;
+}
+
+namespace corvane {
+
+class Dialogs;
+class RegistryStore;
+class Shell;
+class TAboutBox;
+
+// What the main window is built with; the program passes the real services, tests pass a
+// temporary folder, a temporary store and recording doubles.
+struct MainWindowServices {
+    std::string programDirectory;   // ends in the path separator
+    const RegistryStore* registry = nullptr;
+    Shell* shell = nullptr;
+    Dialogs* dialogs = nullptr;
+    QString bannerAddress;
+};
+
+// The main window: selection column on the left, banner, caption strip, preview and status bar
+// on the right. Handlers carry the names of the component and event they serve.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(const MainWindowServices& services, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The about box the "&За програмата" entry shows; start-up creates it after this window.
+    void setAboutBox(TAboutBox* aboutBox) { AboutBox = aboutBox; }
+    // Language code of the about box's texts; nothing in the program sets it.
+    const QString& language() const { return FLanguage; }
+    void setLanguage(const QString& code) { FLanguage = code; }
+
+    std::int32_t scriptTotal() const { return FScriptTotal; }
+    QString scriptPath() const;
+
+    // Handlers, public so that the menu, the buttons and the tests reach the same code.
+    void catsChange();
+    void lbChange();
+    void N2Click();
+    void N5Click();
+    void N6Click();
+    void N7Click();
+    void N8Click();
+    void Licenseuseragreement1Click();
+    void Image1Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
+    void wb1BeforeNavigate2(const QString& url);
+    void wb1DownloadBegin();
+    void wb1DownloadComplete();
+    void wb1DocumentComplete(const QString& url);
+    void wb1TitleChange(const QString& text);
+    void wb1StatusTextChange(const QString& text);
+    void wb2TitleChange(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void loadPictures();
+    void connectHandlers();
+    void shellOpen(const QString& target, int showState, bool parentIsMainWindow);
+    template <typename Handler>
+    void guarded(Handler&& handler);
+
+    std::unique_ptr<Ui::TForm1> ui;
+    MainWindowServices services_;
+    ScriptLibrary library_;
+    std::unique_ptr<CategoryListFile> FCategories;
+    std::int32_t FScriptTotal = 0;
+    QString FLanguage;
+    TAboutBox* AboutBox = nullptr;
+};
+
+} // namespace corvane
