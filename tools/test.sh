@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test (web-view tests run on the offscreen platform).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build
+cd build && ctest --output-on-failure
