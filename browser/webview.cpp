@@ -18,7 +18,7 @@ namespace corvane {
 namespace {
 
 // Marks console messages that carry a status text written by the page.
-const QString kStatusMarker = QStringLiteral("\x01corvane-status\x01");
+const QString kStatusMarker = QStringLiteral("\x01" "corvane-status" "\x01");
 
 // Chromium stores window.status but shows it nowhere; report every write instead.
 const char* const kStatusScript = R"JS(
@@ -102,6 +102,7 @@ WebView::WebView(QWidget* parent)
 
     // The library's pages carry no character-set declaration and are Windows-1251.
     page_->settings()->setDefaultTextEncoding(QStringLiteral("windows-1251"));
+    page_->profile()->settings()->setDefaultTextEncoding(QStringLiteral("windows-1251"));
 
     QWebEngineScript status;
     status.setName(QStringLiteral("corvane-status"));

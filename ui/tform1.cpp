@@ -51,7 +51,8 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     , library_(services.programDirectory)
 {
     ui->setupUi(this);
-    // The secondary pane lies under the main panel, which covers the whole client area.
+    // The secondary pane lies under the main panel. It is also hidden: a web view composites its
+    // page above its siblings, so being covered alone would not keep it out of sight.
     ui->Panel1->lower();
     ui->banner->setErrorPageEnabled(false);
     ui->Panel5->installEventFilter(this);

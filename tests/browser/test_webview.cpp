@@ -1,0 +1,135 @@
+#include "browser/webview.h"
+#include "support/qtwait.h"
+#include "support/testfiles.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+using test::TempDir;
+using test::waitUntil;
+
+// Every event of one view, in arrival order, as "kind:text".
+struct EventLog {
+    explicit EventLog(WebView& view)
+    {
+        QObject::connect(&view, &WebView::beforeNavigate, [this](const QString& url) { add("before", url); });
+        QObject::connect(&view, &WebView::downloadBegin, [this] { add("begin", {}); });
+        QObject::connect(&view, &WebView::downloadComplete, [this] { add("complete", {}); });
+        QObject::connect(&view, &WebView::documentComplete, [this](const QString& url) { add("document", url); });
+        QObject::connect(&view, &WebView::titleChange, [this](const QString& t) { add("title", t); });
+        QObject::connect(&view, &WebView::statusTextChange, [this](const QString& t) { add("status", t); });
+    }
+    void add(const char* kind, const QString& text) { events.append(QLatin1String(kind) + QLatin1Char(':') + text); }
+    int indexOf(const QString& event, int from = 0) const { return events.indexOf(event, from); }
+    bool has(const QString& event) const { return events.contains(event); }
+    int count(const QString& prefix) const
+    {
+        int n = 0;
+        for (const auto& e : events)
+            n += e.startsWith(prefix);
+        return n;
+    }
+    QStringList events;
+};
+
+QString fileUrl(const std::string& path)
+{
+    return QUrl::fromLocalFile(QString::fromStdString(path)).toString();
+}
+
+class WebViewTest : public ::testing::Test {
+protected:
+    WebViewTest()
+    {
+        view.resize(430, 370);
+        view.show();
+    }
+    TempDir dir;
+    WebView view;
+    EventLog log{view};
+};
+
+TEST(WebViewAddress, plainPathsAreFilesAndBareHostsAreWebAddresses)
+{
+    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("/tmp/a b/x.html")), QUrl::fromLocalFile(QStringLiteral("/tmp/a b/x.html")));
+    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("www.corvane.example/banner/index.html")).toString(),
+              QStringLiteral("http://www.corvane.example/banner/index.html"));
+    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("http://www.corvane.example/")).toString(),
+              QStringLiteral("http://www.corvane.example/"));
+    // A path whose name looks like a scheme is still a path.
+    EXPECT_TRUE(WebView::addressToUrl(QStringLiteral("/srv/http:odd.html")).isLocalFile());
+}
+
+TEST_F(WebViewTest, localPageReportsItsEventsInOrder)
+{
+    const std::string page = dir.write("page.html", "<html><head><title>First page</title></head><body>x</body></html>");
+    view.navigate(QString::fromStdString(page));
+    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("document:") + fileUrl(page)); })) << log.events.join(u'\n').toStdString();
+
+    const int before = log.indexOf(QStringLiteral("before:") + fileUrl(page));
+    const int complete = log.indexOf(QStringLiteral("complete:"));
+    const int document = log.indexOf(QStringLiteral("document:") + fileUrl(page));
+    EXPECT_GE(before, 0);
+    EXPECT_GE(log.indexOf(QStringLiteral("begin:")), 0);
+    EXPECT_TRUE(log.has(QStringLiteral("title:First page")));
+    // Document complete follows download complete of the same load.
+    EXPECT_LT(complete, document);
+    EXPECT_EQ(view.currentUrl(), QUrl::fromLocalFile(QString::fromStdString(page)));
+}
+
+TEST_F(WebViewTest, framesAndScriptNavigationsAllPassBeforeNavigate)
+{
+    const std::string inner = dir.write("inner.html", "<html><body>inner</body></html>");
+    const std::string target = dir.write("target.html", "<html><head><title>Target</title></head><body></body></html>");
+    const std::string outer = dir.write(
+        "outer.html",
+        "<html><body><iframe src=\"inner.html\"></iframe>"
+        "<script>setTimeout(function(){ location.href = 'target.html'; }, 300);</script></body></html>");
+    view.navigate(QString::fromStdString(outer));
+    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("title:Target")); })) << log.events.join(u'\n').toStdString();
+    EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(outer)));
+    EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(inner)));
+    EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(target)));
+    EXPECT_EQ(view.currentUrl(), QUrl::fromLocalFile(QString::fromStdString(target)));
+}
+
+TEST_F(WebViewTest, statusWritesRaiseStatusTextChange)
+{
+    const std::string page = dir.writeCp1251(
+        "status.html",
+        "<html><body><script>window.status = 'Здравей, статус'; "
+        "setTimeout(function(){ window.defaultStatus = 'по подразбиране'; status = 'втори'; }, 50);"
+        "</script><iframe src=\"frame.html\"></iframe></body></html>");
+    dir.write("frame.html", "<html><body><script>window.status = 'from a frame';</script></body></html>");
+    view.navigate(QString::fromStdString(page));
+    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("status:втори")); })) << log.events.join(u'\n').toStdString();
+    EXPECT_TRUE(log.has(QStringLiteral("status:Здравей, статус")));
+    EXPECT_TRUE(log.has(QStringLiteral("status:по подразбиране")));
+    EXPECT_TRUE(waitUntil([&] { return log.has(QStringLiteral("status:from a frame")); }));
+}
+
+TEST_F(WebViewTest, undeclaredPageIsReadAsWindows1251)
+{
+    const std::string page = dir.writeCp1251("cyr.html", "<html><head><title>Часовник с дата</title></head><body><p>Този часовник показва часа и датата на български език, като се опреснява всяка секунда.</p></body></html>");
+    view.navigate(QString::fromStdString(page));
+    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("title:Часовник с дата")); })) << log.events.join(u'\n').toStdString();
+    EXPECT_EQ(view.title(), QStringLiteral("Часовник с дата"));
+}
+
+TEST_F(WebViewTest, refreshLoadsThePageAgainAndStopIsHarmlessWhenIdle)
+{
+    const std::string page = dir.write("again.html", "<html><head><title>Again</title></head><body></body></html>");
+    view.navigate(QString::fromStdString(page));
+    ASSERT_TRUE(waitUntil([&] { return log.count(QStringLiteral("document:")) == 1; }));
+    view.stop();
+    view.refresh();
+    ASSERT_TRUE(waitUntil([&] { return log.count(QStringLiteral("document:")) == 2; })) << log.events.join(u'\n').toStdString();
+    EXPECT_EQ(log.count(QStringLiteral("begin:")), 2);
+}
+
+} // namespace
+} // namespace corvane

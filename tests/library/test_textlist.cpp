@@ -1,0 +1,63 @@
+#include "library/textlist.h"
+#include "platform/errors.h"
+#include "support/testfiles.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+struct SplitCase {
+    const char* name;
+    std::string bytes;
+    TextList lines;
+};
+
+class SplitTextList : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitTextList, followsTheLineRule)
+{
+    EXPECT_EQ(splitTextList(GetParam().bytes), GetParam().lines);
+    EXPECT_EQ(countTextListLines(GetParam().bytes), GetParam().lines.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Breaks, SplitTextList,
+    ::testing::Values(
+        SplitCase{"empty", "", {}},
+        SplitCase{"noFinalBreak", "a\r\nb", {"a", "b"}},
+        SplitCase{"crlfIsOneBreak", "a\r\nb\r\n", {"a", "b"}},
+        SplitCase{"lfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}},
+        SplitCase{"crCr", "a\r\rb", {"a", "", "b"}},
+        SplitCase{"lfLf", "a\n\nb", {"a", "", "b"}},
+        SplitCase{"loneCr", "a\rb", {"a", "b"}},
+        SplitCase{"twoFinalBreaks", "a\r\n\r\n", {"a", ""}},
+        SplitCase{"onlyCrLf", "\r\n", {""}},
+        SplitCase{"nulEndsText", std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+        SplitCase{"nulFirst", std::string("\0a", 2), {}},
+        SplitCase{"nothingTrimmed", " a \t\r\n\t", {" a \t", "\t"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LoadScriptText, everyBreakBecomesOneNewlineAndNulEndsTheText)
+{
+    test::TempDir dir;
+    const auto path = dir.write("s.html", std::string("a\r\nb\rc\nd\n\r\xe0\0tail", 15));
+    EXPECT_EQ(loadScriptText(path), "a\nb\nc\nd\n\nа");
+}
+
+TEST(LoadTextList, decodesWindows1251AndReportsAMissingFile)
+{
+    test::TempDir dir;
+    const auto path = dir.writeCp1251("l.txt", "Часовник.html\r\nДруг.html\r\n");
+    EXPECT_EQ(loadTextList(path), (TextList{"Часовник.html", "Друг.html"}));
+    try {
+        loadTextList(dir.dir() + "none.txt");
+        FAIL() << "no error";
+    } catch (const FileOpenError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + dir.dir() + "none.txt\". No such file or directory");
+    }
+    EXPECT_THROW(loadTextList(dir.dir()), FileOpenError); // a directory is no file
+}
+
+} // namespace
+} // namespace corvane

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace corvane::test {
+
+// A fresh folder under the system's temporary directory, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The folder as the program addresses it: ending in the separator.
+    std::string dir() const { return path_.string() + '/'; }
+    // Writes bytes exactly as given, creating parent folders.
+    std::string write(const std::string& relative, const std::string& bytes) const;
+    // Writes UTF-8 text as Windows-1251 bytes.
+    std::string writeCp1251(const std::string& relative, const std::string& utf8) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readBytes(const std::string& path);
+
+} // namespace corvane::test

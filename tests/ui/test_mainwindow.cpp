@@ -1,0 +1,224 @@
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "support/qtwait.h"
+#include "support/testfiles.h"
+#include "ui/dialogs.h"
+#include "ui/scriptcombobox.h"
+#include "ui/taboutbox.h"
+#include "ui/tform1.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+struct RecordingDialogs : Dialogs {
+    void showMessage(const QString& text) override { messages << text; }
+    bool confirm(const QString& text) override
+    {
+        confirmations << text;
+        return answer;
+    }
+    void showError(const QString& text) override { errors << text; }
+    QStringList messages, confirmations, errors;
+    bool answer = false;
+};
+
+struct RecordingShell : Shell {
+    void execute(const std::string& verb, const std::string& target, ShellParent parent, int show) override
+    {
+        calls << QString::fromStdString(verb + "|" + target + "|") + (parent == ShellParent::MainWindow ? "main|" : "app|")
+                     + QString::number(show);
+    }
+    QStringList calls;
+};
+
+// Types text as key presses that carry it (QTest's own typing knows only Latin-1 keys).
+void type(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    std::unique_ptr<TForm1> make()
+    {
+        MainWindowServices services;
+        services.programDirectory = dir.dir();
+        services.registry = &store;
+        services.shell = &shell;
+        services.dialogs = &dialogs;
+        services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
+        return std::make_unique<TForm1>(services);
+    }
+    template <typename T>
+    T* child(TForm1& form, const char* name)
+    {
+        T* found = form.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    void library()
+    {
+        dir.writeCp1251("categories.ini", "[Фонове]\r\n[Игри]\r\n");
+        dir.writeCp1251("Фонове/scripts.txt", "BackGround Slide.html\r\nbackGround slide.html\r\n");
+        dir.writeCp1251("Фонове/BackGround Slide.html", "<html>слайд\r\n</html>");
+        dir.writeCp1251("Фонове/backGround slide.html", "<html>друг</html>");
+        dir.writeCp1251("Игри/scripts.txt", "Шах.html\r\n");
+        dir.writeCp1251("Игри/Шах.html", "<title>Шах</title>");
+    }
+
+    test::TempDir dir;
+    test::TempDir storeDir;
+    RegistryStore store{storeDir.dir() + "system.reg"};
+    RecordingDialogs dialogs;
+    RecordingShell shell;
+};
+
+TEST_F(MainWindow, withoutCategoryListTheTotalsAreZero)
+{
+    auto form = make();
+    EXPECT_EQ(child<QLabel>(*form, "Label4")->text(), QStringLiteral("Общо скриптове : 0 в 0 категории."));
+    EXPECT_EQ(dialogs.messages.size(), 1); // the first-start greeting
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Corvane Scripts v.1.0.2"));
+}
+
+TEST_F(MainWindow, missingScriptListShowsOneErrorAndLeavesTheTotalEmpty)
+{
+    dir.writeCp1251("categories.ini", "[А]\r\n[Б]\r\n");
+    dir.write("А/scripts.txt", "x\r\n");
+    auto form = make();
+    EXPECT_EQ(child<ScriptComboBox>(*form, "cats")->count(), 2);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_EQ(dialogs.errors[0], QStringLiteral("Cannot open file \"") + QString::fromStdString(dir.dir())
+                                     + QStringLiteral("Б/scripts.txt\". No such file or directory."));
+    EXPECT_TRUE(child<QLabel>(*form, "Label4")->text().isEmpty());
+}
+
+TEST_F(MainWindow, typingCompletesTheCategoryAndLoadsItsListOnce)
+{
+    library();
+    auto form = make();
+    EXPECT_EQ(child<QLabel>(*form, "Label4")->text(), QStringLiteral("Общо скриптове : 3 в 2 категории."));
+    auto* cats = child<ScriptComboBox>(*form, "cats");
+    auto* lb = child<ScriptComboBox>(*form, "lb");
+    int runs = 0;
+    QObject::connect(cats, &ScriptComboBox::change, [&] { ++runs; });
+    type(cats, QStringLiteral("и"));
+    EXPECT_EQ(cats->text(), QStringLiteral("Игри"));
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(lb->count(), 1);
+    EXPECT_TRUE(lb->text().isEmpty());
+    type(cats, QStringLiteral("г")); // still the same item: no new run
+    EXPECT_EQ(runs, 1);
+
+    // A prefix that matches nothing runs the handler at each character, each with its error.
+    cats->setText(QString());
+    type(cats, QStringLiteral("zq"));
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(dialogs.errors.size(), 2);
+    EXPECT_EQ(lb->count(), 1); // the previous category's items stay
+    QTest::keyClick(cats, Qt::Key_Backspace);
+    EXPECT_EQ(runs, 4);
+}
+
+TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
+{
+    library();
+    auto form = make();
+    auto* cats = child<ScriptComboBox>(*form, "cats");
+    auto* lb = child<ScriptComboBox>(*form, "lb");
+    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    type(cats, QStringLiteral("Ф"));
+    type(lb, QStringLiteral("B"));
+    ASSERT_EQ(lb->text(), QStringLiteral("BackGround Slide.html"));
+    EXPECT_EQ(dialogs.confirmations, QStringList{QStringLiteral("Този скрипт трябва да бъде изпълнен във външен браузър.\rЖелаете ли да го изпълните ?")});
+    EXPECT_TRUE(shell.calls.isEmpty());
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("<html>слайд\n</html>"));
+
+    // Other letter case is previewed like any script: no question. The arrow keys select.
+    dialogs.answer = true;
+    QTest::keyClick(lb, Qt::Key_Down);
+    EXPECT_EQ(lb->text(), QStringLiteral("backGround slide.html"));
+    EXPECT_EQ(dialogs.confirmations.size(), 1);
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("<html>друг</html>"));
+
+    QTest::keyClick(lb, Qt::Key_Up);
+    EXPECT_EQ(dialogs.confirmations.size(), 2);
+    const QString path = QString::fromStdString(dir.dir()) + QStringLiteral("Фонове/BackGround Slide.html");
+    EXPECT_EQ(shell.calls, QStringList{QStringLiteral("open|") + path + QStringLiteral("|app|3")});
+    EXPECT_EQ(child<QLabel>(*form, "Label5")->text(), path);
+}
+
+TEST_F(MainWindow, commandsCopyTheSelectionAndCallTheShell)
+{
+    library();
+    auto form = make();
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    form->N6Click();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+    form->N2Click();
+    form->N6Click();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("<!-- КОДА ЩЕ СЕ ПОЯВИ ТУК -->"));
+
+    form->N7Click(); // both boxes empty: the path names the program directory
+    form->Image1Click();
+    form->Licenseuseragreement1Click();
+    const QString d = QString::fromStdString(dir.dir());
+    EXPECT_EQ(shell.calls, (QStringList{QStringLiteral("open|") + d + QStringLiteral("/|app|3"),
+                                        QStringLiteral("open|http://www.corvane.example/|main|0"),
+                                        QStringLiteral("open|") + d + QStringLiteral("License Agreement - BG.txt|app|3")}));
+}
+
+TEST_F(MainWindow, layoutKeepsTheRightColumnAt480)
+{
+    auto form = make();
+    for (const QSize size : {QSize(589, 464), QSize(1600, 900)}) {
+        form->resize(size);
+        form->show();
+        QCoreApplication::processEvents();
+        auto* panel4 = child<QWidget>(*form, "Panel4");
+        auto* esp = child<QWidget>(*form, "esp");
+        EXPECT_EQ(panel4->width(), 480);
+        EXPECT_EQ(child<QWidget>(*form, "espPanel0")->width(), 100);
+        const auto* panel1 = child<QWidget>(*form, "espPanel1");
+        EXPECT_EQ(panel1->geometry().right(), esp->contentsRect().right());
+        EXPECT_EQ(child<QWidget>(*form, "Memo4")->geometry(), QRect(7, 246, 298, 259));
+        EXPECT_FALSE(child<QWidget>(*form, "Panel1")->isVisible());
+    }
+}
+
+TEST(AboutBox, captionCardAndLanguage)
+{
+    TAboutBox box{QString()};
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("За програмата ()."));
+    auto* card = box.findChild<QWidget*>(QStringLiteral("Panel2"));
+    ASSERT_TRUE(card);
+    EXPECT_TRUE(card->isHidden());
+    box.Image1MouseMove();
+    EXPECT_FALSE(card->isHidden());
+    box.Label1MouseLeave();
+    EXPECT_TRUE(card->isHidden());
+
+    TAboutBox english(QStringLiteral("en"));
+    EXPECT_EQ(english.windowTitle(), QStringLiteral("About the program"));
+    EXPECT_EQ(english.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("<< More"));
+    EXPECT_EQ(english.findChild<QLabel*>(QStringLiteral("Label8"))->text(), QStringLiteral("Автор"));
+    TAboutBox bulgarian(QStringLiteral("bg"));
+    EXPECT_EQ(bulgarian.windowTitle(), QStringLiteral("За програмата (bg)."));
+}
+
+} // namespace
+} // namespace corvane
