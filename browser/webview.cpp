@@ -80,6 +80,8 @@ protected:
             emit owner_->statusTextChange(message.mid(kStatusMarker.size()));
             return;
         }
+        if (level == ErrorMessageLevel)
+            emit owner_->scriptError(message + QStringLiteral(" (") + source + QLatin1Char(':') + QString::number(line) + QLatin1Char(')'));
         QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
     }
 
@@ -164,6 +166,11 @@ void WebView::setErrorPageEnabled(bool enabled)
 QUrl WebView::currentUrl() const
 {
     return page_->url();
+}
+
+QWebEnginePage* WebView::page() const
+{
+    return page_;
 }
 
 QString WebView::title() const

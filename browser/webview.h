@@ -3,6 +3,7 @@
 #include <QUrl>
 #include <QWidget>
 
+class QWebEnginePage;
 class QWebEngineView;
 
 namespace corvane {
@@ -30,6 +31,8 @@ public:
 
     QUrl currentUrl() const;
     QString title() const;
+    // The engine's page, for tests that watch its requests.
+    QWebEnginePage* page() const;
 
 signals:
     void statusTextChange(const QString& text);
@@ -38,6 +41,8 @@ signals:
     void titleChange(const QString& text);
     void beforeNavigate(const QString& url);
     void documentComplete(const QString& url);
+    // A script error the page reported (an uncaught exception or console.error).
+    void scriptError(const QString& message);
 
 private:
     QWebEngineView* view_;
