@@ -9,7 +9,7 @@
 namespace corvane {
 
 TAboutBox::TAboutBox(const QString& language, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , ui(std::make_unique<Ui::TAboutBox>())
 {
     ui->setupUi(this);

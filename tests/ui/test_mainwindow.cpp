@@ -220,5 +220,21 @@ TEST(AboutBox, captionCardAndLanguage)
     EXPECT_EQ(bulgarian.windowTitle(), QStringLiteral("За програмата (bg)."));
 }
 
+TEST(AboutBox, escLeavesItOpenEnterClosesAndThePositionAndCardCarryOver)
+{
+    TAboutBox box{QString()};
+    box.show();
+    box.move(120, 90);
+    box.Image1MouseMove();
+    QTest::keyClick(&box, Qt::Key_Escape);
+    EXPECT_TRUE(box.isVisible());
+    QTest::keyClick(&box, Qt::Key_Return);
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.result(), QDialog::Accepted);
+    box.show();
+    EXPECT_EQ(box.pos(), QPoint(120, 90));
+    EXPECT_FALSE(box.findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
+}
+
 } // namespace
 } // namespace corvane
