@@ -104,7 +104,6 @@ WebView::WebView(QWidget* parent)
 
     // The library's pages carry no character-set declaration and are Windows-1251.
     page_->settings()->setDefaultTextEncoding(QStringLiteral("windows-1251"));
-    page_->profile()->settings()->setDefaultTextEncoding(QStringLiteral("windows-1251"));
 
     QWebEngineScript status;
     status.setName(QStringLiteral("corvane-status"));
