@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need (only what is missing).
+# "bash tools/setup.sh fuzz" adds clang and its libFuzzer and sanitizer runtimes.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-tools-dev-tools
           libgl-dev libjpeg62-turbo-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
           xvfb xauth openbox)
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
