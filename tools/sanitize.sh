@@ -8,7 +8,12 @@ bash tools/setup.sh
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
       -DCORVANE_SANITIZE=ON -DCORVANE_BUILD_BENCH=OFF -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 cmake --build build-asan -j2
-export ASAN_OPTIONS="detect_stack_use_after_return=0:strict_string_checks=1:check_initialization_order=1"
+asan="detect_stack_use_after_return=0:strict_string_checks=1:check_initialization_order=1"
 export LSAN_OPTIONS="suppressions=$PWD/tools/sanitize.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-cd build-asan && ctest --output-on-failure
+cd build-asan
+ASAN_OPTIONS=$asan ctest --output-on-failure -LE webengine
+# Chromium inside Qt WebEngine deletes some objects with the wrong size, a check no suppression can
+# name, so it is off for the tests that load it; full unwinding lets the leak suppression see
+# Chromium behind the system libraries it calls.
+ASAN_OPTIONS=$asan:new_delete_type_mismatch=0:fast_unwind_on_malloc=0 ctest --output-on-failure -L webengine
