@@ -19,8 +19,10 @@ declare -A maxlen=([textlist]=4096 [profile]=4096 [registrytext]=4096 [jpeg]=163
 run() {
   local t=$1 dir=$work/$1
   mkdir -p "$dir/corpus" "$dir/crashes"
+  local dict=()
+  [ -f "fuzz/$t.dict" ] && dict=(-dict="fuzz/$t.dict")
   # New inputs go to the working corpus; the seeds in the repository are only read.
-  ./build-fuzz/bin/fuzz_"$t" "$dir/corpus" "fuzz/corpus/$t" -max_total_time="$seconds" \
+  ./build-fuzz/bin/fuzz_"$t" "$dir/corpus" "fuzz/corpus/$t" "${dict[@]}" -max_total_time="$seconds" \
       -max_len="${maxlen[$t]}" -rss_limit_mb=2048 -timeout=25 -print_final_stats=1 \
       -artifact_prefix="$dir/crashes/" > "$dir/log" 2>&1 && echo ok > "$dir/status" \
     || echo FAILED > "$dir/status"
