@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang's libFuzzer in build-fuzz/ and runs each for SECONDS
-# (default 60), two at a time. Corpora grow and crashes land under $CORVANE_FUZZ_DIR
-# (default /tmp/corvane-fuzz), outside the repository; fails if any target finds a fault.
+# (default 60), two at a time; names after SECONDS (textlist, jpeg, ...) pick some of them.
+# Corpora grow and crashes land under $CORVANE_FUZZ_DIR (default /tmp/corvane-fuzz), outside
+# the repository; fails if any target finds a fault.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+shift || true
 bash tools/setup.sh fuzz
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -g" \
       -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
       -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF
-targets=(textlist profile registrytext jpeg)
+targets=(textlist profile registrytext jpeg htmllexer)
+[ $# -eq 0 ] || targets=("$@")
 cmake --build build-fuzz -j2 --target "${targets[@]/#/fuzz_}"
 
 work=${CORVANE_FUZZ_DIR:-/tmp/corvane-fuzz}
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-declare -A maxlen=([textlist]=4096 [profile]=4096 [registrytext]=4096 [jpeg]=16384)
+declare -A maxlen=([textlist]=4096 [profile]=4096 [registrytext]=4096 [jpeg]=16384 [htmllexer]=4096)
 
 run() {
   local t=$1 dir=$work/$1
