@@ -41,7 +41,8 @@ for t in "${targets[@]}"; do
   status=$(cat "$work/$t/status")
   [ "$status" = ok ] || failed=1
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$work/$t/log" | grep -o '[0-9]*$' || true)
-  echo "fuzz_$t: $status, ${runs:-?} runs, corpus $(ls "$work/$t/corpus" | wc -l) files, log $work/$t/log"
+  corpus=$(grep -o 'corp: [0-9]*/[0-9A-Za-z]*' "$work/$t/log" | tail -n 1 | cut -c7- || true)
+  echo "fuzz_$t: $status, ${runs:-?} runs, corpus ${corpus:-?} (units/bytes), log $work/$t/log"
   [ "$status" = ok ] || grep -m3 -E 'ERROR|SUMMARY|Test unit written' "$work/$t/log" || true
 done
 exit $failed
