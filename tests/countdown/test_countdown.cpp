@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -103,6 +105,17 @@ TEST_F(Countdown, zeroAndBelowCountDownForEver)
         run();
     EXPECT_EQ(started(), -4);
     EXPECT_TRUE(shell.calls.empty());
+}
+
+TEST_F(Countdown, theLowestCounterWrapsToTheHighest)
+{
+    run();
+    setStarted(std::numeric_limits<std::int32_t>::min()); // dword:80000000
+    run();
+    EXPECT_EQ(started(), std::numeric_limits<std::int32_t>::max());
+    EXPECT_NE(page().find(" 2147483647 "), std::string::npos);
+    run();
+    EXPECT_EQ(started(), std::numeric_limits<std::int32_t>::max() - 1);
 }
 
 TEST_F(Countdown, unwritablePageFailsAfterTheCounterIsWritten)
