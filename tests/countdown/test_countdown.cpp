@@ -141,6 +141,16 @@ TEST_F(Countdown, storeWithoutWriteRightsFailsOnTheFirstValue)
     EXPECT_TRUE(host.messages.empty());
 }
 
+TEST_F(Countdown, aStoreThatIsNoRegistryTextGoesOnAsAFirstStart)
+{
+    storeDir.write("system.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACH"); // cut short by a crash of old
+    run();
+    EXPECT_EQ(host.messages.size(), 1u); // the first-start greeting
+    EXPECT_EQ(started(), 20);
+    run();
+    EXPECT_EQ(started(), 19);
+}
+
 TEST_F(Countdown, wrongTypesAreReported)
 {
     run();
