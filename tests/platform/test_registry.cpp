@@ -218,7 +218,7 @@ TEST(Registry, killsDuringSavesLeaveAtMostOneTemporaryFileAndAWholeStore)
     {
         // A store of some size, so that kills land inside writes too.
         RegistryHive hive;
-        for (int i = 0; i < 2000; ++i)
+        for (int i = 0; i < 300; ++i)
             hive.addKey("HKEY_LOCAL_MACHINE\\Software\\Other " + std::to_string(i))
                 .values.push_back({"value", kRegString, std::string(40, 'x')});
         ASSERT_TRUE(store.save(hive));
