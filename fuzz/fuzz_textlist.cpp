@@ -2,6 +2,7 @@
 #include "library/textlist.h"
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -13,6 +14,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The count is what the script count relies on; it must agree with the real split.
     if (corvane::countTextListLines(bytes) != lines.size())
         std::abort();
+    // Files are counted piece by piece; a CR LF split across two pieces is still one break.
+    // The bytes themselves choose where the pieces end, and slip in empty pieces.
+    corvane::TextListLineCounter counter;
+    for (std::size_t pos = 0; pos < size;) {
+        const std::size_t length = std::min<std::size_t>(1 + (data[pos] & 7), size - pos);
+        if ((data[pos] & 8) != 0)
+            counter.feed({});
+        if (!counter.feed(bytes.substr(pos, length)))
+            break;
+        pos += length;
+    }
+    if (counter.lines() != lines.size())
+        std::abort();
+
     std::size_t total = 0;
     for (const auto& line : lines) {
         if (line.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
