@@ -90,7 +90,7 @@ TEST(Registry, readErrorsCarryTheValueName)
     EXPECT_EQ(key.readString("exp"), "a");
 }
 
-TEST(Registry, unwritableOrBrokenStoreFailsAsTheRegistryWould)
+TEST(Registry, aStoreThatCannotBeCreatedFailsAsTheRegistryWould)
 {
     test::TempDir dir;
     dir.write("file", "x");
@@ -158,6 +158,21 @@ TEST(Registry, aStoreThatIsNoRegistryTextIsSetAsideWholeAndAFreshOneStarts)
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(contents, expected);
     }
+}
+
+TEST(Registry, aFifoStandingAsTheStoreIsSetAsideWithoutWaiting)
+{
+    ::alarm(20); // opening a FIFO for reading would wait for a writer for ever
+    test::TempDir dir;
+    dir.place("system.reg", test::NotAFile::Fifo);
+    const RegistryStore store(dir.dir() + "system.reg");
+    StoreRegistryKey key(store);
+    ASSERT_TRUE(key.openKey(kRoot, kKey, true));
+    key.writeInteger("TimesStarted", 20);
+    const auto aside = filesStartingWith(dir, "system.reg.broken-");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(std::filesystem::symlink_status(aside[0]).type(), std::filesystem::file_type::fifo);
+    ::alarm(0);
 }
 
 TEST(Registry, aStoreTheUserMayNotWriteFailsTheWriteAndStaysAsItWas)
