@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLibraryInfo>
@@ -170,6 +171,28 @@ void WebView::refresh()
 void WebView::stop()
 {
     page_->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebView::setViewName(const QString& name)
+{
+    setAccessibleName(name);
+    view_->installEventFilter(this);
+    nameEngineWidgets();
+}
+
+void WebView::nameEngineWidgets()
+{
+    view_->setAccessibleName(accessibleName());
+    for (QWidget* widget : view_->findChildren<QWidget*>())
+        widget->setAccessibleName(accessibleName());
+}
+
+bool WebView::eventFilter(QObject* watched, QEvent* event)
+{
+    // The engine makes the widget that shows the page when the page first renders.
+    if (watched == view_ && event->type() == QEvent::ChildAdded)
+        nameEngineWidgets();
+    return QWidget::eventFilter(watched, event);
 }
 
 void WebView::setErrorPageEnabled(bool enabled)
