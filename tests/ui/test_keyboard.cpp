@@ -1,5 +1,5 @@
 #include "browser/webview.h"
-#include "platform/registry.h"
+#include "platform/registrystore.h"
 #include "platform/shell.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
