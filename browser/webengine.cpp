@@ -4,7 +4,9 @@
 #include <QCoreApplication>
 #include <QtGlobal>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace corvane {
 
