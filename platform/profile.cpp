@@ -50,9 +50,11 @@ std::vector<std::string> parseSectionNames(std::string_view text, size_t budget)
         const std::string_view raw = trim(line.substr(1, close - 1));
         if (raw.empty())
             continue;
-        // The budget counts the platform's bytes: the name in the code page plus its NUL.
+        // The budget counts the platform's bytes: the name in the code page plus its NUL. The
+        // platform keeps two places free (the list's final NUL and one more): a name that
+        // would fill them counts as cut, and we drop it.
         const size_t cost = (utf8 ? utf8ToCp1251(raw).size() : raw.size()) + 1;
-        if (used + cost > budget)
+        if (used + cost + 2 > budget)
             break;
         used += cost;
         names.push_back(utf8 ? std::string(raw) : cp1251ToUtf8(raw));

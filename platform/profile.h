@@ -7,7 +7,8 @@
 
 namespace corvane {
 
-// Size of the buffer the platform fills with section names, each followed by a NUL.
+// Size of the buffer the platform fills with section names, each followed by a NUL; the last
+// two places stay free.
 inline constexpr size_t kSectionNamesBudget = 16384;
 
 #ifndef _WIN32

@@ -44,10 +44,15 @@ INSTANTIATE_TEST_SUITE_P(
         IniCase{"lfAndCrLfBreaks", "[a]\n[b]\r\n[c]", {"a", "b", "c"}},
         IniCase{"windows1251", "[\xD4\xEE\xED\xEE\xE2\xE5]\r\n[\xC8\xE3\xF0\xE8]\r\n", {"Фонове", "Игри"}},
         IniCase{"utf8ByteOrderMark", "\xEF\xBB\xBF[Фонове]\r\n[Игри]\r\n", {"Фонове", "Игри"}},
+        // The names with their NULs must leave two places free; a name that does not fit is
+        // dropped whole instead of cut short.
         IniCase{"budgetFitsWithTwoToSpare", "[abc]\r\n[de]\r\n", {"abc", "de"}, 9},
+        IniCase{"budgetOneShort", "[abc]\r\n[de]\r\n[f]\r\n", {"abc"}, 8},
         IniCase{"budgetCountsLettersNotUtf8Bytes", "\xEF\xBB\xBF[ф]\r\n", {"ф"}, 4},
         IniCase{"longestNameThatFits", "[" + std::string(kSectionNamesBudget - 3, 'x') + "]\r\n",
-                {std::string(kSectionNamesBudget - 3, 'x')}}),
+                {std::string(kSectionNamesBudget - 3, 'x')}},
+        IniCase{"nameTooLongIsDropped", "[a]\r\n[" + std::string(kSectionNamesBudget - 3, 'x') + "]\r\n[b]\r\n",
+                {"a"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SectionNames, missingFileHasNone)
