@@ -29,6 +29,13 @@ std::vector<std::string> parseSectionNames(std::string_view text, size_t budget)
         utf8 = true;
         text.remove_prefix(3);
     }
+    // The platform reads UTF-16 files too, either byte order.
+    std::string decoded;
+    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+        decoded = utf16ToUtf8(text.substr(2), text[0] == '\xFE');
+        text = decoded;
+        utf8 = true;
+    }
 
     std::vector<std::string> names;
     size_t used = 0;

@@ -12,8 +12,8 @@ namespace corvane {
 inline constexpr size_t kSectionNamesBudget = 16384;
 
 #ifndef _WIN32
-// Section names of an INI text, in file order, as UTF-8. A UTF-8 byte-order mark is honoured,
-// anything else is Windows-1251. Names that do not fit the budget whole are dropped.
+// Section names of an INI text, in file order, as UTF-8. A UTF-8 or UTF-16 byte-order mark is
+// honoured, anything else is Windows-1251. Names that do not fit the budget whole are dropped.
 std::vector<std::string> parseSectionNames(std::string_view text, size_t budget = kSectionNamesBudget);
 #endif
 

@@ -9,6 +9,18 @@ namespace {
 
 using Names = std::vector<std::string>;
 
+// Text as UTF-16 with its byte-order mark, little- or big-endian.
+std::string utf16(const std::u16string& text, bool bigEndian = false)
+{
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t c : text) {
+        const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
 struct IniCase {
     const char* name;
     std::string bytes;
@@ -44,6 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
         IniCase{"lfAndCrLfBreaks", "[a]\n[b]\r\n[c]", {"a", "b", "c"}},
         IniCase{"windows1251", "[\xD4\xEE\xED\xEE\xE2\xE5]\r\n[\xC8\xE3\xF0\xE8]\r\n", {"Фонове", "Игри"}},
         IniCase{"utf8ByteOrderMark", "\xEF\xBB\xBF[Фонове]\r\n[Игри]\r\n", {"Фонове", "Игри"}},
+        IniCase{"utf16ByteOrderMark", utf16(u"[Фонове]\r\n[Игри]\r\n"), {"Фонове", "Игри"}},
+        IniCase{"utf16BigEndianByteOrderMark", utf16(u"[Фонове]\r\n[Игри]\r\n", true), {"Фонове", "Игри"}},
+        IniCase{"utf16SurrogatePair", utf16(u"[a\U0001F600]\r\n"), {"a\U0001F600"}},
         // The names with their NULs must leave two places free; a name that does not fit is
         // dropped whole instead of cut short.
         IniCase{"budgetFitsWithTwoToSpare", "[abc]\r\n[de]\r\n", {"abc", "de"}, 9},
