@@ -78,6 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"emptyBinary", kRegBinary, "", ReadAs::Integer, "error: Invalid data type for 'v'"},
         // Text is measured as the program's code page has it: a byte a letter, plus the NUL.
         ReadCase{"textOfThreeBytes", kRegString, "ab", ReadAs::Integer, "error: Invalid data type for 'v'"},
+        ReadCase{"cyrillicTextOfThreeBytes", kRegString, "Жж", ReadAs::Integer,
+                 "error: Invalid data type for 'v'"},
         ReadCase{"textOfFiveBytes", kRegString, "abcd", ReadAs::Integer, "error: Failed to get data for 'v'"},
         ReadCase{"missingString", kNotStored, "", ReadAs::String, ""},
         ReadCase{"emptyString", kRegString, "", ReadAs::String, ""},
