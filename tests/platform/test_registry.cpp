@@ -86,6 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"cyrillicString", kRegString, "C:\\Програми\\updates\\", ReadAs::String,
                  "C:\\Програми\\updates\\"},
         ReadCase{"expandableString", kRegExpandString, "%TEMP%", ReadAs::String, "%TEMP%"},
+        ReadCase{"textEndsAtItsNul", kRegString, std::string("a\0b", 3), ReadAs::String, "a"},
         ReadCase{"dwordAsString", kRegDword, dwordBytes(1), ReadAs::String, "error: Invalid data type for 'v'"},
         ReadCase{"multiString", kRegMultiString, "a", ReadAs::String, "error: Invalid data type for 'v'"},
         ReadCase{"emptyBinaryAsString", kRegBinary, "", ReadAs::String, ""}),
