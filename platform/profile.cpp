@@ -54,7 +54,9 @@ std::vector<std::string> parseSectionNames(std::string_view text, size_t budget)
         const size_t close = line.rfind(']');
         if (close == std::string_view::npos)
             continue;
-        const std::string_view raw = trim(line.substr(1, close - 1));
+        std::string_view raw = trim(line.substr(1, close - 1));
+        // The platform keeps names as C strings: a NUL byte ends one.
+        raw = raw.substr(0, raw.find('\0'));
         if (raw.empty())
             continue;
         // The budget counts the platform's bytes: the name in the code page plus its NUL. The
