@@ -13,6 +13,8 @@
 #include <QStyledItemDelegate>
 #include <QTextBlock>
 
+#include <algorithm>
+
 namespace corvane {
 namespace {
 
@@ -166,6 +168,13 @@ SearchDialog::~SearchDialog()
 
 void SearchDialog::present()
 {
+    if (!placed_ && parentWidget()) {
+        // First showing: against the main window's right edge, where it hides the preview rather
+        // than the code box that a chosen result scrolls.
+        const QRect frame = parentWidget()->window()->frameGeometry();
+        move(std::max(frame.left(), frame.right() - frameGeometry().width() - 16), frame.top() + frame.height() / 5);
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

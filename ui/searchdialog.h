@@ -51,6 +51,7 @@ private:
     Dialogs& dialogs_;
     std::vector<SearchHit> hits_;   // the rows of the list, in order
     std::uint64_t ticket_ = 0;      // the search whose results the list shows
+    bool placed_ = false;
     std::unique_ptr<SearchRunner> runner_; // last: its thread goes first
 };
 
