@@ -1,5 +1,6 @@
 #include "search/librarysearch.h"
 
+#include "library/scriptlibrary.h"
 #include "library/textlist.h"
 #include "platform/codepage.h"
 #include "platform/filescan.h"

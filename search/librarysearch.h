@@ -1,7 +1,5 @@
 #pragma once
 
-#include "library/scriptlibrary.h"
-
 #include <atomic>
 #include <cstddef>
 #include <functional>
