@@ -3,7 +3,7 @@
 #include "browser/webengine.h"
 #include "platform/errors.h"
 #include "platform/programdir.h"
-#include "platform/registry.h"
+#include "platform/registrystore.h"
 #include "ui/addresses.h"
 #include "ui/desktopshell.h"
 #include "ui/taboutbox.h"
@@ -52,6 +52,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QString());
     QApplication::setApplicationName(QLatin1String(corvane::kApplicationTitle));
 
+    corvane::moveLegacyRegistryStore(corvane::legacyRegistryStorePath(),
+                                     corvane::defaultRegistryStorePath());
     const corvane::RegistryStore registry(corvane::defaultRegistryStorePath());
     corvane::DesktopShell shell;
     corvane::AppDialogs dialogs;

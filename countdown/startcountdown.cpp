@@ -3,11 +3,13 @@
 #include "countdown/welcomepages.h"
 #include "platform/files.h"
 
+#include <memory>
+
 namespace corvane {
 
-StartCountdown::StartCountdown(const RegistryStore& store, std::string programDirectory,
+StartCountdown::StartCountdown(const Registry& registry, std::string programDirectory,
                                CountdownHost& host, Shell& shell, std::string makerSite)
-    : store_(store)
+    : registry_(registry)
     , programDirectory_(std::move(programDirectory))
     , host_(host)
     , shell_(shell)
@@ -22,7 +24,9 @@ std::string StartCountdown::pagePath() const
 
 void StartCountdown::run()
 {
-    RegistryKey key(store_); // released by its destructor, also when a step throws
+    // Released by its destructor, also when a step throws.
+    const std::unique_ptr<RegistryKey> opened = registry_.newKey();
+    RegistryKey& key = *opened;
     key.openKey(kCountdownRoot, kCountdownKey, true);
 
     if (!key.valueExists("TimesStarted")) {

@@ -25,7 +25,7 @@ inline constexpr int kStartsBetweenRedirects = 20;
 // others, and at every twentieth shows the redirect page and opens the maker's site.
 class StartCountdown {
 public:
-    StartCountdown(const RegistryStore& store, std::string programDirectory, CountdownHost& host,
+    StartCountdown(const Registry& registry, std::string programDirectory, CountdownHost& host,
                    Shell& shell, std::string makerSite);
 
     // Raises RegistryError or FileCreateError; the key is released either way.
@@ -37,7 +37,7 @@ private:
     void firstStart(RegistryKey& key);
     void writeAndShowPage(RegistryKey& key, const std::string& bytes);
 
-    const RegistryStore& store_;
+    const Registry& registry_;
     std::string programDirectory_;
     CountdownHost& host_;
     Shell& shell_;

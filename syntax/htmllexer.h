@@ -16,8 +16,8 @@ enum class TokenKind : std::uint8_t {
     Comment,        // <!-- ... -->
     Doctype,        // <!DOCTYPE ...> and other <! ... > declarations
     Entity,         // &amp; &#1234;
-    ScriptKeyword,  // inside <script> and on* attributes' bodies are not lexed as script
-    ScriptString,   // '...', "...", `...`
+    ScriptKeyword,  // inside <script> bodies only; on* attribute values stay attribute values
+    ScriptString,   // '...', "...", `...` and /regular expressions/
     ScriptNumber,
     ScriptComment,  // // ... and /* ... */
     StyleProperty,  // inside <style>: property names

@@ -15,7 +15,7 @@ class TForm1;
 namespace corvane {
 
 class Dialogs;
-class RegistryStore;
+class Registry;
 class SearchDialog;
 class Shell;
 class TAboutBox;
@@ -25,7 +25,7 @@ struct SearchHit;
 // temporary folder, a temporary store and recording doubles.
 struct MainWindowServices {
     std::string programDirectory;   // ends in the path separator
-    const RegistryStore* registry = nullptr;
+    const Registry* registry = nullptr;
     Shell* shell = nullptr;
     Dialogs* dialogs = nullptr;
     QString bannerAddress;

@@ -1,4 +1,6 @@
 #include "countdown/startcountdown.h"
+#include "platform/registrystore.h"
+#include "platform/storeregistrykey.h"
 #include "countdown/welcomepages.h"
 #include "platform/errors.h"
 #include "support/testfiles.h"
@@ -29,13 +31,13 @@ protected:
     void run() { StartCountdown(store, dir.dir(), host, shell, "www.corvane.example").run(); }
     void setStarted(std::int32_t n)
     {
-        RegistryKey key(store);
+        StoreRegistryKey key(store);
         ASSERT_TRUE(key.openKey(kCountdownRoot, kCountdownKey, true));
         key.writeInteger("TimesStarted", n);
     }
     std::int32_t started()
     {
-        RegistryKey key(store);
+        StoreRegistryKey key(store);
         EXPECT_TRUE(key.openKey(kCountdownRoot, kCountdownKey, false));
         return key.readInteger("TimesStarted");
     }
@@ -51,7 +53,7 @@ protected:
 TEST_F(Countdown, firstStartRecordsTheValuesAndGreets)
 {
     run();
-    RegistryKey key(store);
+    StoreRegistryKey key(store);
     ASSERT_TRUE(key.openKey(kCountdownRoot, kCountdownKey, false));
     EXPECT_EQ(key.readInteger("TimesStarted"), 20);
     EXPECT_EQ(key.readString("minor"), "0");
@@ -130,14 +132,14 @@ TEST_F(Countdown, wrongTypesAreReported)
 {
     run();
     {
-        RegistryKey key(store);
+        StoreRegistryKey key(store);
         ASSERT_TRUE(key.openKey(kCountdownRoot, kCountdownKey, false));
         key.writeString("TimesStarted", "5");
     }
     EXPECT_THROW(run(), RegistryError);
     setStarted(5);
     {
-        RegistryKey key(store);
+        StoreRegistryKey key(store);
         ASSERT_TRUE(key.openKey(kCountdownRoot, kCountdownKey, false));
         key.writeInteger("Download.dir", 1);
     }

@@ -1,6 +1,10 @@
 #include "platform/errors.h"
-#include "platform/registry.h"
+#include "platform/registrystore.h"
+#include "platform/registrytext.h"
+#include "platform/storeregistrykey.h"
 #include "support/testfiles.h"
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -15,13 +19,13 @@ TEST(Registry, valuesRoundTripThroughTheStoreFile)
     test::TempDir dir;
     const RegistryStore store(dir.dir() + "system.reg");
     {
-        RegistryKey key(store);
+        StoreRegistryKey key(store);
         ASSERT_TRUE(key.openKey(kRoot, kKey, true));
         key.writeInteger("TimesStarted", -1);
         key.writeString("Download.dir", "/opt/cs/updates/ \"q\" \\ Ж");
         key.writeString("multi", "line1\r\nline2");
     }
-    RegistryKey key(store);
+    StoreRegistryKey key(store);
     ASSERT_TRUE(key.openKey(kRoot, kKey, false));
     EXPECT_EQ(key.readInteger("timesstarted"), -1); // names ignore letter case
     EXPECT_EQ(key.readString("Download.dir"), "/opt/cs/updates/ \"q\" \\ Ж");
@@ -38,7 +42,7 @@ TEST(Registry, unknownValueTypesSurviveAWrite)
                              "\"multi\"=hex(7):61,00,62,00,00\n\"q\"=hex(b):01,00,00,00,00,00,00,00\n@=\"default\"\n";
     dir.write("system.reg", text);
     const RegistryStore store(dir.dir() + "system.reg");
-    RegistryKey key(store);
+    StoreRegistryKey key(store);
     ASSERT_TRUE(key.openKey(kRoot, kKey, true));
     key.writeInteger("TimesStarted", 20);
     const auto hive = parseRegistryText(test::readBytes(store.filePath()));
@@ -61,7 +65,7 @@ TEST(Registry, readErrorsCarryTheValueName)
     dir.write("system.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Corvane\\Corvane Scripts]\n"
                             "\"big\"=hex:01,02,03,04,05\n\"word\"=hex(3):01,02\n\"text\"=\"ab\"\n\"exp\"=hex(2):61,00\n");
     const RegistryStore store(dir.dir() + "system.reg");
-    RegistryKey key(store);
+    StoreRegistryKey key(store);
     ASSERT_TRUE(key.openKey(kRoot, kKey, true));
     const auto message = [&](auto&& call) {
         try {
@@ -85,7 +89,7 @@ TEST(Registry, unwritableOrBrokenStoreFailsAsTheRegistryWould)
     dir.write("file", "x");
     // A store that cannot be created: the key does not open, the first write fails.
     const RegistryStore unwritable(dir.dir() + "file/system.reg");
-    RegistryKey key(unwritable);
+    StoreRegistryKey key(unwritable);
     EXPECT_FALSE(key.openKey(kRoot, kKey, true));
     EXPECT_FALSE(key.valueExists("TimesStarted"));
     EXPECT_THROW(key.writeInteger("TimesStarted", 20), RegistryError);
@@ -94,7 +98,7 @@ TEST(Registry, unwritableOrBrokenStoreFailsAsTheRegistryWould)
     const std::string broken = "this is no registry file\n";
     dir.write("broken.reg", broken);
     const RegistryStore brokenStore(dir.dir() + "broken.reg");
-    RegistryKey other(brokenStore);
+    StoreRegistryKey other(brokenStore);
     EXPECT_FALSE(other.openKey(kRoot, kKey, true));
     EXPECT_THROW(other.writeInteger("TimesStarted", 20), RegistryError);
     EXPECT_EQ(test::readBytes(dir.dir() + "broken.reg"), broken);
@@ -105,18 +109,35 @@ TEST(Registry, aWriteKilledHalfWayLeavesTheOldStore)
     test::TempDir dir;
     const RegistryStore store(dir.dir() + "system.reg");
     {
-        RegistryKey key(store);
+        StoreRegistryKey key(store);
         ASSERT_TRUE(key.openKey(kRoot, kKey, true));
         key.writeInteger("TimesStarted", 5);
     }
     const std::string old = test::readBytes(store.filePath());
     // What a killed save leaves behind: a half-written temporary beside the store.
     dir.write("system.reg.Ab12Cd", old.substr(0, old.size() / 2));
-    RegistryKey key(store);
+    StoreRegistryKey key(store);
     ASSERT_TRUE(key.openKey(kRoot, kKey, false));
     EXPECT_EQ(key.readInteger("TimesStarted"), 5);
     key.writeInteger("TimesStarted", 4);
     EXPECT_TRUE(parseRegistryText(test::readBytes(store.filePath())));
+}
+
+TEST(Registry, aStoreAtTheOldPlaceMovesOnceAndNeverOverwrites)
+{
+    test::TempDir dir;
+    dir.write("old/corvane/system.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n");
+    const std::string from = dir.dir() + "old/corvane/system.reg";
+    const std::string to = dir.dir() + "state/corvane/system.reg";
+    moveLegacyRegistryStore(from, to);
+    EXPECT_FALSE(std::filesystem::exists(from));
+    EXPECT_EQ(test::readBytes(to), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n");
+
+    // Once a store is at the new place an old one is left where it is.
+    dir.write("old/corvane/system.reg", "REGEDIT4\n");
+    moveLegacyRegistryStore(from, to);
+    EXPECT_EQ(test::readBytes(from), "REGEDIT4\n");
+    EXPECT_EQ(test::readBytes(to), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n");
 }
 
 } // namespace

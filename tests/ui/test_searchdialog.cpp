@@ -1,4 +1,4 @@
-#include "platform/registry.h"
+#include "platform/registrystore.h"
 #include "platform/shell.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
