@@ -174,7 +174,6 @@ SearchReport searchLibrary(const std::string& programDirectory, const std::strin
             continue;
         }
         for (const std::string& raw : splitTextList(bytes)) {
-            std::string name = cp1251ToUtf8(raw);
             fold.fold(raw, folded);
             const size_t found = folded.find(needle);
             if (found != std::string::npos) {
@@ -182,13 +181,14 @@ SearchReport searchLibrary(const std::string& programDirectory, const std::strin
                 if (collector.wantsMore()) {
                     SearchHit hit;
                     hit.category = category;
-                    hit.script = name;
+                    hit.script = cp1251ToUtf8(raw);
                     hit.column = found;
                     hit.length = needle.size();
                     collector.add(std::move(hit));
                 }
             }
             if (withText) {
+                std::string name = cp1251ToUtf8(raw);
                 std::string path = library.scriptPath(category, name);
                 scripts.push_back({&category, std::move(name), std::move(path)});
             }
