@@ -94,6 +94,7 @@ TEST(SearchDialog, ctrlFSearchesAndEnterChoosesLikeTheUser)
     auto* lb = form.findChild<ScriptComboBox*>(QStringLiteral("lb"));
     auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("Memo4"));
     EXPECT_EQ(cats->text(), QStringLiteral("Часовници"));
+    EXPECT_EQ(cats->count(), 2);
     EXPECT_EQ(lb->count(), 3);
     EXPECT_EQ(lb->text(), QStringLiteral("Стрелки.html"));
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("<html>\n<body>\n  <!-- Аналогов Часовник -->\n</body>"));
