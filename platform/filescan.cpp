@@ -7,14 +7,15 @@
 
 namespace corvane {
 
-bool readRegularFileInto(const std::string& path, std::string& bytes)
+bool readRegularFileInto(const std::string& path, std::string& bytes, std::size_t maxBytes)
 {
     // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)
+              && static_cast<std::size_t>(info.st_size) <= maxBytes;
     if (ok) {
         // One byte more than the size, so that a file read whole ends with one short read.
         const size_t expected = static_cast<size_t>(info.st_size) + 1;
@@ -34,6 +35,11 @@ bool readRegularFileInto(const std::string& path, std::string& bytes)
             if (n == 0)
                 break;
             used += static_cast<size_t>(n);
+            // It grew while being read.
+            if (used > maxBytes) {
+                ok = false;
+                break;
+            }
         }
         bytes.resize(ok ? used : 0);
     }

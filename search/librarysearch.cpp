@@ -203,7 +203,7 @@ SearchReport searchLibrary(const std::string& programDirectory, const std::strin
             report.cancelled = true;
             return report;
         }
-        if (!readRegularFileInto(script.path, bytes)) {
+        if (!readRegularFileInto(script.path, bytes, limits.maxScriptBytes)) {
             ++report.unreadableScripts;
             continue;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/textlist.h"
+
 #include <atomic>
 #include <cstddef>
 #include <functional>
@@ -38,7 +40,7 @@ struct SearchReport {
     std::size_t nameMatches = 0;       // every match found, shown or not
     std::size_t textMatches = 0;       // matching lines
     std::size_t shown = 0;             // hits handed to the sink
-    std::size_t unreadableScripts = 0; // skipped: missing, a directory, no regular file
+    std::size_t unreadableScripts = 0; // skipped: missing, no regular file, too large
     std::size_t unreadableLists = 0;   // scripts.txt files that could not be read
     bool cancelled = false;
 };
@@ -50,6 +52,8 @@ struct SearchLimits {
     std::size_t batchSize = 100;  // hits handed over at a time
     std::size_t excerptBefore = 60;
     std::size_t excerptLength = 240;
+    // A larger script is skipped and counted as unreadable: the code box could not show it.
+    std::size_t maxScriptBytes = kCodeBoxCapacity;
 };
 
 using SearchSink = std::function<void(std::vector<SearchHit>&&)>;

@@ -6,6 +6,7 @@
 #include "ui/addresses.h"
 #include "ui/dialogs.h"
 #include "ui/handlerguard.h"
+#include "ui/keyboard.h"
 #include "ui/menustyle.h"
 #include "ui/pictures.h"
 #include "ui/searchdialog.h"
@@ -64,6 +65,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         useLargeMenuIcons(menu);
     ui->Label4->adjustSize();
     connectHandlers();
+    addKeyboardAccess(*this);
     // Ctrl+F: the library search, a window of its own beside the specified ones.
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this, [this] {
         if (!searchDialog_) {

@@ -141,14 +141,17 @@ TEST(LibrarySearch, unreadableScriptsAndListsAreSkippedAndCounted)
 {
     test::TempDir dir;
     dir.writeCp1251("categories.ini", "[Липсващ]\r\n[К]\r\n");
-    dir.writeCp1251("К/scripts.txt", "missing.html\r\nfolder\r\n\r\nfifo.html\r\nok.html\r\n");
+    dir.writeCp1251("К/scripts.txt", "missing.html\r\nfolder\r\n\r\nfifo.html\r\nbig.html\r\nok.html\r\n");
     dir.write("К/folder/inside.html", "needle");
     ASSERT_EQ(::mkfifo((dir.dir() + "К/fifo.html").c_str(), 0600), 0);
+    dir.write("К/big.html", "needle and more than the code box holds");
     dir.write("К/ok.html", "needle");
+    SearchLimits limits;
+    limits.maxScriptBytes = 16;
     // The empty line names the category folder itself.
-    const Found found = search(dir, "needle");
+    const Found found = search(dir, "needle", limits);
     EXPECT_EQ(where(found.hits), std::vector<std::string>{"К/ok.html:0:0"});
-    EXPECT_EQ(found.report.unreadableScripts, 4u);
+    EXPECT_EQ(found.report.unreadableScripts, 5u);
     EXPECT_EQ(found.report.unreadableLists, 1u);
 }
 
