@@ -114,6 +114,12 @@ void readFileInChunks(const std::string& path, const std::function<bool(std::str
         throwOpenError(path, error);
 }
 
+bool readRegularFileInto(const std::string& path, std::string& bytes, std::size_t maxBytes)
+{
+    bool tooBig = false;
+    return readInto(path, bytes, maxBytes, tooBig) == 0 && !tooBig;
+}
+
 std::optional<std::string> readFileIfReadable(const std::string& path, int* errorNumber)
 {
     std::string bytes;

@@ -7,6 +7,9 @@
 #include "platform/registrystore.h"
 #include "platform/registrytext.h"
 #include "platform/storeregistrykey.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -15,8 +18,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
