@@ -112,7 +112,8 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
             progressBar.finish();
             for (const auto& skipped : report.skipped)
                 std::fprintf(err, "corvane-library: left out: %s\n", skipped.c_str());
-            std::fprintf(out, "%zu scripts in %s%cindex.html\n", report.scripts, target.c_str(), kPathSeparator);
+            std::fprintf(out, "Gallery written to %s%cindex.html (scripts: %zu)\n", target.c_str(), kPathSeparator,
+                         report.scripts);
             std::fflush(out);
             return report.skipped.empty() ? kClean : kFindings;
         }
