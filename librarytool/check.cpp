@@ -12,7 +12,6 @@
 #include <limits>
 #include <map>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -71,30 +70,40 @@ enum class EntryType { File, Folder, Other };
 
 EntryType entryType(const fs::directory_entry& entry)
 {
+    // These use the type the folder listing already gave; only links cost a stat.
     std::error_code error;
-    const auto status = entry.status(error);
-    if (error)
-        return EntryType::Other;
-    if (fs::is_regular_file(status))
+    if (entry.is_regular_file(error))
         return EntryType::File;
-    return fs::is_directory(status) ? EntryType::Folder : EntryType::Other;
+    return entry.is_directory(error) ? EntryType::Folder : EntryType::Other;
 }
 
-// A category folder's entries, read once.
+struct FolderEntry {
+    EntryType type;
+    bool named = false; // a line of the list names it
+};
+
+// A category folder's entries, read once. The index by folded name is made only when a listed
+// name is not found as it stands.
 struct FolderListing {
-    std::unordered_map<std::string, EntryType> entries;
+    std::unordered_map<std::string, FolderEntry> entries;
     std::unordered_map<std::string, std::vector<std::string>> byFoldedName;
+
+    const std::string* differingOnlyInCase(const std::string& name)
+    {
+        if (byFoldedName.empty())
+            for (const auto& entry : entries)
+                byFoldedName[foldCase(entry.first)].push_back(entry.first);
+        const auto it = byFoldedName.find(foldCase(name));
+        return it == byFoldedName.end() ? nullptr : &it->second.front();
+    }
 };
 
 FolderListing listFolder(const std::string& folder)
 {
     FolderListing listing;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::string name = it->path().filename().string();
-        listing.byFoldedName[foldCase(name)].push_back(name);
-        listing.entries.emplace(std::move(name), entryType(*it));
-    }
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        listing.entries.emplace(it->path().filename().string(), FolderEntry{entryType(*it)});
     return listing;
 }
 
@@ -106,7 +115,7 @@ struct Lookup {
 
 // Finds a listed name the way the program opens it: exactly, or else says which file differs
 // only in letter case.
-Lookup lookUp(const FolderListing& listing, const std::string& folder, const std::string& name)
+Lookup lookUp(FolderListing& listing, const std::string& folder, const std::string& name)
 {
     Lookup lookup;
     if (name.find(kPathSeparator) != std::string::npos || name == "." || name == "..") {
@@ -122,12 +131,14 @@ Lookup lookUp(const FolderListing& listing, const std::string& folder, const std
     }
     if (const auto it = listing.entries.find(name); it != listing.entries.end()) {
         lookup.result = Lookup::Found;
-        lookup.type = it->second;
+        lookup.type = it->second.type;
+        it->second.named = true;
         return lookup;
     }
-    if (const auto it = listing.byFoldedName.find(foldCase(name)); it != listing.byFoldedName.end()) {
+    if (const std::string* actual = listing.differingOnlyInCase(name)) {
         lookup.result = Lookup::CaseOnly;
-        lookup.actualName = it->second.front();
+        lookup.actualName = *actual;
+        listing.entries[*actual].named = true;
     }
     return lookup;
 }
@@ -148,7 +159,7 @@ private:
     }
     void readCategories();
     void checkCategory(const std::string& category, int line);
-    void checkList(const std::string& category, const std::string& folder, const FolderListing& listing);
+    void checkList(const std::string& category, const std::string& folder, FolderListing listing);
     void checkPage(const std::string& path, const std::string& relative);
 
     ScriptLibrary library_;
@@ -246,7 +257,7 @@ void Checker::checkCategory(const std::string& category, int line)
     checkList(category, folder + kSeparator, listFolder(folder));
 }
 
-void Checker::checkList(const std::string& category, const std::string& folder, const FolderListing& listing)
+void Checker::checkList(const std::string& category, const std::string& folder, FolderListing listing)
 {
     const std::string listRelative = category + kSeparator + "scripts.txt";
     const Lookup list = lookUp(listing, folder, "scripts.txt");
@@ -280,7 +291,6 @@ void Checker::checkList(const std::string& category, const std::string& folder, 
     }
 
     std::unordered_map<std::string, int> seen;
-    std::unordered_set<std::string> accounted{"scripts.txt"}; // folder entries some line names
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int line = static_cast<int>(i) + 1;
         const std::string name = cp1251ToUtf8(lines[i]);
@@ -309,12 +319,10 @@ void Checker::checkList(const std::string& category, const std::string& folder, 
             add(relative, 0, "missing-script", where + ", but there is no such file");
             break;
         case Lookup::CaseOnly:
-            accounted.insert(script.actualName);
             add(relative, 0, "case-mismatch",
                 where + ", but the file is " + inQuotes(script.actualName) + "; the names differ only in letter case");
             break;
         case Lookup::Found:
-            accounted.insert(name);
             if (script.type == EntryType::File)
                 pages_.emplace_back(library_.scriptPath(category, name), relative);
             else if (script.type == EntryType::Folder)
@@ -325,8 +333,8 @@ void Checker::checkList(const std::string& category, const std::string& folder, 
         }
     }
 
-    for (const auto& [name, type] : listing.entries) {
-        if (type == EntryType::File && isWebPageName(name) && !accounted.count(name))
+    for (const auto& [name, entry] : listing.entries) {
+        if (entry.type == EntryType::File && !entry.named && isWebPageName(name))
             add(category + kSeparator + name, 0, "unlisted-page", "no line of scripts.txt names this page");
     }
 }

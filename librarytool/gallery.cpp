@@ -1,5 +1,6 @@
 #include "librarytool/gallery.h"
 
+#include "librarytool/check.h"
 #include "librarytool/findings.h"
 #include "librarytool/pagescan.h"
 #include "platform/codepage.h"
@@ -30,6 +31,13 @@ std::string applyEdits(std::string text, std::vector<Edit> edits)
     for (const auto& edit : edits)
         text.replace(edit.offset, edit.length, edit.replacement);
     return text;
+}
+
+// A script as the gallery names it: without the extension every page has.
+std::string shownName(const std::string& name)
+{
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && dot > 0 && isWebPageName(std::string_view(name).substr(dot)) ? name.substr(0, dot) : name;
 }
 
 // Bulgarian plural of "скрипт" after a number.
@@ -139,9 +147,9 @@ std::string indexPage(const std::vector<GalleryCategory>& categories)
         for (const auto& script : category.scripts) {
             html += "<li data-name=\"" + escapeHtml(script.name) + "\">";
             if (script.page.empty())
-                html += "<span class=\"missing\" title=\"Скриптът липсва в библиотеката\">" + escapeHtml(script.name) + "</span>";
+                html += "<span class=\"missing\" title=\"Скриптът липсва в библиотеката\">" + escapeHtml(shownName(script.name)) + "</span>";
             else
-                html += "<a href=\"" + escapeHtml(pathToUrl(script.page)) + "\">" + escapeHtml(script.name) + "</a>";
+                html += "<a href=\"" + escapeHtml(pathToUrl(script.page)) + "\">" + escapeHtml(shownName(script.name)) + "</a>";
             html += "</li>\n";
         }
         html += "</ul>\n</section>\n";
@@ -153,7 +161,7 @@ std::string indexPage(const std::vector<GalleryCategory>& categories)
 
 std::string scriptPage(const ScriptPage& page)
 {
-    const std::string name = escapeHtml(page.name);
+    const std::string name = escapeHtml(shownName(page.name));
     std::string html = kPageHead;
     html += "<title>" + name + " – " + escapeHtml(page.category) + "</title>\n";
     html += "<link rel=\"stylesheet\" href=\"../gallery.css\">\n</head>\n<body class=\"script\">\n<header>\n";

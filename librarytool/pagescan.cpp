@@ -65,11 +65,17 @@ void trimAddress(std::string_view text, std::size_t& offset, std::size_t& length
 }
 
 void addReference(std::vector<PageReference>& references, std::string_view text, std::size_t offset,
-                  std::size_t length, bool loads, std::string where)
+                  std::size_t length, bool loads, std::string_view where)
 {
     trimAddress(text, offset, length);
     if (length > 0)
-        references.push_back({offset, length, loads, std::move(where)});
+        references.push_back({offset, length, loads, std::string(where)});
+}
+
+// "<img src>": made only for the attributes that name an address.
+std::string tagAndAttribute(const std::string& tag, const std::string& attribute)
+{
+    return "<" + tag + " " + attribute + ">";
 }
 
 struct Attribute {
@@ -104,7 +110,7 @@ void addContentTypeCharset(std::string_view text, const Attribute& content, Page
     scan.charsets.push_back({content.valueOffset + start, end - start, true});
 }
 
-void addSrcset(std::string_view text, const Attribute& attribute, const std::string& where,
+void addSrcset(std::string_view text, const Attribute& attribute, std::string_view where,
                std::vector<PageReference>& references)
 {
     std::size_t i = attribute.valueOffset;
@@ -135,22 +141,21 @@ void processTag(std::string_view text, const std::string& tag, const std::vector
         return nullptr;
     };
     for (const auto& a : attributes) {
-        const std::string where = "<" + tag + " " + a.name + ">";
         if (a.name == "style") {
             std::vector<PageReference> found;
             scanStyle(text.substr(a.valueOffset, a.valueLength), a.valueOffset, found);
             scan.references.insert(scan.references.end(), found.begin(), found.end());
         } else if (a.name == "src" || a.name == "background" || a.name == "poster"
                    || (a.name == "data" && tag == "object")) {
-            addReference(scan.references, text, a.valueOffset, a.valueLength, true, where);
+            addReference(scan.references, text, a.valueOffset, a.valueLength, true, tagAndAttribute(tag, a.name));
         } else if (a.name == "srcset") {
-            addSrcset(text, a, where, scan.references);
+            addSrcset(text, a, tagAndAttribute(tag, a.name), scan.references);
         } else if (a.name == "href" && tag == "link") {
             const Attribute* rel = find("rel");
             const bool loads = rel && relLoads(text.substr(rel->valueOffset, rel->valueLength));
-            addReference(scan.references, text, a.valueOffset, a.valueLength, loads, where);
+            addReference(scan.references, text, a.valueOffset, a.valueLength, loads, tagAndAttribute(tag, a.name));
         } else if ((a.name == "href" && (tag == "a" || tag == "area")) || (a.name == "action" && tag == "form")) {
-            addReference(scan.references, text, a.valueOffset, a.valueLength, false, where);
+            addReference(scan.references, text, a.valueOffset, a.valueLength, false, tagAndAttribute(tag, a.name));
         } else if (a.name == "charset" && (tag == "meta" || tag == "script" || tag == "link")) {
             scan.charsets.push_back({a.valueOffset, a.valueLength, tag == "meta"});
         }
