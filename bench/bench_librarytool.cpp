@@ -28,7 +28,8 @@ struct Library {
     Library()
     {
         root = std::filesystem::temp_directory_path() / "corvane-bench-check";
-        std::filesystem::remove_all(root);
+        std::error_code error;
+        std::filesystem::remove_all(root, error);
         std::filesystem::create_directories(root);
         const int categories = sizeFromEnv("CORVANE_BENCH_CATEGORIES", 300);
         const int scripts = sizeFromEnv("CORVANE_BENCH_SCRIPTS", 1000);
@@ -58,7 +59,11 @@ struct Library {
         if (std::system(("sync && " + floorCommand).c_str()) != 0)
             std::abort();
     }
-    ~Library() { std::filesystem::remove_all(root); }
+    ~Library()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(root, error);
+    }
 
     std::filesystem::path root;
     std::string dir;

@@ -193,6 +193,12 @@ void Checker::readCategories()
 {
     const std::string path = library_.categoriesPath();
     const std::string relative = "categories.ini";
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        add(relative, 0, "missing-category-list", "the program shows no categories: it is not a regular file");
+        return;
+    }
     std::string bytes;
     try {
         bytes = readWholeFile(path);

@@ -131,12 +131,21 @@ private:
 
 ExportReport Exporter::run()
 {
+    // Only regular files are read: a pipe or a device where a list belongs would never end.
+    std::error_code error;
+    const std::string categoriesPath = library_.categoriesPath();
+    if (fs::exists(categoriesPath, error) && !fs::is_regular_file(categoriesPath, error))
+        throw ToolError("Cannot open file \"" + categoriesPath + "\". It is not a regular file");
+
     std::vector<GalleryCategory> categories;
     std::vector<Job> jobs;
-    for (const auto& name : CategoryListFile(library_.categoriesPath()).sectionNames()) {
+    for (const auto& name : CategoryListFile(categoriesPath).sectionNames()) {
         GalleryCategory category{name, {}};
         TextList scripts;
+        const std::string listPath = library_.scriptListPath(name);
         try {
+            if (fs::exists(listPath, error) && !fs::is_regular_file(listPath, error))
+                throw FileOpenError("Cannot open file \"" + listPath + "\". It is not a regular file");
             scripts = library_.loadScriptList(name);
         } catch (const FileOpenError& e) {
             report_.skipped.push_back(e.what());
@@ -159,7 +168,6 @@ ExportReport Exporter::run()
             progress_(j + 1, jobs.size());
         const std::string path = library_.scriptPath(job.categoryName, job.name);
         const fs::path relative = safeRelative(fs::path(job.categoryName) / job.name);
-        std::error_code error;
         if (relative.empty()) {
             report_.skipped.push_back(path + ": the name leads out of the library");
             continue;

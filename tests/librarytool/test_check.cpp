@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace corvane::librarytool {
 namespace {
@@ -138,6 +139,12 @@ const CheckCase kCases[] = {
          d.writeCp1251("categories.ini", "[Часовници]\r\n" + ini);
      },
      {{"categories.ini", 164, "category-budget"}}},
+    {"a pipe where a script belongs is reported, not waited on",
+     [](const TempDir& d) {
+         std::filesystem::remove(d.path() / kClock);
+         ASSERT_EQ(::mkfifo((d.path() / kClock).c_str(), 0600), 0);
+     },
+     {{kClock, 0, "unreadable"}}},
     {"no categories.ini", [](const TempDir& d) { std::filesystem::remove(d.path() / "categories.ini"); },
      {{"categories.ini", 0, "missing-category-list"}}},
     {"categories.ini without sections", [](const TempDir& d) { d.write("categories.ini", "; nothing\r\n"); },
