@@ -229,6 +229,7 @@ std::string galleryScript()
       return {
         section: section,
         name: section.getAttribute('data-name').toLowerCase(),
+        count: section.querySelector('.count'),
         items: Array.prototype.map.call(section.querySelectorAll('li'), function (item) {
           return { item: item, name: item.getAttribute('data-name').toLowerCase() };
         })
@@ -249,6 +250,7 @@ std::string galleryScript()
           if (match) inCategory++;
         });
         category.section.hidden = inCategory === 0;
+        category.count.textContent = inCategory;
         count += inCategory;
       });
       nothing.hidden = count !== 0;
