@@ -220,7 +220,7 @@ void Checker::readCategories()
     const bool bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
     std::vector<int> lines;
     int lineNumber = 0;
-    for (const auto& line : splitTextList(bytes)) {
+    for (const auto& line : splitTextList(std::string_view(bytes).substr(bom ? 3 : 0))) {
         ++lineNumber;
         if (line.find('[') != std::string::npos
             && !parseSectionNames(bom ? "\xEF\xBB\xBF" + line : line, std::numeric_limits<std::size_t>::max()).empty())
@@ -231,8 +231,10 @@ void Checker::readCategories()
     if (all.size() > categories.size()) {
         const std::size_t dropped = all.size() - categories.size();
         add(relative, lines[categories.size()], "category-budget",
-            inQuotes(all[categories.size()]) + (dropped > 1 ? " and the " + std::to_string(dropped - 1) + " categories after it" : std::string())
-                + " do not fit the " + std::to_string(kSectionNamesBudget)
+            inQuotes(all[categories.size()])
+                + (dropped > 1 ? " and the " + std::to_string(dropped - 1) + " categories after it do not fit"
+                               : std::string(" does not fit"))
+                + " the " + std::to_string(kSectionNamesBudget)
                 + "-byte category list: the program never shows them");
     }
     for (std::size_t i = 0; i < categories.size(); ++i)

@@ -74,6 +74,11 @@ const CheckCase kCases[] = {
     {"script listed twice in one category",
      [](const TempDir& d) { d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html\r\nЦифров часовник.html\r\n"); },
      {{kList, 3, "listed-twice"}}},
+    {"categories.ini with a byte-order mark still gives section lines",
+     [](const TempDir& d) {
+         d.write("categories.ini", "\xEF\xBB\xBF[Часовници]\r\n[Часовници]\r\n");
+     },
+     {{"categories.ini", 1, "utf8-bom"}, {"categories.ini", 1, "utf8-text"}, {"categories.ini", 2, "shared-folder"}}},
     {"two categories name the same folder",
      [](const TempDir& d) {
          d.writeCp1251("categories.ini", "[Часовници]\r\nkey=1\r\n[Часовници/.]\r\n");
