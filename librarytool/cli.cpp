@@ -18,7 +18,8 @@ DIR is a script library: categories.ini and a folder for each category with its
 scripts.txt and scripts. Without DIR, the library beside this program is used.
 
 check   Reads the library the way Corvane Scripts does and reports what is wrong
-        in it, one finding a line ("path: kind: message"), sorted by path.
+        in it, one finding a line ("path: kind: message", the message starting
+        "line N: " where the finding has a line), sorted by path.
         --json   the findings as a JSON array of {path, line, kind, message}
         Exit status: 0 clean, 1 findings, 2 the library could not be checked.
 

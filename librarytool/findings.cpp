@@ -19,7 +19,8 @@ std::string findingsAsText(const std::vector<Finding>& findings)
 {
     std::string out;
     for (const auto& f : findings)
-        out += displayName(f.path) + ": " + f.kind + ": " + f.message + "\n";
+        out += displayName(f.path) + ": " + f.kind + ": "
+            + (f.line > 0 ? "line " + std::to_string(f.line) + ": " : std::string()) + f.message + "\n";
     return out;
 }
 

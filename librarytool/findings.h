@@ -16,7 +16,7 @@ struct Finding {
 // By path, then line, then kind; findings of one place keep the order they were made in.
 void sortFindings(std::vector<Finding>& findings);
 
-// "path: kind: message", one a line.
+// "path: kind: message", one a line; a finding with a line starts its message "line N: ".
 std::string findingsAsText(const std::vector<Finding>& findings);
 
 // A JSON array of {"path", "line", "kind", "message"}; line is null when there is none.

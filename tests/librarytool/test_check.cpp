@@ -214,9 +214,11 @@ TEST(Findings, jsonCarriesPathLineKindAndEscapedMessage)
     EXPECT_EQ(findingsAsJson({}), "[]\n");
 }
 
-TEST(Findings, namesFromTheDiskInTheCodePageShowAsUtf8)
+TEST(Findings, textGivesTheLineAndShowsNamesFromTheDiskAsUtf8)
 {
-    EXPECT_EQ(findingsAsText({{"\xD4\xEE\xED/a.html", 0, "unlisted-page", "m"}}), "Фон/a.html: unlisted-page: m\n");
+    EXPECT_EQ(findingsAsText({{"a.html", 12, "remote-load", "loads"}, {"\xD4\xEE\xED/a.html", 0, "unlisted-page", "m"}}),
+              "a.html: remote-load: line 12: loads\n"
+              "Фон/a.html: unlisted-page: m\n");
 }
 
 } // namespace
