@@ -2,6 +2,7 @@
 
 #include "countdown/welcomepages.h"
 #include "platform/files.h"
+#include "platform/int32.h"
 
 #include <memory>
 
@@ -40,8 +41,8 @@ void StartCountdown::run()
         shell_.execute("open", makerSite_, ShellParent::Application, kShowMaximized);
         return;
     }
-    // 0 and below never equal 1: they go on counting down.
-    key.writeInteger("TimesStarted", started - 1);
+    // 0 and below never equal 1: they go on counting down, and INT_MIN wraps to INT_MAX.
+    key.writeInteger("TimesStarted", wrappingSubtract(started, 1));
     const std::int32_t startsLeft = key.readInteger("TimesStarted");
     writeAndShowPage(key, pageBytes(welcomePageLines(startsLeft)));
 }

@@ -1,6 +1,7 @@
 #include "library/scriptlibrary.h"
 
 #include "platform/files.h"
+#include "platform/int32.h"
 #include "platform/profile.h"
 
 namespace corvane {
@@ -45,8 +46,13 @@ std::int32_t ScriptLibrary::countScripts(const std::vector<std::string>& categor
     std::int32_t total = 0;
     const size_t count = categories.size();
     for (size_t i = 0; i < count; ++i)
-        total += static_cast<std::int32_t>(countTextListLines(readWholeFile(scriptListPath(categories[i]))));
+        total = addToScriptTotal(total, countTextListFileLines(scriptListPath(categories[i])));
     return total;
+}
+
+std::int32_t addToScriptTotal(std::int32_t total, std::uint64_t lines)
+{
+    return wrapToInt32(static_cast<std::uint32_t>(total) + static_cast<std::uint32_t>(lines));
 }
 
 } // namespace corvane

@@ -36,11 +36,15 @@ public:
     TextList loadScriptList(const std::string& category) const;
 
     // Total of the lines of every category's scripts.txt, in list order; the first list that
-    // cannot be opened ends the count with its FileOpenError.
+    // cannot be opened ends the count with its FileOpenError. The total is a signed 32-bit
+    // count and wraps past INT_MAX as the program's unchecked arithmetic always did.
     std::int32_t countScripts(const std::vector<std::string>& categories) const;
 
 private:
     std::string programDirectory_;
 };
+
+// total + lines, wrapped to a signed 32-bit count (defined: done in unsigned arithmetic).
+std::int32_t addToScriptTotal(std::int32_t total, std::uint64_t lines);
 
 } // namespace corvane

@@ -30,6 +30,13 @@ public:
     const char* className() const noexcept override { return "FileCreateError"; }
 };
 
+// The code box cannot take a text that large.
+class TextCapacityError : public Error {
+public:
+    using Error::Error;
+    const char* className() const noexcept override { return "TextCapacityError"; }
+};
+
 class RegistryError : public Error {
 public:
     using Error::Error;

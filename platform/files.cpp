@@ -3,7 +3,6 @@
 #include "platform/errors.h"
 
 #include <cerrno>
-#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,64 +30,142 @@ struct FileDescriptor {
     }
 };
 
-// Reads the file into bytes; returns 0 or the error number.
-int readInto(const std::string& path, std::string& bytes)
+// What to answer for something that is not a regular file. Opening a socket gives ENXIO on
+// its own, so FIFOs and devices get the same text.
+int nonRegularError(mode_t mode)
 {
-    FileDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    return S_ISDIR(mode) ? EISDIR : ENXIO;
+}
+
+// Opens for reading without waiting on a FIFO and without taking a terminal; only a regular
+// file stays open. Returns 0 or the error number.
+int openForReading(const std::string& path, FileDescriptor& file, struct stat& info)
+{
+    file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (file.fd < 0)
         return errno;
-    struct stat info {};
     if (::fstat(file.fd, &info) != 0)
         return errno;
-    // A directory opens on POSIX but is no file to read.
-    if (S_ISDIR(info.st_mode))
-        return EISDIR;
+    if (!S_ISREG(info.st_mode))
+        return nonRegularError(info.st_mode);
+    // Regular files never block; clear the flag all the same so reads behave plainly.
+    const int flags = ::fcntl(file.fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK);
+    return 0;
+}
 
-    bytes.clear();
-    if (info.st_size > 0)
-        bytes.reserve(static_cast<size_t>(info.st_size));
+// Reads to the end, handing each piece on; returns 0 or the error number.
+template <typename OnChunk>
+int readChunks(int fd, OnChunk onChunk)
+{
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return errno;
         }
-        if (n == 0)
+        if (n == 0 || !onChunk(std::string_view(buffer, static_cast<size_t>(n))))
             return 0;
-        bytes.append(buffer, static_cast<size_t>(n));
     }
 }
+
+// Reads the file into bytes, giving up once it holds more than maxBytes; returns 0 or the
+// error number, and sets tooLarge when it gave up.
+int readInto(const std::string& path, std::string& bytes, size_t maxBytes, bool& tooLarge)
+{
+    tooLarge = false;
+    FileDescriptor file{-1};
+    struct stat info {};
+    if (const int error = openForReading(path, file, info))
+        return error;
+    if (info.st_size > 0 && static_cast<unsigned long long>(info.st_size) > maxBytes) {
+        tooLarge = true;
+        return 0;
+    }
+    bytes.clear();
+    if (info.st_size > 0)
+        bytes.reserve(static_cast<size_t>(info.st_size));
+    // The size may grow while we read; the limit holds for what is actually read.
+    return readChunks(file.fd, [&](std::string_view chunk) {
+        if (chunk.size() > maxBytes - bytes.size()) {
+            tooLarge = true;
+            return false;
+        }
+        bytes.append(chunk);
+        return true;
+    });
+}
+
+constexpr size_t kNoLimit = static_cast<size_t>(-1);
 
 } // namespace
 
 std::string readWholeFile(const std::string& path)
 {
     std::string bytes;
-    if (const int error = readInto(path, bytes))
+    bool tooLarge = false;
+    if (const int error = readInto(path, bytes, kNoLimit, tooLarge))
         throwOpenError(path, error);
     return bytes;
 }
 
-std::optional<std::string> readFileIfReadable(const std::string& path)
+std::optional<std::string> readWholeFileWithin(const std::string& path, size_t maxBytes)
 {
     std::string bytes;
-    if (readInto(path, bytes) != 0)
+    bool tooLarge = false;
+    if (const int error = readInto(path, bytes, maxBytes, tooLarge))
+        throwOpenError(path, error);
+    if (tooLarge)
+        return std::nullopt;
+    return bytes;
+}
+
+void readFileInChunks(const std::string& path, const std::function<bool(std::string_view)>& onChunk)
+{
+    FileDescriptor file{-1};
+    struct stat info {};
+    int error = openForReading(path, file, info);
+    if (!error)
+        error = readChunks(file.fd, onChunk);
+    if (error)
+        throwOpenError(path, error);
+}
+
+std::optional<std::string> readFileIfReadable(const std::string& path, int* errorNumber)
+{
+    std::string bytes;
+    bool tooLarge = false;
+    const int error = readInto(path, bytes, kNoLimit, tooLarge);
+    if (errorNumber)
+        *errorNumber = error;
+    if (error != 0)
         return std::nullopt;
     return bytes;
 }
 
 void writeWholeFile(const std::string& path, const std::string& bytes)
 {
-    FileDescriptor file{::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)};
+    // No O_TRUNC yet: nothing is touched before we know it is a regular file of its own.
+    // O_NONBLOCK keeps a FIFO standing there from holding us until a reader comes.
+    FileDescriptor file{::open(path.c_str(),
+                               O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666)};
     if (file.fd < 0)
+        throwCreateError(path, errno);
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0)
+        throwCreateError(path, errno);
+    if (!S_ISREG(info.st_mode))
+        throwCreateError(path, nonRegularError(info.st_mode));
+    if (::ftruncate(file.fd, 0) != 0)
         throwCreateError(path, errno);
     size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(file.fd, bytes.data() + written, bytes.size() - written);
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR || errno == EAGAIN)
                 continue;
             throwCreateError(path, errno);
         }
@@ -98,6 +175,7 @@ void writeWholeFile(const std::string& path, const std::string& bytes)
 
 bool createDirectory(const std::string& path)
 {
+    // mkdir never follows a link at the last step, dangling or not: it answers EEXIST.
     return ::mkdir(path.c_str(), 0777) == 0;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace corvane {
 
@@ -12,17 +15,28 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// Reads a whole file as bytes. Throws FileOpenError "Cannot open file \"path\". reason".
+// Reads a whole file as bytes. Only regular files are read: a FIFO, a device, a socket or a
+// directory fails at once. Throws FileOpenError "Cannot open file \"path\". reason".
 std::string readWholeFile(const std::string& path);
 
-// The bytes of a file, or nothing when it cannot be read.
-std::optional<std::string> readFileIfReadable(const std::string& path);
+// The same, but a file larger than maxBytes is refused before it is read: gives nothing.
+std::optional<std::string> readWholeFileWithin(const std::string& path, std::size_t maxBytes);
 
-// Creates or truncates the file and writes the bytes.
+// Hands the file to onChunk piece by piece, so a huge file is never held whole; onChunk
+// returns false to stop early. Same rules and errors as readWholeFile.
+void readFileInChunks(const std::string& path, const std::function<bool(std::string_view)>& onChunk);
+
+// The bytes of a file, or nothing when it cannot be read (or is no regular file); the reason
+// goes to *errorNumber when asked for.
+std::optional<std::string> readFileIfReadable(const std::string& path, int* errorNumber = nullptr);
+
+// Creates or truncates the file and writes the bytes. Never writes through a symbolic link
+// and never into anything but a regular file.
 // Throws FileCreateError "Cannot create file \"path\". reason".
 void writeWholeFile(const std::string& path, const std::string& bytes);
 
-// Creates one directory level; the result is reported but callers may ignore it.
+// Creates one directory level (a symbolic link standing there is never followed); the result
+// is reported but callers may ignore it.
 bool createDirectory(const std::string& path);
 
 } // namespace corvane

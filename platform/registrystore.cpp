@@ -5,10 +5,15 @@
 #include "platform/storeregistrykey.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace corvane {
@@ -32,14 +37,127 @@ RegistryStore::RegistryStore(std::string filePath)
 
 std::optional<RegistryHive> RegistryStore::load() const
 {
-    std::error_code error;
-    if (!std::filesystem::exists(filePath_, error) && !error)
-        return RegistryHive{};
-    const auto bytes = readFileIfReadable(filePath_);
-    if (!bytes)
+    const Loaded loaded = loadFile();
+    if (loaded.state != Loaded::Parsed)
         return std::nullopt;
-    return parseRegistryText(*bytes);
+    return loaded.hive;
 }
+
+RegistryStore::Loaded RegistryStore::loadFile() const
+{
+    struct stat info {};
+    if (::lstat(filePath_.c_str(), &info) != 0)
+        return errno == ENOENT ? Loaded{Loaded::Parsed, {}} : Loaded{Loaded::Unreadable, {}};
+    int error = 0;
+    const auto bytes = readFileIfReadable(filePath_, &error);
+    if (!bytes) {
+        if (error == ENOENT) // a dangling link: nothing stored yet
+            return {Loaded::Parsed, {}};
+        // A directory, FIFO, device or socket is no store; no rights to it is another matter.
+        return {error == EISDIR || error == ENXIO ? Loaded::Broken : Loaded::Unreadable, {}};
+    }
+    auto hive = parseRegistryText(*bytes);
+    if (!hive)
+        return {Loaded::Broken, {}};
+    return {Loaded::Parsed, std::move(*hive)};
+}
+
+std::optional<RegistryHive> RegistryStore::loadOrSetAside() const
+{
+    Loaded loaded = loadFile();
+    if (loaded.state == Loaded::Broken && setAside())
+        return RegistryHive{};
+    if (loaded.state != Loaded::Parsed)
+        return std::nullopt;
+    return std::move(loaded.hive);
+}
+
+bool RegistryStore::setAside() const
+{
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = brokenPathPrefix() + stamp;
+    for (int n = 1; n < 1000; ++n) {
+        const std::string name = n == 1 ? base : base + '-' + std::to_string(n);
+        // Never over an earlier one: each broken store keeps its bytes.
+        if (::renameat2(AT_FDCWD, filePath_.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno == EEXIST)
+            continue;
+        if (errno != EINVAL && errno != ENOSYS)
+            return false;
+        // A file system without the no-replace flag: look first, then rename.
+        struct stat info {};
+        if (::lstat(name.c_str(), &info) == 0)
+            continue;
+        return ::rename(filePath_.c_str(), name.c_str()) == 0;
+    }
+    return false;
+}
+
+namespace {
+
+// The user may not write this store: no write permission bits, or the system says no.
+// Checked by hand because rename() would replace the file all the same.
+bool writeProtected(const std::string& path, mode_t& mode)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return false; // nothing there yet, or a dangling link that the rename replaces
+    mode = info.st_mode & 07777;
+    return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+bool writeAll(int fd, const std::string& text)
+{
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Opens the temporary file and locks it, so that two copies of the program never write it at
+// once; it must still be the temporary file once locked, or the other copy has renamed it away
+// meanwhile. A holder that keeps it longer than a moment makes the save fail instead of wait.
+int openLockedTemporary(const std::string& temp)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    for (;;) {
+        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return -1;
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            return -1;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            struct stat named {};
+            if (::lstat(temp.c_str(), &named) == 0 && named.st_dev == opened.st_dev
+                && named.st_ino == opened.st_ino)
+                return fd;
+        } else if (errno != EWOULDBLOCK && errno != EINTR) {
+            ::close(fd);
+            return -1;
+        }
+        ::close(fd);
+        if (Clock::now() > deadline)
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+} // namespace
 
 bool RegistryStore::save(const RegistryHive& hive) const
 {
@@ -48,29 +166,22 @@ bool RegistryStore::save(const RegistryHive& hive) const
     if (target.has_parent_path())
         std::filesystem::create_directories(target.parent_path(), error);
 
-    std::string temp = filePath_ + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    mode_t mode = 0644;
+    if (writeProtected(filePath_, mode))
+        return false;
+
+    const std::string temp = temporaryPath();
+    const int fd = openLockedTemporary(temp);
     if (fd < 0)
         return false;
-    const std::string text = formatRegistryText(hive);
-    size_t written = 0;
-    bool ok = true;
-    while (ok && written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            written += static_cast<size_t>(n);
-    }
-    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    // The lock goes with the descriptor, after the rename: a copy waiting on the old file
+    // then finds that it is no longer the temporary one.
+    bool ok = ::ftruncate(fd, 0) == 0 && writeAll(fd, formatRegistryText(hive))
+              && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0
+              && ::rename(temp.c_str(), filePath_.c_str()) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(temp.c_str(), filePath_.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
+    if (!ok)
+        return false; // the temporary stays; the next save truncates and reuses it
     // Make the rename itself durable.
     const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -9,19 +9,40 @@
 namespace corvane {
 
 // One store file, the way a machine hive is kept per user here. Every save replaces the file
-// atomically, so a write killed half way leaves either the old store or the new one.
+// atomically, so a write killed half way leaves either the old store or the new one, plus at
+// most the one temporary file, which the next save takes over.
 class RegistryStore : public Registry {
 public:
     explicit RegistryStore(std::string filePath);
 
     const std::string& filePath() const { return filePath_; }
+    // The one temporary file a save writes before it renames it over the store.
+    std::string temporaryPath() const { return filePath_ + ".tmp"; }
+
     // A missing file is an empty store; a file that cannot be read or parsed gives nothing.
     std::optional<RegistryHive> load() const;
+    // As load(), but a store that is no registry text (garbage, cut short, empty, a directory
+    // or anything else that is no regular file) is set aside under brokenPathPrefix() plus a
+    // time stamp, keeping its bytes, and an empty store takes its place. Gives nothing only
+    // when the store cannot be read (no rights) or cannot be set aside.
+    std::optional<RegistryHive> loadOrSetAside() const;
+    std::string brokenPathPrefix() const { return filePath_ + ".broken-"; }
+
+    // Fails, leaving everything as it was, when the store may not be written (no write
+    // permission on it), when the temporary file is a link or no file, or when another copy of
+    // the program holds it for longer than a moment.
     bool save(const RegistryHive& hive) const;
 
     std::unique_ptr<RegistryKey> newKey() const override;
 
 private:
+    struct Loaded {
+        enum State { Parsed, Broken, Unreadable } state;
+        RegistryHive hive;
+    };
+    Loaded loadFile() const;
+    bool setAside() const;
+
     std::string filePath_;
 };
 

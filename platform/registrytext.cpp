@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_map>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -157,6 +159,13 @@ std::optional<RegistryValue> parseValueData(const std::string& data)
     return value;
 }
 
+std::string folded(std::string s)
+{
+    for (char& c : s)
+        c = asciiLower(c);
+    return s;
+}
+
 std::string trimmed(const std::string& s)
 {
     size_t b = 0, e = s.size();
@@ -243,8 +252,17 @@ std::optional<RegistryHive> parseRegistryText(const std::string& text)
     if (header != "REGEDIT4" && header != "Windows Registry Editor Version 5.00")
         return std::nullopt;
 
-    RegistryHive hive;
-    RegistryKeyData* key = nullptr;
+    // Keys and values are found through indexes by case-folded name, so that parsing stays
+    // linear in the size of the store. Deleted entries are only marked and dropped at the end.
+    struct ParsedKey {
+        RegistryKeyData data;
+        bool deleted = false;
+        std::vector<bool> valueDeleted;
+        std::unordered_map<std::string, size_t> valueIndex;
+    };
+    std::vector<ParsedKey> parsed;
+    std::unordered_map<std::string, size_t> keyIndex;
+    ParsedKey* key = nullptr;
     for (size_t i = first + 1; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (line.empty() || line.front() == ';')
@@ -255,17 +273,21 @@ std::optional<RegistryHive> parseRegistryText(const std::string& text)
             std::string path = line.substr(1, line.size() - 2);
             if (!path.empty() && path.front() == '-') {
                 path.erase(0, 1);
-                for (auto it = hive.keys.begin(); it != hive.keys.end(); ++it)
-                    if (sameRegistryName(it->path, path)) {
-                        hive.keys.erase(it);
-                        break;
-                    }
+                if (const auto found = keyIndex.find(folded(path)); found != keyIndex.end()) {
+                    parsed[found->second].deleted = true;
+                    keyIndex.erase(found);
+                }
                 key = nullptr;
                 continue;
             }
             while (!path.empty() && path.back() == '\\')
                 path.pop_back();
-            key = &hive.addKey(path);
+            const auto [found, added] = keyIndex.emplace(folded(path), parsed.size());
+            if (added) {
+                parsed.emplace_back();
+                parsed.back().data.path = path;
+            }
+            key = &parsed[found->second];
             continue;
         }
         if (!key)
@@ -276,10 +298,10 @@ std::optional<RegistryHive> parseRegistryText(const std::string& text)
             pos = 1;
         } else if (line.front() == '"') {
             pos = 1;
-            auto parsed = readQuoted(line, pos);
-            if (!parsed)
+            auto quotedName = readQuoted(line, pos);
+            if (!quotedName)
                 return std::nullopt;
-            name = *parsed;
+            name = *quotedName;
         } else {
             return std::nullopt;
         }
@@ -288,24 +310,38 @@ std::optional<RegistryHive> parseRegistryText(const std::string& text)
         if (pos >= line.size() || line[pos] != '=')
             return std::nullopt;
         const std::string data = trimmed(line.substr(pos + 1));
-        auto& values = key->values;
-        auto existing = values.end();
-        for (auto it = values.begin(); it != values.end(); ++it)
-            if (sameRegistryName(it->name, name))
-                existing = it;
+        auto& values = key->data.values;
+        const auto existing = key->valueIndex.find(folded(name));
         if (data == "-") {
-            if (existing != values.end())
-                values.erase(existing);
+            if (existing != key->valueIndex.end()) {
+                key->valueDeleted[existing->second] = true;
+                key->valueIndex.erase(existing);
+            }
             continue;
         }
         auto value = parseValueData(data);
         if (!value)
             return std::nullopt;
         value->name = name;
-        if (existing != values.end())
-            *existing = *value;
-        else
-            values.push_back(*value);
+        if (existing != key->valueIndex.end()) {
+            values[existing->second] = std::move(*value);
+        } else {
+            key->valueIndex.emplace(folded(name), values.size());
+            values.push_back(std::move(*value));
+            key->valueDeleted.push_back(false);
+        }
+    }
+
+    RegistryHive hive;
+    hive.keys.reserve(parsed.size());
+    for (auto& entry : parsed) {
+        if (entry.deleted)
+            continue;
+        RegistryKeyData& kept = hive.keys.emplace_back();
+        kept.path = std::move(entry.data.path);
+        for (size_t v = 0; v < entry.data.values.size(); ++v)
+            if (!entry.valueDeleted[v])
+                kept.values.push_back(std::move(entry.data.values[v]));
     }
     return hive;
 }

@@ -30,7 +30,8 @@ StoreRegistryKey::~StoreRegistryKey()
 bool StoreRegistryKey::openKey(const std::string& root, const std::string& subKey, bool create)
 {
     closeKey();
-    auto hive = store_.load();
+    // Opening with create repairs a store that is no registry text; without, nothing is touched.
+    auto hive = create ? store_.loadOrSetAside() : store_.load();
     if (!hive)
         return false;
     const std::string path = keyPathOf(root, subKey);

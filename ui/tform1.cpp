@@ -6,6 +6,7 @@
 #include "ui/addresses.h"
 #include "ui/dialogs.h"
 #include "ui/handlerguard.h"
+#include "ui/keyboard.h"
 #include "ui/menustyle.h"
 #include "ui/pictures.h"
 #include "ui/taboutbox.h"
@@ -62,6 +63,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         useLargeMenuIcons(menu);
     ui->Label4->adjustSize();
     connectHandlers();
+    addKeyboardAccess(*this);
 
     guarded([this] { loadPictures(); });
     guarded([this] { FormCreate(); });

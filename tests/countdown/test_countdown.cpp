@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -105,6 +107,17 @@ TEST_F(Countdown, zeroAndBelowCountDownForEver)
     EXPECT_TRUE(shell.calls.empty());
 }
 
+TEST_F(Countdown, theLowestCounterWrapsToTheHighest)
+{
+    run();
+    setStarted(std::numeric_limits<std::int32_t>::min()); // dword:80000000
+    run();
+    EXPECT_EQ(started(), std::numeric_limits<std::int32_t>::max());
+    EXPECT_NE(page().find(" 2147483647 "), std::string::npos);
+    run();
+    EXPECT_EQ(started(), std::numeric_limits<std::int32_t>::max() - 1);
+}
+
 TEST_F(Countdown, unwritablePageFailsAfterTheCounterIsWritten)
 {
     run();
@@ -126,6 +139,16 @@ TEST_F(Countdown, storeWithoutWriteRightsFailsOnTheFirstValue)
         EXPECT_EQ(errorDisplayText(e.what()), "Failed to set data for 'TimesStarted'");
     }
     EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(Countdown, aStoreThatIsNoRegistryTextGoesOnAsAFirstStart)
+{
+    storeDir.write("system.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACH"); // cut short by a crash of old
+    run();
+    EXPECT_EQ(host.messages.size(), 1u); // the first-start greeting
+    EXPECT_EQ(started(), 20);
+    run();
+    EXPECT_EQ(started(), 19);
 }
 
 TEST_F(Countdown, wrongTypesAreReported)

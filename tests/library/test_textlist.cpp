@@ -19,6 +19,14 @@ TEST_P(SplitTextList, followsTheLineRule)
 {
     EXPECT_EQ(splitTextList(GetParam().bytes), GetParam().lines);
     EXPECT_EQ(countTextListLines(GetParam().bytes), GetParam().lines.size());
+    // Read in pieces, a break or a NUL can fall on any seam.
+    const std::string& bytes = GetParam().bytes;
+    for (size_t seam = 0; seam <= bytes.size(); ++seam) {
+        TextListLineCounter counter;
+        if (counter.feed(std::string_view(bytes).substr(0, seam)))
+            counter.feed(std::string_view(bytes).substr(seam));
+        EXPECT_EQ(counter.lines(), GetParam().lines.size()) << "seam " << seam;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -43,6 +51,37 @@ TEST(LoadScriptText, everyBreakBecomesOneNewlineAndNulEndsTheText)
     test::TempDir dir;
     const auto path = dir.write("s.html", std::string("a\r\nb\rc\nd\n\r\xe0\0tail", 15));
     EXPECT_EQ(loadScriptText(path), "a\nb\nc\nd\n\nа");
+}
+
+TEST(LoadScriptText, aTextBeyondTheCodeBoxCapacityIsRefused)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        size_t capacity;
+        bool fits;
+    } rows[] = {
+        {"exactly full", "abc\r\nd", 6, true},
+        {"file larger", "abc\r\nde", 6, false},
+        {"bare LFs grow into CR LF", "ab\ncd\n", 7, false},
+        {"bare CRs grow too", "ab\rcd\r", 8, true},
+        {"text before a NUL fits though the file does not", std::string("ab\0cdefgh", 9), 6, false},
+    };
+    test::TempDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto path = dir.write("s.html", row.bytes);
+        if (row.fits) {
+            EXPECT_NO_THROW(loadScriptText(path, row.capacity));
+            continue;
+        }
+        try {
+            loadScriptText(path, row.capacity);
+            ADD_FAILURE() << "loaded";
+        } catch (const TextCapacityError& e) {
+            EXPECT_EQ(std::string(e.what()), "Text exceeds memo capacity");
+        }
+    }
 }
 
 TEST(LoadTextList, decodesWindows1251AndReportsAMissingFile)

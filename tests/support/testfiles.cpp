@@ -3,6 +3,11 @@
 #include "platform/codepage.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -35,6 +40,40 @@ std::string TempDir::write(const std::string& relative, const std::string& bytes
 std::string TempDir::writeCp1251(const std::string& relative, const std::string& utf8) const
 {
     return write(relative, utf8ToCp1251(utf8));
+}
+
+std::string TempDir::place(const std::string& relative, NotAFile kind) const
+{
+    const auto file = path_ / relative;
+    std::filesystem::create_directories(file.parent_path());
+    const std::string path = file.string();
+    bool ok = false;
+    switch (kind) {
+    case NotAFile::Fifo:
+        ok = ::mkfifo(path.c_str(), 0644) == 0;
+        break;
+    case NotAFile::DeviceLink:
+        ok = ::symlink("/dev/zero", path.c_str()) == 0;
+        break;
+    case NotAFile::Socket: {
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        if (path.size() >= sizeof address.sun_path)
+            throw std::runtime_error("socket path too long");
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ok = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        break;
+    }
+    case NotAFile::Directory:
+        ok = std::filesystem::create_directory(file);
+        break;
+    }
+    if (!ok)
+        throw std::runtime_error("cannot place " + path);
+    return path;
 }
 
 std::string readBytes(const std::string& path)

@@ -6,12 +6,16 @@
 #include "ui/scriptcombobox.h"
 #include "ui/taboutbox.h"
 #include "ui/tform1.h"
+#include "browser/webview.h"
+#include "library/textlist.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -160,6 +164,34 @@ TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
     const QString path = QString::fromStdString(dir.dir()) + QStringLiteral("Фонове/BackGround Slide.html");
     EXPECT_EQ(shell.calls, QStringList{QStringLiteral("open|") + path + QStringLiteral("|app|3")});
     EXPECT_EQ(child<QLabel>(*form, "Label5")->text(), path);
+}
+
+TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEmpty)
+{
+    dir.writeCp1251("categories.ini", "[Игри]\r\n");
+    dir.writeCp1251("Игри/scripts.txt", "Шах.html\r\nГолям.html\r\n");
+    dir.writeCp1251("Игри/Шах.html", "<title>Шах</title>");
+    // Sparse: one byte over the capacity without writing 16 MiB.
+    std::filesystem::resize_file(dir.writeCp1251("Игри/Голям.html", ""), kCodeBoxCapacity + 1);
+    auto form = make();
+    auto* lb = child<ScriptComboBox>(*form, "lb");
+    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    auto* wb1 = child<WebView>(*form, "wb1");
+    type(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
+    type(lb, QStringLiteral("Ш"));
+    ASSERT_FALSE(memo->toPlainText().isEmpty());
+    const int errorsBefore = dialogs.errors.size();
+
+    lb->setText(QString());
+    type(lb, QStringLiteral("Г"));
+    ASSERT_EQ(lb->text(), QStringLiteral("Голям.html"));
+    ASSERT_EQ(dialogs.errors.size(), errorsBefore + 1);
+    EXPECT_EQ(dialogs.errors.last(), QStringLiteral("Text exceeds memo capacity."));
+    EXPECT_TRUE(memo->toPlainText().isEmpty());
+    // The preview was already on its way to the script.
+    const QString path = QString::fromStdString(dir.dir()) + QStringLiteral("Игри/Голям.html");
+    EXPECT_EQ(child<QLabel>(*form, "Label5")->text(), path);
+    EXPECT_TRUE(test::waitUntil([&] { return wb1->currentUrl() == QUrl::fromLocalFile(path); }));
 }
 
 TEST_F(MainWindow, commandsCopyTheSelectionAndCallTheShell)
