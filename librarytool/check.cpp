@@ -320,23 +320,23 @@ void Checker::checkList(const std::string& category, const std::string& folder, 
         }
 
         const std::string relative = category + kSeparator + name;
-        const std::string where = "listed on line " + std::to_string(line) + " of scripts.txt";
+        const auto where = [line] { return "listed on line " + std::to_string(line) + " of scripts.txt"; };
         const Lookup script = lookUp(listing, folder, name);
         switch (script.result) {
         case Lookup::Missing:
-            add(relative, 0, "missing-script", where + ", but there is no such file");
+            add(relative, 0, "missing-script", where() + ", but there is no such file");
             break;
         case Lookup::CaseOnly:
             add(relative, 0, "case-mismatch",
-                where + ", but the file is " + inQuotes(script.actualName) + "; the names differ only in letter case");
+                where() + ", but the file is " + inQuotes(script.actualName) + "; the names differ only in letter case");
             break;
         case Lookup::Found:
             if (script.type == EntryType::File)
                 pages_.emplace_back(library_.scriptPath(category, name), relative);
             else if (script.type == EntryType::Folder)
-                add(relative, 0, "script-is-folder", where + ", but it is a folder");
+                add(relative, 0, "script-is-folder", where() + ", but it is a folder");
             else
-                add(relative, 0, "unreadable", where + ", but it is not a regular file");
+                add(relative, 0, "unreadable", where() + ", but it is not a regular file");
             break;
         }
     }
@@ -361,8 +361,10 @@ void Checker::checkPage(const std::string& path, const std::string& relative)
     const PageScan scan = scanPage(bytes);
     LineCounter lines(bytes);
     for (const auto& reference : scan.references) {
-        const std::string address = bytes.substr(reference.offset, reference.length);
-        if (reference.loads && isRemoteAddress(address))
+        if (!reference.loads)
+            continue;
+        const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
+        if (isRemoteAddress(address))
             add(relative, lines.lineAt(reference.offset), "remote-load",
                 "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + reference.where + ")");
     }
