@@ -117,7 +117,7 @@ public:
     ExportReport run();
 
 private:
-    void copyWithAssets(const fs::path& relative);
+    bool copyWithAssets(const fs::path& relative);
     void copyOne(const fs::path& relative, std::vector<fs::path>& pending);
     void write(const fs::path& relative, const std::string& bytes);
 
@@ -126,7 +126,8 @@ private:
     fs::path staging_;
     const ProgressFunction& progress_;
     ExportReport report_;
-    std::set<fs::path> copied_;
+    std::set<fs::path> copied_; // looked at, whether written or not
+    std::set<fs::path> written_;
 };
 
 ExportReport Exporter::run()
@@ -183,7 +184,10 @@ ExportReport Exporter::run()
             report_.skipped.push_back(e.what());
             continue;
         }
-        copyWithAssets(relative);
+        if (!copyWithAssets(relative)) {
+            report_.skipped.push_back(path + ": it lies outside the library");
+            continue;
+        }
         page.category = job.categoryName;
         page.name = job.name;
         page.copyUrl = "../library/" + relative.generic_string();
@@ -212,8 +216,8 @@ ExportReport Exporter::run()
 }
 
 // Copies a library file and, for pages and stylesheets, the files they use that lie in the
-// library, each once.
-void Exporter::copyWithAssets(const fs::path& relative)
+// library, each once. Says whether the file itself is in the gallery.
+bool Exporter::copyWithAssets(const fs::path& relative)
 {
     std::vector<fs::path> pending{relative};
     while (!pending.empty()) {
@@ -222,6 +226,7 @@ void Exporter::copyWithAssets(const fs::path& relative)
         if (copied_.insert(next).second)
             copyOne(next, pending);
     }
+    return written_.count(relative) > 0;
 }
 
 void Exporter::copyOne(const fs::path& relative, std::vector<fs::path>& pending)
@@ -275,6 +280,7 @@ void Exporter::write(const fs::path& relative, const std::string& bytes)
     const fs::path target = staging_ / "library" / relative;
     fs::create_directories(target.parent_path());
     writeWholeFile(target.string(), bytes);
+    written_.insert(relative);
 }
 
 } // namespace

@@ -131,6 +131,24 @@ TEST_F(Export, refusesANonEmptyFolderUnlessForcedAndThenReplacesIt)
     EXPECT_EQ(std::distance(fs::directory_iterator(output.path()), fs::directory_iterator()), 1);
 }
 
+TEST_F(Export, leavesOutAScriptWhoseFolderLinksOutOfTheLibrary)
+{
+    output.writeCp1251("elsewhere/Чужд.html", "<html>чужд</html>");
+    library.writeCp1251("categories.ini", "[Игри]\r\n[Връзка]\r\n");
+    library.writeCp1251("Връзка/scripts.txt", "Чужд.html\r\n");
+    fs::remove(library.path() / "Връзка" / "scripts.txt");
+    fs::remove(library.path() / "Връзка");
+    fs::create_directory_symlink(output.path() / "elsewhere", library.path() / "Връзка");
+    output.writeCp1251("elsewhere/scripts.txt", "Чужд.html\r\n");
+
+    const ExportReport report = exportGallery(library.dir(), out(""), false);
+    EXPECT_EQ(report.scripts, 1u); // Змия
+    ASSERT_EQ(report.skipped.size(), 2u);
+    EXPECT_NE(report.skipped[1].find("Чужд.html: it lies outside the library"), std::string::npos);
+    EXPECT_FALSE(fs::exists(out("pages/2-1.html")));
+    EXPECT_FALSE(fs::exists(out("library/Връзка")));
+}
+
 TEST_F(Export, neverWritesIntoTheLibrary)
 {
     const auto before = snapshot(library.path());
