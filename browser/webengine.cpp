@@ -5,7 +5,9 @@
 #include <QLoggingCategory>
 #include <QtGlobal>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace corvane {
 

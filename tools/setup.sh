@@ -13,6 +13,8 @@ packages=(
   # tests and benchmarks, windows without a display
   googletest libgtest-dev libbenchmark-dev xvfb xauth openbox
 )
+# Other scripts name their own packages.
+[ $# -gt 0 ] && packages=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
