@@ -3,7 +3,11 @@
 #include "browser/webengine.h"
 #include "platform/errors.h"
 #include "platform/programdir.h"
+#ifdef _WIN32
+#include "platform/win/winregistry.h"
+#else
 #include "platform/registrystore.h"
+#endif
 #include "ui/addresses.h"
 #include "ui/desktopshell.h"
 #include "ui/taboutbox.h"
@@ -52,9 +56,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QString());
     QApplication::setApplicationName(QLatin1String(corvane::kApplicationTitle));
 
+#ifdef _WIN32
+    const corvane::WindowsRegistry registry;
+#else
     corvane::moveLegacyRegistryStore(corvane::legacyRegistryStorePath(),
                                      corvane::defaultRegistryStorePath());
     const corvane::RegistryStore registry(corvane::defaultRegistryStorePath());
+#endif
     corvane::DesktopShell shell;
     corvane::AppDialogs dialogs;
     corvane::MainWindowServices services;

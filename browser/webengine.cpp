@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QtGlobal>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace corvane {
 
@@ -20,6 +23,12 @@ void prepareWebEngine()
     if (!flags.contains("--disable-background-networking"))
         flags += " --disable-background-networking --disable-component-update";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    // Page content reaches screen readers only when this is set before the engine starts.
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
+    // The engine's start-up report (GL set-up, Chromium parameters) is information, not a
+    // warning; QT_LOGGING_RULES still turns it back on.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 }
 
 } // namespace corvane

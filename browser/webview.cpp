@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -38,6 +40,19 @@ const char* const kStatusScript = R"JS(
   });
 })();
 )JS";
+
+// The face that stands in for Verdana, as it does in the widgets.
+const QString kSansFace = QStringLiteral("DejaVu Sans");
+
+// Chromium takes no look-alike for a face that is missing: a page asking for Verdana falls back
+// to the standard face, a serif one unless told otherwise.
+void useSansSerifFaces(QWebEngineSettings& settings)
+{
+    if (QFontDatabase::hasFamily(kSansFace))
+        settings.setFontFamily(QWebEngineSettings::SansSerifFont, kSansFace);
+    settings.setFontFamily(QWebEngineSettings::StandardFont,
+                           settings.fontFamily(QWebEngineSettings::SansSerifFont));
+}
 
 void ensureEngineAvailable()
 {
@@ -104,6 +119,7 @@ WebView::WebView(QWidget* parent)
 
     // The library's pages carry no character-set declaration and are Windows-1251.
     page_->settings()->setDefaultTextEncoding(QStringLiteral("windows-1251"));
+    useSansSerifFaces(*page_->settings());
 
     QWebEngineScript status;
     status.setName(QStringLiteral("corvane-status"));
@@ -155,6 +171,28 @@ void WebView::refresh()
 void WebView::stop()
 {
     page_->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebView::setViewName(const QString& name)
+{
+    setAccessibleName(name);
+    view_->installEventFilter(this);
+    nameEngineWidgets();
+}
+
+void WebView::nameEngineWidgets()
+{
+    view_->setAccessibleName(accessibleName());
+    for (QWidget* widget : view_->findChildren<QWidget*>())
+        widget->setAccessibleName(accessibleName());
+}
+
+bool WebView::eventFilter(QObject* watched, QEvent* event)
+{
+    // The engine makes the widget that shows the page when the page first renders.
+    if (watched == view_ && event->type() == QEvent::ChildAdded)
+        nameEngineWidgets();
+    return QWidget::eventFilter(watched, event);
 }
 
 void WebView::setErrorPageEnabled(bool enabled)

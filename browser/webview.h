@@ -23,6 +23,10 @@ public:
     void refresh();
     void stop();
 
+    // The name screen readers give the view; the engine's widgets inside, which take the focus,
+    // carry it too.
+    void setViewName(const QString& name);
+
     // Off: a page that cannot load leaves the view blank instead of showing an error page.
     void setErrorPageEnabled(bool enabled);
 
@@ -44,7 +48,12 @@ signals:
     // A script error the page reported (an uncaught exception or console.error).
     void scriptError(const QString& message);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void nameEngineWidgets();
+
     QWebEngineView* view_;
     WebPage* page_;
 };

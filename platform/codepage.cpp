@@ -123,4 +123,26 @@ bool isDefinedCp1251(std::string_view bytes)
     return true;
 }
 
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    const auto unit = [&](size_t i) -> char32_t {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (char32_t(first) << 8 | second) : (char32_t(second) << 8 | first);
+    };
+    std::string out;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+            const char32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        appendUtf8(out, c >= 0xD800 && c < 0xE000 ? 0xFFFD : c);
+    }
+    return out;
+}
+
 } // namespace corvane

@@ -12,6 +12,10 @@ std::string cp1251ToUtf8(std::string_view bytes);
 // Characters the code page lacks become "?".
 std::string utf8ToCp1251(std::string_view text);
 
+// UTF-16 bytes (without their byte-order mark) as UTF-8; a lone surrogate becomes U+FFFD and
+// an odd last byte is ignored.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
 // True when every byte of the text is assigned in Windows-1251 (0x98 is the only gap).
 bool isDefinedCp1251(std::string_view bytes);
 

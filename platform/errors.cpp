@@ -1,7 +1,6 @@
 #include "platform/errors.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace corvane {
 
@@ -44,11 +43,6 @@ std::string trimMessageTail(std::string text)
             break;
     }
     return text;
-}
-
-std::string systemErrorText(int errorNumber)
-{
-    return trimMessageTail(std::strerror(errorNumber));
 }
 
 } // namespace corvane

@@ -63,7 +63,8 @@ std::string errorDisplayText(const std::string& message);
 std::string applicationErrorText(const std::string& className, const std::string& moduleName,
                                  const void* address, const std::string& message);
 
-// The operating system's text for an error number, without its final full stop.
+// The operating system's text for an error number (errno here, a system error code on Windows),
+// without its trailing spaces, line breaks and full stops.
 std::string systemErrorText(int errorNumber);
 
 // Cuts trailing spaces, control characters and full stops.

@@ -134,6 +134,12 @@ void readFileInChunks(const std::string& path, const std::function<bool(std::str
         throwOpenError(path, error);
 }
 
+bool readRegularFileInto(const std::string& path, std::string& bytes, size_t maxBytes)
+{
+    bool tooLarge = false;
+    return readInto(path, bytes, maxBytes, tooLarge) == 0 && !tooLarge;
+}
+
 std::optional<std::string> readFileIfReadable(const std::string& path, int* errorNumber)
 {
     std::string bytes;

@@ -26,6 +26,12 @@ std::optional<std::string> readWholeFileWithin(const std::string& path, std::siz
 // returns false to stop early. Same rules and errors as readWholeFile.
 void readFileInChunks(const std::string& path, const std::function<bool(std::string_view)>& onChunk);
 
+// Reads a regular file into bytes, reusing their capacity, for passes over many files in a row.
+// False, at once, for anything that cannot be read or is no regular file, and for a file larger
+// than maxBytes, which is refused by its size before it is read.
+bool readRegularFileInto(const std::string& path, std::string& bytes,
+                         std::size_t maxBytes = static_cast<std::size_t>(-1));
+
 // The bytes of a file, or nothing when it cannot be read (or is no regular file); the reason
 // goes to *errorNumber when asked for.
 std::optional<std::string> readFileIfReadable(const std::string& path, int* errorNumber = nullptr);

@@ -29,6 +29,13 @@ std::vector<std::string> parseSectionNames(std::string_view text, size_t budget)
         utf8 = true;
         text.remove_prefix(3);
     }
+    // The platform reads UTF-16 files too, either byte order.
+    std::string decoded;
+    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+        decoded = utf16ToUtf8(text.substr(2), text[0] == '\xFE');
+        text = decoded;
+        utf8 = true;
+    }
 
     std::vector<std::string> names;
     size_t used = 0;
@@ -47,12 +54,16 @@ std::vector<std::string> parseSectionNames(std::string_view text, size_t budget)
         const size_t close = line.rfind(']');
         if (close == std::string_view::npos)
             continue;
-        const std::string_view raw = trim(line.substr(1, close - 1));
+        std::string_view raw = trim(line.substr(1, close - 1));
+        // The platform keeps names as C strings: a NUL byte ends one.
+        raw = raw.substr(0, raw.find('\0'));
         if (raw.empty())
             continue;
-        // The budget counts the platform's bytes: the name in the code page plus its NUL.
+        // The budget counts the platform's bytes: the name in the code page plus its NUL. The
+        // platform keeps two places free (the list's final NUL and one more): a name that
+        // would fill them counts as cut, and we drop it.
         const size_t cost = (utf8 ? utf8ToCp1251(raw).size() : raw.size()) + 1;
-        if (used + cost > budget)
+        if (used + cost + 2 > budget)
             break;
         used += cost;
         names.push_back(utf8 ? std::string(raw) : cp1251ToUtf8(raw));

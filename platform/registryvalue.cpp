@@ -1,5 +1,7 @@
 #include "platform/registryvalue.h"
 
+#include "platform/codepage.h"
+
 namespace corvane {
 namespace {
 
@@ -38,8 +40,9 @@ std::uint32_t dwordFromBytes(const std::string& data)
 
 std::size_t RegistryValue::dataSize() const
 {
+    // Text is measured as the program reads it, in its code page: a byte a letter.
     if (type == kRegString || type == kRegExpandString)
-        return data.size() + 1;
+        return utf8ToCp1251(data).size() + 1;
     return data.size();
 }
 

@@ -20,7 +20,8 @@ struct RegistryValue {
     std::string name;       // empty for the default value
     std::uint32_t type = kRegString;
     std::string data;       // strings without their NUL; a DWORD as 4 little-endian bytes
-    // The size the registry reports for the data (strings count their NUL).
+    // The size the registry reports for the data to the program (strings in its code page,
+    // with their NUL).
     std::size_t dataSize() const;
 };
 

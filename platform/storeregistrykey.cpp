@@ -90,7 +90,8 @@ std::string StoreRegistryKey::readString(const std::string& name) const
         return {};
     if (value->type != kRegString && value->type != kRegExpandString)
         throwRegistryInvalidType(name);
-    return value->data;
+    // Text ends at its first NUL, as the program has always read it.
+    return value->data.substr(0, value->data.find('\0'));
 }
 
 void StoreRegistryKey::writeInteger(const std::string& name, std::int32_t value)

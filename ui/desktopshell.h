@@ -4,8 +4,8 @@
 
 namespace corvane {
 
-// The shell's "open" here: the desktop's handler for the file or address. The verb, the parent
-// and the show state have no meaning on this desktop and are only passed along.
+// The shell's "open": ShellExecuteW on Windows; elsewhere the desktop's handler for the file or
+// address, where the verb, the parent and the show state have no meaning and are only passed along.
 class DesktopShell : public Shell {
 public:
     void execute(const std::string& verb, const std::string& target, ShellParent parent,

@@ -41,6 +41,19 @@ void ScriptComboBox::setItems(const QStringList& items)
     selected_ = -1;
 }
 
+void ScriptComboBox::choose(const QString& text)
+{
+    const int index = findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) {
+        setCurrentIndex(index);
+        emit activated(index);
+        return;
+    }
+    lineEdit()->setText(text);
+    selected_ = -1;
+    emit change();
+}
+
 void ScriptComboBox::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();

@@ -16,6 +16,9 @@ public:
     void setText(const QString& text);
     // Replaces the items; afterwards the text is empty and no item is selected.
     void setItems(const QStringList& items);
+    // Makes text the box's choice the way the user would, firing change() as for the user: picks
+    // the first item with exactly that text from the list or, when there is none, types it in.
+    void choose(const QString& text);
 
 signals:
     void change();

@@ -6,13 +6,16 @@
 #include "ui/addresses.h"
 #include "ui/dialogs.h"
 #include "ui/handlerguard.h"
+#include "ui/keyboard.h"
 #include "ui/menustyle.h"
 #include "ui/pictures.h"
+#include "ui/searchdialog.h"
 #include "ui/taboutbox.h"
 #include "ui_form1.h"
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 
 namespace corvane {
 namespace {
@@ -62,6 +65,15 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         useLargeMenuIcons(menu);
     ui->Label4->adjustSize();
     connectHandlers();
+    addKeyboardAccess(*this);
+    // Ctrl+F: the library search, a window of its own beside the specified ones.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this, [this] {
+        if (!searchDialog_) {
+            searchDialog_ = std::make_unique<SearchDialog>(services_.programDirectory, *services_.dialogs, this);
+            connect(searchDialog_.get(), &SearchDialog::chosen, this, &TForm1::chooseSearchResult);
+        }
+        searchDialog_->present();
+    });
 
     guarded([this] { loadPictures(); });
     guarded([this] { FormCreate(); });
@@ -184,6 +196,13 @@ void TForm1::lbChange()
     ui->Label5->setText(path);
     ui->Memo4->clear();
     ui->Memo4->setPlainText(QString::fromStdString(loadScriptText(path.toStdString())));
+}
+
+void TForm1::chooseSearchResult(const SearchHit& hit)
+{
+    ui->cats->choose(QString::fromStdString(hit.category));
+    ui->lb->choose(QString::fromStdString(hit.script));
+    selectSearchHit(*ui->Memo4, hit);
 }
 
 void TForm1::N2Click()

@@ -16,8 +16,10 @@ namespace corvane {
 
 class Dialogs;
 class Registry;
+class SearchDialog;
 class Shell;
 class TAboutBox;
+struct SearchHit;
 
 // What the main window is built with; the program passes the real services, tests pass a
 // temporary folder, a temporary store and recording doubles.
@@ -67,6 +69,10 @@ public:
     void wb1StatusTextChange(const QString& text);
     void wb2TitleChange(const QString& text);
 
+    // A result of the library search, chosen as the user would: the category, then the script,
+    // each box running its handler; a text match is then selected in the code box.
+    void chooseSearchResult(const SearchHit& hit);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -85,6 +91,7 @@ private:
     std::int32_t FScriptTotal = 0;
     QString FLanguage;
     TAboutBox* AboutBox = nullptr;
+    std::unique_ptr<SearchDialog> searchDialog_; // made at the first Ctrl+F
 };
 
 } // namespace corvane

@@ -21,14 +21,14 @@ TEST(DefaultLibrary, everyListedScriptExistsOnceAndIsValidWindows1251)
     int total = 0;
     for (const auto& category : categories) {
         SCOPED_TRACE(category);
-        ASSERT_TRUE(std::filesystem::is_directory(library.programDirectory() + category));
+        ASSERT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(library.programDirectory() + category)));
         const auto scripts = library.loadScriptList(category);
         EXPECT_GE(scripts.size(), 1u);
         for (const auto& script : scripts) {
             SCOPED_TRACE(script);
             const std::string path = library.scriptPath(category, script);
             EXPECT_TRUE(seen.insert(path).second) << "listed twice";
-            ASSERT_TRUE(std::filesystem::is_regular_file(path));
+            ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::u8path(path)));
             const std::string bytes = readWholeFile(path);
             EXPECT_TRUE(isDefinedCp1251(bytes));
             EXPECT_EQ(bytes.find('\0'), std::string::npos);

@@ -1,5 +1,6 @@
 #include "library/scriptlibrary.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "support/testfiles.h"
 
 #include <climits>
@@ -15,11 +16,12 @@ namespace {
 
 TEST(ScriptLibrary, pathsArePlainConcatenation)
 {
+    const std::string sep(1, kPathSeparator);
     const ScriptLibrary library("/opt/cs/");
     EXPECT_EQ(library.categoriesPath(), "/opt/cs/categories.ini");
-    EXPECT_EQ(library.scriptListPath("Фонове"), "/opt/cs/Фонове/scripts.txt");
-    EXPECT_EQ(library.scriptPath("Фонове", "BackGround Slide.html"), "/opt/cs/Фонове/BackGround Slide.html");
-    EXPECT_EQ(library.scriptPath("", ""), "/opt/cs//");
+    EXPECT_EQ(library.scriptListPath("Фонове"), "/opt/cs/Фонове" + sep + "scripts.txt");
+    EXPECT_EQ(library.scriptPath("Фонове", "BackGround Slide.html"), "/opt/cs/Фонове" + sep + "BackGround Slide.html");
+    EXPECT_EQ(library.scriptPath("", ""), "/opt/cs/" + sep);
 }
 
 TEST(ScriptLibrary, countsEveryLineOfEveryListWithoutDeduplication)
@@ -42,7 +44,7 @@ TEST(ScriptLibrary, missingListStopsTheCountWithItsError)
         library.countScripts({"A", "Missing", "A"});
         FAIL() << "no error";
     } catch (const FileOpenError& e) {
-        EXPECT_NE(std::string(e.what()).find(dir.dir() + "Missing/scripts.txt"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find(dir.dir() + "Missing" + kPathSeparator + "scripts.txt"), std::string::npos);
     }
 }
 

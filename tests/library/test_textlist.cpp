@@ -2,6 +2,12 @@
 #include "platform/errors.h"
 #include "support/testfiles.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#endif
+
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -93,7 +99,12 @@ TEST(LoadTextList, decodesWindows1251AndReportsAMissingFile)
         loadTextList(dir.dir() + "none.txt");
         FAIL() << "no error";
     } catch (const FileOpenError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + dir.dir() + "none.txt\". No such file or directory");
+#ifdef _WIN32
+        const std::string reason = systemErrorText(ERROR_FILE_NOT_FOUND);
+#else
+        const std::string reason = systemErrorText(ENOENT);
+#endif
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + dir.dir() + "none.txt\". " + reason);
     }
     EXPECT_THROW(loadTextList(dir.dir()), FileOpenError); // a directory is no file
 }

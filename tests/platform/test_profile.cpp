@@ -1,5 +1,6 @@
 #include "platform/codepage.h"
 #include "platform/profile.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -8,33 +9,72 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-TEST(SectionNames, fileOrderTrimmingCommentsAndDuplicates)
+// Text as UTF-16 with its byte-order mark, little- or big-endian.
+std::string utf16(const std::u16string& text, bool bigEndian = false)
 {
-    const std::string text = "key=before\r\n[ first ]\r\na=1\n;[comment]\n[second] tail\r[]\n[no close\n"
-                             "\t[third]\r\n[first]\n[a]b]\n";
-    EXPECT_EQ(parseSectionNames(text), (Names{"first", "second", "third", "first", "a]b"}));
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t c : text) {
+        const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
 }
 
-TEST(SectionNames, windows1251AndUtf8WithBom)
+struct IniCase {
+    const char* name;
+    std::string bytes;
+    Names names;
+    size_t budget = kSectionNamesBudget;
+};
+
+void PrintTo(const IniCase& c, std::ostream* out)
 {
-    EXPECT_EQ(parseSectionNames(utf8ToCp1251("[Фонове]\r\n")), (Names{"Фонове"}));
-    EXPECT_EQ(parseSectionNames("\xEF\xBB\xBF[Фонове]\r\n"), (Names{"Фонове"}));
+    *out << c.name;
 }
 
-TEST(SectionNames, nameThatDoesNotFitTheBudgetIsDroppedWhole)
+class SectionNames : public ::testing::TestWithParam<IniCase> {};
+
+// The same files go through the system's profile reader on Windows and through ours here.
+TEST_P(SectionNames, areThoseOfThePlatformsReader)
 {
-    // "abc" + NUL and "de" + NUL fill 7 bytes exactly; the third does not fit.
-    EXPECT_EQ(parseSectionNames("[abc]\n[de]\n[f]\n", 7), (Names{"abc", "de"}));
-    EXPECT_EQ(parseSectionNames("[abc]\n[defg]\n", 8), (Names{"abc"}));
-    const std::string longName(kSectionNamesBudget, 'x');
-    EXPECT_EQ(parseSectionNames("[a]\n[" + longName + "]\n"), (Names{"a"}));
-    // The budget counts code-page bytes: a Cyrillic letter is one.
-    EXPECT_EQ(parseSectionNames("\xEF\xBB\xBF[ф]\n", 2), (Names{"ф"}));
+    test::TempDir dir;
+    const std::string path = dir.write("categories.ini", GetParam().bytes);
+    EXPECT_EQ(readSectionNames(path, GetParam().budget), GetParam().names);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SectionNames,
+    ::testing::Values(
+        IniCase{"empty", "", {}},
+        IniCase{"keysOnly", "a=1\r\nb=2\r\n", {}},
+        IniCase{"fileOrderWithKeylessSections", "k=before\r\n[b]\r\n[a]\r\nx=1\r\n[c]\r\n", {"b", "a", "c"}},
+        IniCase{"duplicatesTwice", "[a]\r\n[b]\r\n[a]\r\n", {"a", "b", "a"}},
+        IniCase{"namesTrimmed", "[ first ]\r\n\t[ second\t] tail\r\n \x1a[third]\x1a\r\n", {"first", "second", "third"}},
+        IniCase{"nameRunsToTheLastBracket", "[a]b]\r\n[c] d]\r\n", {"a]b", "c] d"}},
+        IniCase{"notHeaders", "[]\r\n[ ]\r\n[no close\r\n;[comment]\r\nx[y]\r\n[z]\r\n", {"z"}},
+        IniCase{"crLfAndCrLfBreaks", "[a]\n[b]\r\n[c]\r[d]", {"a", "b", "c", "d"}},
+        IniCase{"nulEndsAName", std::string("[a]\r\n[b\0c]\r\n[\0x]\r\n[d]\r\n", 23), {"a", "b", "d"}},
+        IniCase{"windows1251", "[\xD4\xEE\xED\xEE\xE2\xE5]\r\n[\xC8\xE3\xF0\xE8]\r\n", {"Фонове", "Игри"}},
+        IniCase{"utf8ByteOrderMark", "\xEF\xBB\xBF[Фонове]\r\n[Игри]\r\n", {"Фонове", "Игри"}},
+        IniCase{"utf16ByteOrderMark", utf16(u"[Фонове]\r\n[Игри]\r\n"), {"Фонове", "Игри"}},
+        IniCase{"utf16BigEndianByteOrderMark", utf16(u"[Фонове]\r\n[Игри]\r\n", true), {"Фонове", "Игри"}},
+        IniCase{"utf16SurrogatePair", utf16(u"[a\U0001F600]\r\n"), {"a\U0001F600"}},
+        // The names with their NULs must leave two places free; a name that does not fit is
+        // dropped whole instead of cut short.
+        IniCase{"budgetFitsWithTwoToSpare", "[abc]\r\n[de]\r\n", {"abc", "de"}, 9},
+        IniCase{"budgetOneShort", "[abc]\r\n[de]\r\n[f]\r\n", {"abc"}, 8},
+        IniCase{"budgetCountsLettersNotUtf8Bytes", "\xEF\xBB\xBF[ф]\r\n", {"ф"}, 4},
+        IniCase{"longestNameThatFits", "[" + std::string(kSectionNamesBudget - 3, 'x') + "]\r\n",
+                {std::string(kSectionNamesBudget - 3, 'x')}},
+        IniCase{"nameTooLongIsDropped", "[a]\r\n[" + std::string(kSectionNamesBudget - 3, 'x') + "]\r\n[b]\r\n",
+                {"a"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SectionNames, missingFileHasNone)
 {
-    EXPECT_TRUE(readSectionNames("/nonexistent/categories.ini").empty());
+    test::TempDir dir;
+    EXPECT_TRUE(readSectionNames(dir.dir() + "categories.ini").empty());
 }
 
 } // namespace

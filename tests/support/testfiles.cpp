@@ -1,25 +1,36 @@
 #include "support/testfiles.h"
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 
+#ifndef _WIN32
 #include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace corvane::test {
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = base / ("corvane-test-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder");
 }
 
 TempDir::~TempDir()
@@ -28,13 +39,18 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, error);
 }
 
+std::string TempDir::dir() const
+{
+    return path_.u8string() + kPathSeparator;
+}
+
 std::string TempDir::write(const std::string& relative, const std::string& bytes) const
 {
-    const auto file = path_ / relative;
+    const auto file = path_ / std::filesystem::u8path(relative);
     std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file.string();
+    return file.u8string();
 }
 
 std::string TempDir::writeCp1251(const std::string& relative, const std::string& utf8) const
@@ -42,6 +58,7 @@ std::string TempDir::writeCp1251(const std::string& relative, const std::string&
     return write(relative, utf8ToCp1251(utf8));
 }
 
+#ifndef _WIN32
 std::string TempDir::place(const std::string& relative, NotAFile kind) const
 {
     const auto file = path_ / relative;
@@ -75,10 +92,11 @@ std::string TempDir::place(const std::string& relative, NotAFile kind) const
         throw std::runtime_error("cannot place " + path);
     return path;
 }
+#endif
 
 std::string readBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 

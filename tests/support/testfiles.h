@@ -17,9 +17,9 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // The folder as the program addresses it: ending in the separator.
-    std::string dir() const { return path_.string() + '/'; }
-    // Writes bytes exactly as given, creating parent folders.
+    // The folder as the program addresses it (UTF-8), ending in the platform's separator.
+    std::string dir() const;
+    // Writes bytes exactly as given, creating parent folders; relative is UTF-8 with "/".
     std::string write(const std::string& relative, const std::string& bytes) const;
     // Writes UTF-8 text as Windows-1251 bytes.
     std::string writeCp1251(const std::string& relative, const std::string& utf8) const;

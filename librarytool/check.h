@@ -1,0 +1,38 @@
+#pragma once
+
+#include "librarytool/findings.h"
+#include "platform/errors.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace corvane::librarytool {
+
+// The tool cannot do its work at all (no such folder, output refused, a write failed).
+class ToolError : public Error {
+public:
+    using Error::Error;
+    const char* className() const noexcept override { return "ToolError"; }
+};
+
+// Called as pages are read: pages done, pages in all.
+using ProgressFunction = std::function<void(std::size_t done, std::size_t total)>;
+
+// Checks the library in `directory` (ending in the separator), reading it the way the program
+// does, and returns the findings sorted. Reads every page once; writes nothing.
+// Throws ToolError when the folder cannot be read at all.
+std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress = {});
+
+// Lower case for the letters of Windows-1251 (Latin and Cyrillic) in UTF-8 text.
+std::string foldCase(std::string_view utf8);
+
+// A file a browser opens as a web page, by its extension.
+bool isWebPageName(std::string_view name);
+
+// The findings about the bytes of one library file: byte-order mark, text in UTF-8, the byte
+// Windows-1251 leaves undefined, a NUL that ends the text early.
+void checkEncoding(const std::string& bytes, const std::string& path, std::vector<Finding>& findings);
+
+} // namespace corvane::librarytool

@@ -1,0 +1,112 @@
+#include "librarytool/findings.h"
+
+#include "platform/codepage.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <tuple>
+
+namespace corvane::librarytool {
+
+void sortFindings(std::vector<Finding>& findings)
+{
+    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
+        return std::tie(a.path, a.line, a.kind) < std::tie(b.path, b.line, b.kind);
+    });
+}
+
+std::string findingsAsText(const std::vector<Finding>& findings)
+{
+    std::string out;
+    for (const auto& f : findings)
+        out += displayName(f.path) + ": " + f.kind + ": "
+            + (f.line > 0 ? "line " + std::to_string(f.line) + ": " : std::string()) + f.message + "\n";
+    return out;
+}
+
+std::string findingsAsJson(const std::vector<Finding>& findings)
+{
+    if (findings.empty())
+        return "[]\n";
+    std::string out = "[\n";
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const auto& f = findings[i];
+        out += "  {\"path\": " + jsonString(f.path) + ", \"line\": "
+            + (f.line > 0 ? std::to_string(f.line) : std::string("null")) + ", \"kind\": " + jsonString(f.kind)
+            + ", \"message\": " + jsonString(f.message) + "}";
+        out += i + 1 < findings.size() ? ",\n" : "\n";
+    }
+    out += "]\n";
+    return out;
+}
+
+bool isValidUtf8(const std::string& bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        unsigned int min = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            extra = 1;
+            min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            extra = 2;
+            min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            extra = 3;
+            min = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + extra >= bytes.size())
+            return false;
+        unsigned int c = b & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string displayName(const std::string& bytes)
+{
+    return isValidUtf8(bytes) ? bytes : cp1251ToUtf8(bytes);
+}
+
+std::string jsonString(const std::string& text)
+{
+    const std::string utf8 = displayName(text);
+    std::string out = "\"";
+    for (const char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+} // namespace corvane::librarytool

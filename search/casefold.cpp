@@ -1,0 +1,38 @@
+#include "search/casefold.h"
+
+namespace corvane {
+
+Cp1251Fold::Cp1251Fold()
+{
+    for (int b = 0; b < 256; ++b)
+        table_[static_cast<size_t>(b)] = static_cast<unsigned char>(b);
+    for (int b = 'A'; b <= 'Z'; ++b)
+        table_[static_cast<size_t>(b)] = static_cast<unsigned char>(b + 0x20);
+    for (int b = 0xC0; b <= 0xDF; ++b)
+        table_[static_cast<size_t>(b)] = static_cast<unsigned char>(b + 0x20);
+    // The capitals outside А-Я, each with its small letter's byte.
+    const unsigned char pairs[][2] = {
+        {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D},
+        {0x8E, 0x9E}, {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4},
+        {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE},
+    };
+    for (const auto& pair : pairs)
+        table_[pair[0]] = pair[1];
+}
+
+void Cp1251Fold::fold(std::string_view bytes, std::string& out) const
+{
+    out.resize(bytes.size());
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    char* dst = out.data();
+    for (size_t i = 0; i < bytes.size(); ++i)
+        dst[i] = static_cast<char>(table_[in[i]]);
+}
+
+const Cp1251Fold& cp1251Fold()
+{
+    static const Cp1251Fold fold;
+    return fold;
+}
+
+} // namespace corvane

@@ -1,0 +1,225 @@
+#include "librarytool/check.h"
+#include "platform/codepage.h"
+#include "support/testfiles.h"
+
+#include <filesystem>
+#include <functional>
+#include <tuple>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace corvane::librarytool {
+namespace {
+
+using test::TempDir;
+
+// A one-category library that checks clean; each case changes it.
+void writeCleanLibrary(const TempDir& dir)
+{
+    dir.writeCp1251("categories.ini", "[Часовници]\r\n");
+    dir.writeCp1251("Часовници/scripts.txt", "Цифров часовник.html\r\nКалендар.html\r\n");
+    dir.writeCp1251("Часовници/Цифров часовник.html", "<html>\r\n<body>Часовник</body>\r\n</html>\r\n");
+    dir.writeCp1251("Часовници/Календар.html", "<html>\r\n<img src=\"месец.png\">\r\n</html>\r\n");
+    dir.write("Часовници/месец.png", "\x89PNG");
+}
+
+struct Expected {
+    std::string path;
+    int line;
+    std::string kind;
+};
+
+bool operator==(const Expected& a, const Expected& b)
+{
+    return std::tie(a.path, a.line, a.kind) == std::tie(b.path, b.line, b.kind);
+}
+
+void PrintTo(const Expected& e, std::ostream* os)
+{
+    *os << e.path << ":" << e.line << ": " << e.kind;
+}
+
+struct CheckCase {
+    const char* name;
+    std::function<void(const TempDir&)> change;
+    std::vector<Expected> findings;
+};
+
+const std::string kList = "Часовници/scripts.txt";
+const std::string kClock = "Часовници/Цифров часовник.html";
+
+const CheckCase kCases[] = {
+    {"clean library has no findings", [](const TempDir&) {}, {}},
+    {"category without its folder",
+     [](const TempDir& d) { d.writeCp1251("categories.ini", "[Часовници]\r\n[Игри]\r\n"); },
+     {{"Игри", 0, "missing-folder"}}},
+    {"category folder without scripts.txt",
+     [](const TempDir& d) { std::filesystem::remove(d.path() / kList); },
+     {{kList, 0, "missing-list"}}},
+    {"empty category", [](const TempDir& d) { d.write(kList, ""); },
+     {{kList, 0, "empty-category"}}},
+    {"listed script missing",
+     [](const TempDir& d) { d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html\r\nЗмия.html\r\n"); },
+     {{"Часовници/Змия.html", 0, "missing-script"}}},
+    {"listed script is a folder",
+     [](const TempDir& d) {
+         d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html\r\nСтари\r\n");
+         std::filesystem::create_directory(d.path() / "Часовници" / "Стари");
+     },
+     {{"Часовници/Стари", 0, "script-is-folder"}}},
+    {"name differs only in letter case (Cyrillic)",
+     [](const TempDir& d) { d.writeCp1251(kList, "ЦИФРОВ часовник.html\r\nКалендар.html\r\n"); },
+     {{"Часовници/ЦИФРОВ часовник.html", 0, "case-mismatch"}}},
+    {"script listed twice in one category",
+     [](const TempDir& d) { d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html\r\nЦифров часовник.html\r\n"); },
+     {{kList, 3, "listed-twice"}}},
+    {"categories.ini with a byte-order mark still gives section lines",
+     [](const TempDir& d) {
+         d.write("categories.ini", "\xEF\xBB\xBF[Часовници]\r\n[Часовници]\r\n");
+     },
+     {{"categories.ini", 1, "utf8-bom"}, {"categories.ini", 1, "utf8-text"}, {"categories.ini", 2, "shared-folder"}}},
+    {"two categories name the same folder",
+     [](const TempDir& d) {
+         d.writeCp1251("categories.ini", "[Часовници]\r\nkey=1\r\n[Часовници/.]\r\n");
+     },
+     {{"categories.ini", 3, "shared-folder"}}},
+    {"page no list names; pictures are no finding",
+     [](const TempDir& d) {
+         d.write("Часовници/Стар.htm", "<html></html>");
+         d.write("Часовници/снимка.jpg", "jpeg");
+     },
+     {{"Часовници/Стар.htm", 0, "unlisted-page"}}},
+    {"empty line in a list",
+     [](const TempDir& d) { d.writeCp1251(kList, "Цифров часовник.html\r\n\r\nКалендар.html\r\n"); },
+     {{kList, 2, "blank-line"}}},
+    {"leading and trailing spaces in a name",
+     [](const TempDir& d) {
+         d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html \r\n");
+         d.writeCp1251("Часовници/Календар.html ", "<html></html>");
+         std::filesystem::remove(d.path() / "Часовници" / "Календар.html");
+     },
+     {{kList, 2, "padded-name"}}},
+    {"byte 0x98 in a page",
+     [](const TempDir& d) { d.write(kClock, "<html>\r\n<body>\r\nbad \x98 byte\r\n</body>\r\n"); },
+     {{kClock, 3, "undefined-byte"}}},
+    {"UTF-8 byte-order mark in a list",
+     [](const TempDir& d) { d.write(kList, "\xEF\xBB\xBF" + utf8ToCp1251("Цифров часовник.html\r\nКалендар.html\r\n")); },
+     {{kList, 1, "utf8-bom"}, {kClock, 0, "unlisted-page"}, {"Часовници/п»їЦифров часовник.html", 0, "missing-script"}}},
+    {"page saved as UTF-8",
+     [](const TempDir& d) { d.write(kClock, "<html>\r\n<body>\r\nЧасовник</body>\r\n"); },
+     {{kClock, 3, "utf8-text"}}},
+    {"NUL byte hides the rest of a list",
+     [](const TempDir& d) { d.write(kList, utf8ToCp1251("Цифров часовник.html\r\n") + std::string(1, '\0') + "Календар.html\r\n"); },
+     {{kList, 2, "nul-byte"}, {"Часовници/Календар.html", 0, "unlisted-page"}}},
+    {"page loads from off the machine; plain links are fine",
+     [](const TempDir& d) {
+         d.write(kClock,
+                 "<html><head>\r\n"
+                 "<script src=\"http://cdn.example/a.js\"></script>\r\n"
+                 "<link rel=\"stylesheet\" href=\"//cdn.example/s.css\">\r\n"
+                 "<style>\r\n@import \"https://cdn.example/more.css\";\r\nbody { background: url( 'HTTPS://img.example/bg.png' ) }\r\n</style>\r\n"
+                 "</head><body style=\"background-image:url(http://img.example/x.gif)\">\r\n"
+                 "<a href=\"http://www.corvane.example/\">link</a> <form action=\"https://f.example/\"></form>\r\n"
+                 "<img src=\"local.png\"> <img src=\"data:image/png;base64,AA\"> <iframe src=\"file:///tmp/x.html\"></iframe>\r\n"
+                 "<script>var s = '<img src=\"http://not.scanned.example/\">';</script>\r\n"
+                 "<!-- <img src=\"http://commented.example/\"> -->\r\n"
+                 "</body></html>\r\n");
+     },
+     {{kClock, 2, "remote-load"}, {kClock, 3, "remote-load"}, {kClock, 5, "remote-load"},
+      {kClock, 6, "remote-load"}, {kClock, 8, "remote-load"}}},
+    {"categories beyond the 16384-byte budget",
+     [](const TempDir& d) {
+         // After "Часовници" (10 bytes with its NUL), 162 names of 100 bytes fit; the 163rd does not.
+         std::string ini;
+         for (int i = 0; i < 200; ++i) {
+             const std::string number = std::to_string(1000 + i);
+             const std::string name = number + std::string(96, 'c');
+             ini += "[" + name + "]\r\n";
+             if (i < 162) {
+                 d.write(name + "/scripts.txt", "a.html\r\n");
+                 d.write(name + "/a.html", "<html></html>");
+             }
+         }
+         d.writeCp1251("categories.ini", "[Часовници]\r\n" + ini);
+     },
+     {{"categories.ini", 164, "category-budget"}}},
+    {"a pipe where a script belongs is reported, not waited on",
+     [](const TempDir& d) {
+         std::filesystem::remove(d.path() / kClock);
+         ASSERT_EQ(::mkfifo((d.path() / kClock).c_str(), 0600), 0);
+     },
+     {{kClock, 0, "unreadable"}}},
+    {"no categories.ini", [](const TempDir& d) { std::filesystem::remove(d.path() / "categories.ini"); },
+     {{"categories.ini", 0, "missing-category-list"}}},
+    {"categories.ini without sections", [](const TempDir& d) { d.write("categories.ini", "; nothing\r\n"); },
+     {{"categories.ini", 0, "empty-library"}}},
+};
+
+void PrintTo(const CheckCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CheckLibrary : public testing::TestWithParam<CheckCase> {};
+
+TEST_P(CheckLibrary, reportsExactlyTheExpectedFindings)
+{
+    TempDir dir;
+    writeCleanLibrary(dir);
+    GetParam().change(dir);
+    std::vector<Expected> found;
+    for (const auto& f : checkLibrary(dir.dir())) {
+        found.push_back({f.path, f.line, f.kind});
+        EXPECT_FALSE(f.message.empty()) << f.path;
+    }
+    EXPECT_EQ(found, GetParam().findings);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, CheckLibrary, testing::ValuesIn(kCases), [](const auto& info) {
+    std::string name;
+    for (const char* p = info.param.name; *p; ++p)
+        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return name;
+});
+
+TEST(CheckLibrary, missingFolderIsAnErrorNotAFinding)
+{
+    TempDir dir;
+    EXPECT_THROW(checkLibrary(dir.dir() + "no-such-library/"), ToolError);
+}
+
+TEST(CheckLibrary, reportsProgressOncePerPage)
+{
+    TempDir dir;
+    writeCleanLibrary(dir);
+    std::vector<std::pair<std::size_t, std::size_t>> calls;
+    checkLibrary(dir.dir(), [&](std::size_t done, std::size_t total) { calls.emplace_back(done, total); });
+    const std::vector<std::pair<std::size_t, std::size_t>> expected{{1, 2}, {2, 2}};
+    EXPECT_EQ(calls, expected);
+}
+
+TEST(Findings, jsonCarriesPathLineKindAndEscapedMessage)
+{
+    const std::vector<Finding> findings{
+        {"Фонове/scripts.txt", 3, "listed-twice", "\"a\\b.html\" is listed again\t(first on line 1)"},
+        {"Игри", 0, "missing-folder", "no folder"},
+    };
+    EXPECT_EQ(findingsAsJson(findings),
+              "[\n"
+              "  {\"path\": \"Фонове/scripts.txt\", \"line\": 3, \"kind\": \"listed-twice\", "
+              "\"message\": \"\\\"a\\\\b.html\\\" is listed again\\t(first on line 1)\"},\n"
+              "  {\"path\": \"Игри\", \"line\": null, \"kind\": \"missing-folder\", \"message\": \"no folder\"}\n"
+              "]\n");
+    EXPECT_EQ(findingsAsJson({}), "[]\n");
+}
+
+TEST(Findings, textGivesTheLineAndShowsNamesFromTheDiskAsUtf8)
+{
+    EXPECT_EQ(findingsAsText({{"a.html", 12, "remote-load", "loads"}, {"\xD4\xEE\xED/a.html", 0, "unlisted-page", "m"}}),
+              "a.html: remote-load: line 12: loads\n"
+              "Фон/a.html: unlisted-page: m\n");
+}
+
+} // namespace
+} // namespace corvane::librarytool

@@ -1,0 +1,124 @@
+#include "librarytool/cli.h"
+#include "support/testfiles.h"
+
+#include <cstdio>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace corvane::librarytool {
+namespace {
+
+using test::TempDir;
+
+// A temporary stream read back as text.
+class Capture {
+public:
+    Capture() : file_(std::tmpfile(), &std::fclose) {}
+    std::FILE* get() const { return file_.get(); }
+    std::string text() const
+    {
+        std::fflush(file_.get());
+        std::rewind(file_.get());
+        std::string out;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_.get())) > 0;)
+            out.append(buffer, n);
+        return out;
+    }
+
+private:
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+};
+
+struct RunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+RunResult run(std::vector<std::string> arguments, const std::string& defaultDirectory)
+{
+    Capture out;
+    Capture err;
+    const int status = runLibraryTool({std::move(arguments), defaultDirectory, false}, out.get(), err.get());
+    return {status, out.text(), err.text()};
+}
+
+struct ExitCase {
+    const char* name;
+    std::vector<std::string> arguments; // "LIB" is the library, "OUT" a gallery folder
+    int status;
+    const char* stdoutHas; // nullptr: stdout stays empty
+    const char* stderrHas; // nullptr: stderr stays empty
+};
+
+const ExitCase kExitCases[] = {
+    {"clean library exits 0 and prints nothing", {"check", "LIB"}, 0, nullptr, nullptr},
+    {"default folder is the program's", {"check"}, 0, nullptr, nullptr},
+    {"findings exit 1, one a line", {"check", "BROKEN"}, 1, "Игри/Змия.html: missing-script: listed on line 1", nullptr},
+    {"json findings exit 1", {"check", "BROKEN", "--json"}, 1, "\"kind\": \"missing-script\"", nullptr},
+    {"clean json is an empty array", {"check", "--json", "LIB"}, 0, "[]\n", nullptr},
+    {"missing library exits 2 with a message", {"check", "LIB/nowhere"}, 2, nullptr, "Cannot open library folder"},
+    {"unknown option exits 2", {"check", "--fast"}, 2, nullptr, "unknown option \"--fast\""},
+    {"unknown command exits 2", {"publish"}, 2, nullptr, "unknown command \"publish\""},
+    {"no command exits 2", {}, 2, nullptr, "no command given"},
+    {"help exits 0 with the usage", {"--help"}, 0, "Usage: corvane-library check [DIR] [--json]", nullptr},
+    {"export into a new folder exits 0", {"export", "LIB", "OUT"}, 0, "index.html (scripts: 1)", nullptr},
+    {"export into a non-empty folder exits 2", {"export", "LIB", "FULL"}, 2, nullptr, "add --force"},
+    {"forced export into a non-empty folder exits 0", {"export", "LIB", "FULL", "--force"}, 0, "index.html (scripts: 1)", nullptr},
+    {"export leaving out a missing script exits 1", {"export", "BROKEN", "OUT"}, 1, "(scripts: 0)", "left out"},
+    {"export without OUT exits 2", {"export"}, 2, nullptr, "export takes"},
+};
+
+void PrintTo(const ExitCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ExitStatus : public testing::TestWithParam<ExitCase> {};
+
+TEST_P(ExitStatus, matchesTheOutcome)
+{
+    TempDir dir;
+    dir.writeCp1251("lib/categories.ini", "[Игри]\r\n");
+    dir.writeCp1251("lib/Игри/scripts.txt", "Змия.html\r\n");
+    dir.writeCp1251("lib/Игри/Змия.html", "<html><body>Змия</body></html>");
+    dir.writeCp1251("broken/categories.ini", "[Игри]\r\n");
+    dir.writeCp1251("broken/Игри/scripts.txt", "Змия.html\r\n");
+    dir.write("full/index.html", "old");
+
+    std::vector<std::string> arguments;
+    for (const auto& argument : GetParam().arguments) {
+        std::string a = argument;
+        if (a.rfind("LIB", 0) == 0)
+            a = dir.dir() + "lib" + a.substr(3);
+        else if (a == "BROKEN")
+            a = dir.dir() + "broken";
+        else if (a == "OUT")
+            a = dir.dir() + "out";
+        else if (a == "FULL")
+            a = dir.dir() + "full";
+        arguments.push_back(a);
+    }
+    const RunResult result = run(arguments, dir.dir() + "lib/");
+    EXPECT_EQ(result.status, GetParam().status) << result.err;
+    const auto expectHas = [](const std::string& text, const char* part) {
+        if (part)
+            EXPECT_NE(text.find(part), std::string::npos) << text;
+        else
+            EXPECT_EQ(text, "");
+    };
+    expectHas(result.out, GetParam().stdoutHas);
+    expectHas(result.err, GetParam().stderrHas);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, ExitStatus, testing::ValuesIn(kExitCases), [](const auto& info) {
+    std::string name;
+    for (const char* p = info.param.name; *p; ++p)
+        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return name;
+});
+
+} // namespace
+} // namespace corvane::librarytool
