@@ -14,13 +14,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
 
     std::size_t used = 0;
-    for (const auto& name : corvane::parseSectionNames(text, budget)) {
-        if (name.empty())
+    const auto names = corvane::parseSectionNames(text, budget);
+    for (const auto& name : names) {
+        // Names are C strings to the platform: never empty, never holding a NUL.
+        if (name.empty() || name.find('\0') != std::string::npos)
             std::abort();
         // The budget counts each name in the code page with its NUL, whatever the file's encoding.
         used += corvane::utf8ToCp1251(name).size() + 1;
     }
-    if (used > budget)
+    // The list's final NUL and one more place always stay free.
+    if (!names.empty() && used + 2 > budget)
         std::abort();
     return 0;
 }
