@@ -62,6 +62,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         useLargeMenuIcons(menu);
     ui->Label4->adjustSize();
     connectHandlers();
+    setUpCodeBox();
 
     guarded([this] { loadPictures(); });
     guarded([this] { FormCreate(); });

@@ -66,6 +66,8 @@ public:
     void wb1TitleChange(const QString& text);
     void wb1StatusTextChange(const QString& text);
     void wb2TitleChange(const QString& text);
+    // Ctrl+Enter: the code box's text runs in the preview, based in the script's folder.
+    void RunEditClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -74,6 +76,7 @@ private:
     void FormCreate();
     void loadPictures();
     void connectHandlers();
+    void setUpCodeBox();
     void shellOpen(const QString& target, int showState, bool parentIsMainWindow);
     template <typename Handler>
     void guarded(Handler&& handler);
