@@ -25,7 +25,7 @@ QByteArray codeBoxBytes(const QString& rawText)
 
 void TForm1::setUpCodeBox()
 {
-    new CodeHighlighter(ui->Memo4->document());
+    new CodeHighlighter(ui->Memo4);
 
     auto* run = new QAction(this);
     run->setObjectName(QStringLiteral("RunEdit"));

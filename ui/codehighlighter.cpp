@@ -2,6 +2,7 @@
 
 #include "syntax/htmllexer.h"
 
+#include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -13,9 +14,6 @@ namespace corvane {
 namespace {
 
 using syntax::TokenKind;
-
-// Block state of a line not coloured yet; coloured lines hold the lexer's state at their end.
-constexpr int kWaiting = -1;
 
 // Dark enough to read on the white box (contrast 4.5:1 or more); page text keeps the box's colour.
 struct KindStyle {
@@ -41,11 +39,30 @@ constexpr KindStyle kStyles[] = {
     {TokenKind::StyleAtRule, qRgb(0x6f, 0x1f, 0xa2), false},
 };
 
+// A line's user state: the lexer's state at its end, and whether its colours are on.
+constexpr int kColoured = 1 << 30;
+
+syntax::LexState stateBefore(const QTextBlock& block)
+{
+    const QTextBlock previous = block.previous();
+    if (!previous.isValid() || previous.userState() < 0)
+        return syntax::kDocumentStart;
+    return previous.userState() & ~kColoured;
+}
+
+syntax::LexState lexBlock(const QString& text, syntax::LexState state, std::vector<syntax::Token>& tokens)
+{
+    const std::u16string_view line(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    return syntax::lexLine(line, state, tokens);
+}
+
 } // namespace
 
-CodeHighlighter::CodeHighlighter(QTextDocument* document)
-    : QSyntaxHighlighter(static_cast<QObject*>(document))
+CodeHighlighter::CodeHighlighter(QPlainTextEdit* edit)
+    : QSyntaxHighlighter(static_cast<QObject*>(edit->document()))
+    , edit_(edit)
     , slices_(new QTimer(this))
+    , visible_(new QTimer(this))
 {
     for (const KindStyle& style : kStyles) {
         QTextCharFormat& format = formats_[static_cast<std::size_t>(style.kind)];
@@ -53,67 +70,128 @@ CodeHighlighter::CodeHighlighter(QTextDocument* document)
         if (style.italic)
             format.setFontItalic(true);
     }
-    slices_->setSingleShot(true);
-    slices_->setInterval(0);
-    connect(slices_, &QTimer::timeout, this, &CodeHighlighter::colourNextSlice);
+    for (QTimer* timer : {slices_, visible_}) {
+        timer->setSingleShot(true);
+        timer->setInterval(0);
+    }
+    connect(slices_, &QTimer::timeout, this, &CodeHighlighter::nextSlice);
+    connect(visible_, &QTimer::timeout, this, &CodeHighlighter::colourVisible);
+    // Scrolling and resizing bring other lines into view.
+    connect(edit, &QPlainTextEdit::updateRequest, visible_, qOverload<>(&QTimer::start));
 
-    // Connected before the base class's own handler, so that every change starts with a fresh
-    // first part, and a change above the waiting lines keeps them in reach.
-    connect(document, &QTextDocument::contentsChange, this, [this, document](int from, int, int) {
-        budget_ = kFirstPart;
-        if (firstWaiting_ >= 0)
-            firstWaiting_ = std::min(firstWaiting_, document->findBlock(from).blockNumber());
-    });
-    budget_ = kFirstPart;
+    QTextDocument* document = edit->document();
     setDocument(document);
     // At once: until the base class's own deferred first pass has run it ignores every change.
     rehighlight();
+    // The base class would go over every changed line at once, which for a script of megabytes
+    // costs as much again as showing it; changes are followed here instead.
+    document->disconnect(this);
+    connect(document, &QTextDocument::contentsChange, this, &CodeHighlighter::contentsChange);
+    blockCount_ = document->blockCount();
 }
 
-bool CodeHighlighter::isComplete() const
+CodeHighlighter::~CodeHighlighter()
 {
-    return firstWaiting_ < 0;
+    // The base class clears the formats on its way out; that change is none of ours.
+    if (QTextDocument* doc = document())
+        doc->disconnect(this);
+}
+
+void CodeHighlighter::contentsChange(int from, int, int charsAdded)
+{
+    const QTextDocument* doc = document();
+    QTextBlock block = doc->findBlock(from);
+    if (!block.isValid())
+        return;
+    // Lines added or removed above the frontier move it.
+    const int delta = doc->blockCount() - blockCount_;
+    blockCount_ = doc->blockCount();
+    if (frontier_ >= 0 && block.blockNumber() < frontier_)
+        frontier_ = std::max(block.blockNumber(), frontier_ + delta);
+
+    QTextBlock last = doc->findBlock(from + charsAdded);
+    const int mustReach = last.isValid() ? last.blockNumber() : doc->blockCount() - 1;
+    budget_ = kFirstPart;
+    while (block.isValid()) {
+        const int number = block.blockNumber();
+        if (frontier_ >= 0 && number > frontier_)
+            break;
+        if (budget_ <= 0) {
+            frontier_ = frontier_ < 0 ? number : std::min(frontier_, number);
+            slices_->start();
+            break;
+        }
+        // The changed lines are in view, where the user is typing or at the top of a new text.
+        const bool changed = update(block, number <= mustReach);
+        if (number == frontier_)
+            frontier_ = block.next().isValid() ? number + 1 : -1;
+        else if (!changed && number >= mustReach)
+            break;
+        block = block.next();
+    }
+    // Lines further down whose state changed have lost their colours until they are in view.
+    visible_->start();
+}
+
+// Works out a line's end state, and colours it when asked; true when the state changed.
+bool CodeHighlighter::update(const QTextBlock& block, bool colour)
+{
+    const int before = block.userState() < 0 ? -1 : block.userState() & ~kColoured;
+    if (colour) {
+        updating_ = true;
+        rehighlightBlock(block);
+        updating_ = false;
+    } else {
+        std::vector<syntax::Token> tokens;
+        lastState_ = lexBlock(block.text(), stateBefore(block), tokens);
+    }
+    // Stored here rather than in highlightBlock(), so that the base class goes no further down.
+    QTextBlock(block).setUserState(colour ? lastState_ | kColoured : lastState_);
+    budget_ -= block.length();
+    return lastState_ != before;
 }
 
 void CodeHighlighter::highlightBlock(const QString& text)
 {
-    const QTextBlock block = currentBlock();
-    const int previous = previousBlockState();
-    const bool first = !block.previous().isValid();
-    if (budget_ <= 0 || (!first && previous == kWaiting)) {
-        // Same state as before for a waiting line, so the base class stops going down here.
-        setCurrentBlockState(kWaiting);
-        const int number = block.blockNumber();
-        if (firstWaiting_ < 0 || number < firstWaiting_)
-            firstWaiting_ = number;
-        if (!slices_->isActive())
-            slices_->start();
-        return;
-    }
-    budget_ -= static_cast<int>(text.size()) + 1;
-
     std::vector<syntax::Token> tokens;
-    const std::u16string_view line(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
-    const syntax::LexState state = syntax::lexLine(line, first ? syntax::kDocumentStart : previous, tokens);
+    const syntax::LexState state = lexBlock(text, stateBefore(currentBlock()), tokens);
     for (const syntax::Token& token : tokens)
         setFormat(static_cast<int>(token.start), static_cast<int>(token.length), formats_[static_cast<std::size_t>(token.kind)]);
-    setCurrentBlockState(state);
+    if (updating_)
+        lastState_ = state;
+    else
+        setCurrentBlockState(state | kColoured);
 }
 
-void CodeHighlighter::colourNextSlice()
+void CodeHighlighter::nextSlice()
 {
     const QTextDocument* doc = document();
-    if (!doc || firstWaiting_ < 0)
+    if (!doc || frontier_ < 0)
         return;
-    QTextBlock block = doc->findBlockByNumber(firstWaiting_);
-    while (block.isValid() && block.userState() != kWaiting)
-        block = block.next();
-    firstWaiting_ = -1;
-    if (!block.isValid())
-        return;
+    QTextBlock block = doc->findBlockByNumber(frontier_);
     budget_ = kSlice;
-    // Goes on down the lines until the slice is used up; the next waiting line starts the next.
-    rehighlightBlock(block);
+    while (block.isValid() && budget_ > 0) {
+        update(block, false);
+        block = block.next();
+    }
+    frontier_ = block.isValid() ? block.blockNumber() : -1;
+    if (frontier_ >= 0)
+        slices_->start();
+    colourVisible();
+}
+
+void CodeHighlighter::colourVisible()
+{
+    if (!edit_ || !document())
+        return;
+    QTextBlock block = edit_->cursorForPosition(QPoint(0, 0)).block();
+    const int lines = edit_->viewport()->height() / std::max(1, edit_->fontMetrics().lineSpacing()) + 2;
+    for (int i = 0; i < lines && block.isValid(); ++i, block = block.next()) {
+        if (frontier_ >= 0 && block.blockNumber() >= frontier_)
+            break;
+        if (block.userState() < 0 || !(block.userState() & kColoured))
+            update(block, true);
+    }
 }
 
 } // namespace corvane
