@@ -16,6 +16,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <algorithm>
+
 namespace corvane {
 namespace {
 
@@ -41,26 +43,29 @@ const char* const kStatusScript = R"JS(
 })();
 )JS";
 
-// The engine turns content into a percent-encoded data address and refuses addresses longer
-// than this many characters.
+// The engine turns content into a data address and refuses addresses longer than this many
+// characters.
 constexpr qsizetype kMaxDataAddress = 2 * 1024 * 1024;
 // The text is Windows-1251 by construction, so it says so even where a short page would make the
 // engine guess otherwise.
 const QByteArray kContentType = QByteArrayLiteral("text/html;charset=windows-1251");
 
+// The longer of the two ways the engine may encode it: percent-encoded or base64.
 qsizetype dataAddressLength(const QByteArray& content)
 {
-    qsizetype length = QByteArrayLiteral("data:").size() + kContentType.size() + 1;
+    qsizetype percent = 0;
     for (const char c : content) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
                            || c == '-' || c == '.' || c == '_' || c == '~';
-        length += plain ? 1 : 3;
+        percent += plain ? 1 : 3;
     }
-    return length;
+    const qsizetype base64 = (content.size() + 2) / 3 * 4;
+    return QByteArrayLiteral("data:;base64,").size() + kContentType.size() + std::max(percent, base64);
 }
 
-// Puts the character set and a <base> first in the page (after its doctype, which must stay first for the page to keep
-// its rendering mode), so that a page loaded from elsewhere still finds its pictures and scripts.
+// Puts the character set and a <base> first in the page (after its doctype, which must stay first
+// for the page to keep its rendering mode), so that a page loaded from elsewhere still finds its
+// pictures and scripts.
 QByteArray withBase(const QByteArray& html, const QUrl& baseUrl)
 {
     QByteArray href = baseUrl.toEncoded();

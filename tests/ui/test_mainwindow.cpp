@@ -271,6 +271,31 @@ TEST_F(MainWindow, largeTextIsColouredAsItComesIntoView)
     EXPECT_EQ(memo->toPlainText(), text);
 }
 
+bool isComment(const QTextBlock& block)
+{
+    const auto formats = block.layout()->formats();
+    return !formats.isEmpty() && formats.front().format.fontItalic();
+}
+
+// Typing that opens or closes a comment recolours the lines below it, not just the typed one.
+TEST_F(MainWindow, typingACommentOpenerRecoloursTheLinesBelow)
+{
+    auto form = make();
+    form->show();
+    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    memo->setPlainText(QStringLiteral("<b>\n<i>x</i>\n<u>-->"));
+    const QTextBlock last = memo->document()->lastBlock();
+    EXPECT_FALSE(isComment(last));
+    memo->setFocus();
+    memo->moveCursor(QTextCursor::Start);
+    type(memo, QStringLiteral("<!--"));
+    EXPECT_TRUE(test::waitUntil([&] { return isComment(last) && isComment(last.previous()); }));
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(memo, Qt::Key_Backspace);
+    EXPECT_TRUE(test::waitUntil([&] { return !isComment(last) && !isComment(last.previous()); }));
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("<b>\n<i>x</i>\n<u>-->"));
+}
+
 struct RunEditCase {
     const char* name;
     QString category; // typed into the category box; empty leaves both boxes empty
