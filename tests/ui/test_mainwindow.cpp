@@ -2,6 +2,7 @@
 #include "platform/shell.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
+#include "support/windowdoubles.h"
 #include "browser/webview.h"
 #include "ui/codehighlighter.h"
 #include "ui/dialogs.h"
@@ -28,50 +29,8 @@
 namespace corvane {
 namespace {
 
-struct RecordingDialogs : Dialogs {
-    void showMessage(const QString& text) override { messages << text; }
-    bool confirm(const QString& text) override
-    {
-        confirmations << text;
-        return answer;
-    }
-    void showError(const QString& text) override { errors << text; }
-    QStringList messages, confirmations, errors;
-    bool answer = false;
-};
-
-struct RecordingShell : Shell {
-    void execute(const std::string& verb, const std::string& target, ShellParent parent, int show) override
-    {
-        calls << QString::fromStdString(verb + "|" + target + "|") + (parent == ShellParent::MainWindow ? "main|" : "app|")
-                     + QString::number(show);
-    }
-    QStringList calls;
-};
-
-// Types text as key presses that carry it (QTest's own typing knows only Latin-1 keys).
-void type(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
-class MainWindow : public ::testing::Test {
+class MainWindow : public ::testing::Test, protected test::WindowBench {
 protected:
-    std::unique_ptr<TForm1> make()
-    {
-        MainWindowServices services;
-        services.programDirectory = dir.dir();
-        services.registry = &store;
-        services.shell = &shell;
-        services.dialogs = &dialogs;
-        services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
-        return std::make_unique<TForm1>(services);
-    }
     template <typename T>
     T* child(TForm1& form, const char* name)
     {
@@ -89,11 +48,6 @@ protected:
         dir.writeCp1251("Игри/Шах.html", "<title>Шах</title>");
     }
 
-    test::TempDir dir;
-    test::TempDir storeDir;
-    RegistryStore store{storeDir.dir() + "system.reg"};
-    RecordingDialogs dialogs;
-    RecordingShell shell;
 };
 
 TEST_F(MainWindow, withoutCategoryListTheTotalsAreZero)
@@ -126,17 +80,17 @@ TEST_F(MainWindow, typingCompletesTheCategoryAndLoadsItsListOnce)
     auto* lb = child<ScriptComboBox>(*form, "lb");
     int runs = 0;
     QObject::connect(cats, &ScriptComboBox::change, [&] { ++runs; });
-    type(cats, QStringLiteral("и"));
+    test::typeText(cats, QStringLiteral("и"));
     EXPECT_EQ(cats->text(), QStringLiteral("Игри"));
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(lb->count(), 1);
     EXPECT_TRUE(lb->text().isEmpty());
-    type(cats, QStringLiteral("г")); // still the same item: no new run
+    test::typeText(cats, QStringLiteral("г")); // still the same item: no new run
     EXPECT_EQ(runs, 1);
 
     // A prefix that matches nothing runs the handler at each character, each with its error.
     cats->setText(QString());
-    type(cats, QStringLiteral("zq"));
+    test::typeText(cats, QStringLiteral("zq"));
     EXPECT_EQ(runs, 3);
     EXPECT_EQ(dialogs.errors.size(), 2);
     EXPECT_EQ(lb->count(), 1); // the previous category's items stay
@@ -151,8 +105,8 @@ TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
     auto* cats = child<ScriptComboBox>(*form, "cats");
     auto* lb = child<ScriptComboBox>(*form, "lb");
     auto* memo = child<QPlainTextEdit>(*form, "Memo4");
-    type(cats, QStringLiteral("Ф"));
-    type(lb, QStringLiteral("B"));
+    test::typeText(cats, QStringLiteral("Ф"));
+    test::typeText(lb, QStringLiteral("B"));
     ASSERT_EQ(lb->text(), QStringLiteral("BackGround Slide.html"));
     EXPECT_EQ(dialogs.confirmations, QStringList{QStringLiteral("Този скрипт трябва да бъде изпълнен във външен браузър.\rЖелаете ли да го изпълните ?")});
     EXPECT_TRUE(shell.calls.isEmpty());
@@ -183,13 +137,13 @@ TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEm
     auto* lb = child<ScriptComboBox>(*form, "lb");
     auto* memo = child<QPlainTextEdit>(*form, "Memo4");
     auto* wb1 = child<WebView>(*form, "wb1");
-    type(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
-    type(lb, QStringLiteral("Ш"));
+    test::typeText(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
+    test::typeText(lb, QStringLiteral("Ш"));
     ASSERT_FALSE(memo->toPlainText().isEmpty());
     const int errorsBefore = dialogs.errors.size();
 
     lb->setText(QString());
-    type(lb, QStringLiteral("Г"));
+    test::typeText(lb, QStringLiteral("Г"));
     ASSERT_EQ(lb->text(), QStringLiteral("Голям.html"));
     ASSERT_EQ(dialogs.errors.size(), errorsBefore + 1);
     EXPECT_EQ(dialogs.errors.last(), QStringLiteral("Text exceeds memo capacity."));
@@ -265,8 +219,8 @@ TEST_F(MainWindow, chosenScriptIsColouredAndCopiesAsThePlainText)
     dir.writeCp1251("Игри/Шах.html", "<html>\r\n<!-- ход -->\r\n<script>var x = 'а';</script>\r\n</html>\r\n");
     auto form = make();
     auto* memo = child<QPlainTextEdit>(*form, "Memo4");
-    type(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
-    type(child<ScriptComboBox>(*form, "lb"), QStringLiteral("Ш"));
+    test::typeText(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
+    test::typeText(child<ScriptComboBox>(*form, "lb"), QStringLiteral("Ш"));
     const QString text = QStringLiteral("<html>\n<!-- ход -->\n<script>var x = 'а';</script>\n</html>\n");
     ASSERT_EQ(memo->toPlainText(), text);
     for (QTextBlock block = memo->document()->begin(); block.isValid() && !block.text().isEmpty(); block = block.next())
@@ -320,7 +274,7 @@ TEST_F(MainWindow, typingACommentOpenerRecoloursTheLinesBelow)
     EXPECT_FALSE(isComment(last));
     memo->setFocus();
     memo->moveCursor(QTextCursor::Start);
-    type(memo, QStringLiteral("<!--"));
+    test::typeText(memo, QStringLiteral("<!--"));
     EXPECT_TRUE(test::waitUntil([&] { return isComment(last) && isComment(last.previous()); }));
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(memo, Qt::Key_Backspace);
@@ -354,15 +308,15 @@ TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
     auto* wb1 = child<WebView>(*form, "wb1");
     auto* caption = child<QLabel>(*form, "Panel6");
     if (!row.category.isEmpty()) {
-        type(child<ScriptComboBox>(*form, "cats"), row.category);
-        type(child<ScriptComboBox>(*form, "lb"), row.script);
+        test::typeText(child<ScriptComboBox>(*form, "cats"), row.category);
+        test::typeText(child<ScriptComboBox>(*form, "lb"), row.script);
         ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Disk"); }));
     }
     const QStringList libraryBefore = filesUnder(dir.dir());
 
     memo->setFocus();
     QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
-    type(memo, QStringLiteral("<title>Ход</title><script src=\"mark.js\"></script>"));
+    test::typeText(memo, QStringLiteral("<title>Ход</title><script src=\"mark.js\"></script>"));
     QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Ход +js"); }))
         << wb1->title().toStdString() << " / " << caption->text().toStdString();
@@ -374,7 +328,7 @@ TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
 
     // The keypad's Enter runs it too, here after a further edit.
     QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
-    type(memo, QStringLiteral("<script>document.title += '2';</script>"));
+    test::typeText(memo, QStringLiteral("<script>document.title += '2';</script>"));
     QTest::keyClick(memo, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
     ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Ход +js2"); })) << wb1->title().toStdString();
 
