@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLibraryInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -15,6 +17,8 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <algorithm>
 
 namespace corvane {
 namespace {
@@ -54,6 +58,52 @@ void useSansSerifFaces(QWebEngineSettings& settings)
                            settings.fontFamily(QWebEngineSettings::SansSerifFont));
 }
 
+// The engine turns content into a data address and refuses addresses longer than this many
+// characters.
+constexpr qsizetype kMaxDataAddress = 2 * 1024 * 1024;
+// The text is Windows-1251 by construction, so it says so even where a short page would make the
+// engine guess otherwise.
+const QByteArray kContentType = QByteArrayLiteral("text/html;charset=windows-1251");
+
+// The longer of the two ways the engine may encode it: percent-encoded or base64.
+qsizetype dataAddressLength(const QByteArray& content)
+{
+    qsizetype percent = 0;
+    for (const char c : content) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+                           || c == '-' || c == '.' || c == '_' || c == '~';
+        percent += plain ? 1 : 3;
+    }
+    const qsizetype base64 = (content.size() + 2) / 3 * 4;
+    return QByteArrayLiteral("data:;base64,").size() + kContentType.size() + std::max(percent, base64);
+}
+
+// Puts the character set and a <base> first in the page (after its doctype, which must stay first
+// for the page to keep its rendering mode), so that a page loaded from elsewhere still finds its
+// pictures and scripts.
+QByteArray withBase(const QByteArray& html, const QUrl& baseUrl)
+{
+    QByteArray href = baseUrl.toEncoded();
+    href.replace('"', "%22");
+    const QByteArray tag = "<meta charset=\"windows-1251\"><base href=\"" + href + "\">";
+    qsizetype at = 0;
+    while (at < html.size() && (html[at] == ' ' || html[at] == '\t' || html[at] == '\r' || html[at] == '\n'))
+        ++at;
+    if (html.mid(at, 9).toLower() == "<!doctype") {
+        const qsizetype close = html.indexOf('>', at);
+        at = close < 0 ? html.size() : close + 1;
+    } else {
+        at = 0;
+    }
+    return html.left(at) + tag + html.mid(at);
+}
+
+QString contentFolder()
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+}
+
 void ensureEngineAvailable()
 {
     static const bool available = [] {
@@ -81,10 +131,14 @@ public:
     }
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
     {
+        if (isMainFrame)
+            owner_->mainFrameNavigation(url);
         // Every navigation goes ahead, frames and script-started ones too.
-        emit owner_->beforeNavigate(url.toString());
+        // Content travels as a data address; its base stands for it, as the page's address does.
+        const bool content = owner_->showsContent_ && url.scheme() == QLatin1String("data");
+        emit owner_->beforeNavigate(content ? owner_->contentUrl_.toString() : url.toString());
         return true;
     }
 
@@ -132,6 +186,9 @@ WebView::WebView(QWidget* parent)
     connect(page_, &QWebEnginePage::linkHovered, this, &WebView::statusTextChange);
     connect(page_, &QWebEnginePage::loadStarted, this, &WebView::downloadBegin);
     connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
+        // The content is read once it has loaded; its own references point at its base folder.
+        if (contentFile_ && page_->url() == contentUrl_)
+            dropContentFile();
         emit downloadComplete();
         emit documentComplete(page_->url().toString());
     });
@@ -140,6 +197,7 @@ WebView::WebView(QWidget* parent)
 
 WebView::~WebView()
 {
+    dropContentFile();
     // The page must go before the view that shows it.
     view_->setPage(nullptr);
     delete page_;
@@ -160,11 +218,67 @@ void WebView::navigate(const QString& address)
     const QUrl url = addressToUrl(address);
     if (!url.isValid())
         throw BrowserError("Invalid address \"" + address.toStdString() + "\"");
+    showsContent_ = false;
+    dropContentFile();
     page_->load(url);
+}
+
+void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original)
+{
+    if (!original.isEmpty())
+        original_ = original;
+    else if (!showsContent_)
+        original_ = page_->url();
+    dropContentFile();
+
+    if (dataAddressLength(html) <= kMaxDataAddress) {
+        // The engine reports the base as the page's address.
+        contentUrl_ = baseUrl;
+        showsContent_ = true;
+        page_->setContent(html, QString::fromLatin1(kContentType), baseUrl);
+        return;
+    }
+    auto file = std::make_unique<QTemporaryFile>(contentFolder() + QStringLiteral("/corvane-edit-XXXXXX.html"));
+    const QByteArray page = withBase(html, baseUrl);
+    if (!file->open() || file->write(page) != page.size() || !file->flush()) {
+        const std::string text = "Cannot create file \"" + file->fileName().toStdString() + "\". "
+                                 + file->errorString().toStdString();
+        file.reset();
+        throw FileCreateError(text);
+    }
+    file->close();
+    contentUrl_ = QUrl::fromLocalFile(file->fileName());
+    contentFile_ = std::move(file);
+    showsContent_ = true;
+    page_->load(contentUrl_);
+}
+
+QString WebView::contentFilePath() const
+{
+    return contentFile_ ? contentFile_->fileName() : QString();
+}
+
+void WebView::mainFrameNavigation(const QUrl& url)
+{
+    // Leaving the content for another page: refresh reloads that page as usual.
+    if (showsContent_ && url != contentUrl_ && url.scheme() != QLatin1String("data"))
+        showsContent_ = false;
+}
+
+void WebView::dropContentFile()
+{
+    contentFile_.reset();
 }
 
 void WebView::refresh()
 {
+    // A reload would show the content again; the point of refreshing it is the file on disk.
+    if (showsContent_ && !original_.isEmpty()) {
+        showsContent_ = false;
+        dropContentFile();
+        page_->load(original_);
+        return;
+    }
     page_->triggerAction(QWebEnginePage::Reload);
 }
 

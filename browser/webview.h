@@ -3,6 +3,9 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <memory>
+
+class QTemporaryFile;
 class QWebEnginePage;
 class QWebEngineView;
 
@@ -20,8 +23,18 @@ public:
 
     // A plain local path opens that file; an address without a scheme is a web address.
     void navigate(const QString& address);
+    // Shows `html` (Windows-1251 bytes, like the library's files) as a page whose relative
+    // references resolve against the folder `baseUrl`. While that page is shown, refresh() loads
+    // `original` instead; an empty `original` means the page shown before. Nothing is written
+    // beside `baseUrl`: content too large for the engine goes through a temporary file in the
+    // user's runtime folder, removed once it has loaded.
+    void navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original);
     void refresh();
     void stop();
+    // True while the page on show is content given to navigateContent().
+    bool showsContent() const { return showsContent_; }
+    // The temporary file of the content being loaded; empty when there is none.
+    QString contentFilePath() const;
 
     // The name screen readers give the view; the engine's widgets inside, which take the focus,
     // carry it too.
@@ -53,9 +66,16 @@ protected:
 
 private:
     void nameEngineWidgets();
+    friend class WebPage;
+    void mainFrameNavigation(const QUrl& url);
+    void dropContentFile();
 
     QWebEngineView* view_;
     WebPage* page_;
+    bool showsContent_ = false;
+    QUrl contentUrl_;      // the address the engine reports for the content page
+    QUrl original_;        // what refresh() shows instead of reloading the content
+    std::unique_ptr<QTemporaryFile> contentFile_;
 };
 
 } // namespace corvane

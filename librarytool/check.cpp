@@ -25,20 +25,6 @@ std::string inQuotes(const std::string& name)
     return "\"" + displayName(name) + "\"";
 }
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Letters beyond ASCII that text in Windows-1251 would show as something else.
 bool isNonAsciiLetter(char32_t c)
 {

@@ -16,6 +16,9 @@ std::string utf8ToCp1251(std::string_view text);
 // an odd last byte is ignored.
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
 
+// Appends one code point as UTF-8.
+void appendUtf8(std::string& out, char32_t c);
+
 // True when every byte of the text is assigned in Windows-1251 (0x98 is the only gap).
 bool isDefinedCp1251(std::string_view bytes);
 

@@ -74,6 +74,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         }
         searchDialog_->present();
     });
+    setUpCodeBox();
 
     guarded([this] { loadPictures(); });
     guarded([this] { FormCreate(); });

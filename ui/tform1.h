@@ -68,6 +68,8 @@ public:
     void wb1TitleChange(const QString& text);
     void wb1StatusTextChange(const QString& text);
     void wb2TitleChange(const QString& text);
+    // Ctrl+Enter: the code box's text runs in the preview, based in the script's folder.
+    void RunEditClick();
 
     // A result of the library search, chosen as the user would: the category, then the script,
     // each box running its handler; a text match is then selected in the code box.
@@ -80,6 +82,7 @@ private:
     void FormCreate();
     void loadPictures();
     void connectHandlers();
+    void setUpCodeBox();
     void shellOpen(const QString& target, int showState, bool parentIsMainWindow);
     template <typename Handler>
     void guarded(Handler&& handler);

@@ -2,6 +2,10 @@
 #include "support/qtwait.h"
 #include "support/testfiles.h"
 
+#include "platform/codepage.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -130,6 +134,49 @@ TEST_F(WebViewTest, refreshLoadsThePageAgainAndStopIsHarmlessWhenIdle)
     ASSERT_TRUE(waitUntil([&] { return log.count(QStringLiteral("document:")) == 2; })) << log.events.join(u'\n').toStdString();
     EXPECT_EQ(log.count(QStringLiteral("begin:")), 2);
 }
+
+struct ContentCase {
+    const char* name;
+    std::size_t padding; // bytes of comment that make the page large
+    bool throughFile;
+};
+
+class WebViewContent : public WebViewTest, public ::testing::WithParamInterface<ContentCase> {};
+
+// Given text runs with its folder's pictures and scripts, leaves nothing behind, and refresh
+// shows the file on disk again.
+TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
+{
+    const std::string original = dir.writeCp1251("Игри/Шах.html", "<html><head><title>Disk</title></head></html>");
+    dir.write("Игри/title.js", "document.title += ' ok';");
+    const QStringList filesBefore = QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden);
+    view.navigate(QString::fromStdString(original));
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); })) << view.title().toStdString() << log.events.join(u'\n').toStdString();
+
+    const std::string page = "<!DOCTYPE html><html><head><title>Редакция</title><script src=\"title.js\"></script></head>"
+                             "<body><!--" + std::string(GetParam().padding, 'x') + "--></body></html>";
+    const QUrl base = QUrl::fromLocalFile(QString::fromStdString(dir.dir() + "Игри/"));
+    view.navigateContent(QByteArray::fromStdString(utf8ToCp1251(page)), base, QUrl());
+    const QString file = view.contentFilePath();
+    EXPECT_EQ(!file.isEmpty(), GetParam().throughFile);
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Редакция ok"); })) << log.events.join(u'\n').toStdString();
+    EXPECT_TRUE(view.showsContent());
+    EXPECT_TRUE(waitUntil([&] { return view.contentFilePath().isEmpty(); }));
+    if (!file.isEmpty())
+        EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();
+    EXPECT_EQ(QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden), filesBefore);
+    for (const QString& event : log.events)
+        EXPECT_FALSE(event.startsWith(QStringLiteral("before:data:"))) << event.left(80).toStdString();
+
+    view.refresh();
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); })) << log.events.join(u'\n').toStdString();
+    EXPECT_FALSE(view.showsContent());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, WebViewContent,
+    ::testing::Values(ContentCase{"small", 10, false}, ContentCase{"overTheEnginesLimit", 2200000, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include "platform/shell.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
+#include "support/windowdoubles.h"
 #include "ui/dialogs.h"
 #include "ui/scriptcombobox.h"
 #include "ui/tform1.h"
@@ -21,17 +22,6 @@
 namespace corvane {
 namespace {
 
-struct QuietDialogs : Dialogs {
-    void showMessage(const QString&) override {}
-    bool confirm(const QString&) override { return false; }
-    void showError(const QString& text) override { errors << text; }
-    QStringList errors;
-};
-
-struct NoShell : Shell {
-    void execute(const std::string&, const std::string&, ShellParent, int) override {}
-};
-
 QString accessibleName(QWidget* widget)
 {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
@@ -39,20 +29,14 @@ QString accessibleName(QWidget* widget)
 }
 
 // The main window shown and active, as a user has it, on a one-category library.
-class Keyboard : public ::testing::Test {
+class Keyboard : public ::testing::Test, protected test::WindowBench {
 protected:
     void SetUp() override
     {
         dir.writeCp1251("categories.ini", "[Игри]\r\n");
         dir.writeCp1251("Игри/scripts.txt", "Шах.html\r\n");
         dir.writeCp1251("Игри/Шах.html", "<title>Шах</title><p>шах</p>");
-        MainWindowServices services;
-        services.programDirectory = dir.dir();
-        services.registry = &store;
-        services.shell = &shell;
-        services.dialogs = &dialogs;
-        services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
-        form = std::make_unique<TForm1>(services);
+        form = make();
         form->resize(1000, 700);
         form->show();
         QApplication::setActiveWindow(form.get());
@@ -79,11 +63,6 @@ protected:
         return QApplication::focusWidget();
     }
 
-    test::TempDir dir;
-    test::TempDir storeDir;
-    RegistryStore store{storeDir.dir() + "system.reg"};
-    QuietDialogs dialogs;
-    NoShell shell;
     std::unique_ptr<TForm1> form;
 };
 

@@ -2,6 +2,9 @@
 #include "platform/shell.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
+#include "support/windowdoubles.h"
+#include "browser/webview.h"
+#include "ui/codehighlighter.h"
 #include "ui/dialogs.h"
 #include "ui/scriptcombobox.h"
 #include "ui/taboutbox.h"
@@ -11,7 +14,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDirIterator>
 #include <QLabel>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QToolButton>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -22,50 +29,8 @@
 namespace corvane {
 namespace {
 
-struct RecordingDialogs : Dialogs {
-    void showMessage(const QString& text) override { messages << text; }
-    bool confirm(const QString& text) override
-    {
-        confirmations << text;
-        return answer;
-    }
-    void showError(const QString& text) override { errors << text; }
-    QStringList messages, confirmations, errors;
-    bool answer = false;
-};
-
-struct RecordingShell : Shell {
-    void execute(const std::string& verb, const std::string& target, ShellParent parent, int show) override
-    {
-        calls << QString::fromStdString(verb + "|" + target + "|") + (parent == ShellParent::MainWindow ? "main|" : "app|")
-                     + QString::number(show);
-    }
-    QStringList calls;
-};
-
-// Types text as key presses that carry it (QTest's own typing knows only Latin-1 keys).
-void type(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
-class MainWindow : public ::testing::Test {
+class MainWindow : public ::testing::Test, protected test::WindowBench {
 protected:
-    std::unique_ptr<TForm1> make()
-    {
-        MainWindowServices services;
-        services.programDirectory = dir.dir();
-        services.registry = &store;
-        services.shell = &shell;
-        services.dialogs = &dialogs;
-        services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
-        return std::make_unique<TForm1>(services);
-    }
     template <typename T>
     T* child(TForm1& form, const char* name)
     {
@@ -83,11 +48,6 @@ protected:
         dir.writeCp1251("Игри/Шах.html", "<title>Шах</title>");
     }
 
-    test::TempDir dir;
-    test::TempDir storeDir;
-    RegistryStore store{storeDir.dir() + "system.reg"};
-    RecordingDialogs dialogs;
-    RecordingShell shell;
 };
 
 TEST_F(MainWindow, withoutCategoryListTheTotalsAreZero)
@@ -120,17 +80,17 @@ TEST_F(MainWindow, typingCompletesTheCategoryAndLoadsItsListOnce)
     auto* lb = child<ScriptComboBox>(*form, "lb");
     int runs = 0;
     QObject::connect(cats, &ScriptComboBox::change, [&] { ++runs; });
-    type(cats, QStringLiteral("и"));
+    test::typeText(cats, QStringLiteral("и"));
     EXPECT_EQ(cats->text(), QStringLiteral("Игри"));
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(lb->count(), 1);
     EXPECT_TRUE(lb->text().isEmpty());
-    type(cats, QStringLiteral("г")); // still the same item: no new run
+    test::typeText(cats, QStringLiteral("г")); // still the same item: no new run
     EXPECT_EQ(runs, 1);
 
     // A prefix that matches nothing runs the handler at each character, each with its error.
     cats->setText(QString());
-    type(cats, QStringLiteral("zq"));
+    test::typeText(cats, QStringLiteral("zq"));
     EXPECT_EQ(runs, 3);
     EXPECT_EQ(dialogs.errors.size(), 2);
     EXPECT_EQ(lb->count(), 1); // the previous category's items stay
@@ -145,8 +105,8 @@ TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
     auto* cats = child<ScriptComboBox>(*form, "cats");
     auto* lb = child<ScriptComboBox>(*form, "lb");
     auto* memo = child<QPlainTextEdit>(*form, "Memo4");
-    type(cats, QStringLiteral("Ф"));
-    type(lb, QStringLiteral("B"));
+    test::typeText(cats, QStringLiteral("Ф"));
+    test::typeText(lb, QStringLiteral("B"));
     ASSERT_EQ(lb->text(), QStringLiteral("BackGround Slide.html"));
     EXPECT_EQ(dialogs.confirmations, QStringList{QStringLiteral("Този скрипт трябва да бъде изпълнен във външен браузър.\rЖелаете ли да го изпълните ?")});
     EXPECT_TRUE(shell.calls.isEmpty());
@@ -177,13 +137,13 @@ TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEm
     auto* lb = child<ScriptComboBox>(*form, "lb");
     auto* memo = child<QPlainTextEdit>(*form, "Memo4");
     auto* wb1 = child<WebView>(*form, "wb1");
-    type(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
-    type(lb, QStringLiteral("Ш"));
+    test::typeText(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
+    test::typeText(lb, QStringLiteral("Ш"));
     ASSERT_FALSE(memo->toPlainText().isEmpty());
     const int errorsBefore = dialogs.errors.size();
 
     lb->setText(QString());
-    type(lb, QStringLiteral("Г"));
+    test::typeText(lb, QStringLiteral("Г"));
     ASSERT_EQ(lb->text(), QStringLiteral("Голям.html"));
     ASSERT_EQ(dialogs.errors.size(), errorsBefore + 1);
     EXPECT_EQ(dialogs.errors.last(), QStringLiteral("Text exceeds memo capacity."));
@@ -231,6 +191,158 @@ TEST_F(MainWindow, layoutKeepsTheRightColumnAt480)
         EXPECT_FALSE(child<QWidget>(*form, "Panel1")->isVisible());
     }
 }
+
+// Every file under a folder with its size, to see that nothing was written there.
+QStringList filesUnder(const std::string& dir)
+{
+    QStringList files;
+    QDirIterator it(QString::fromStdString(dir), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        files << it.filePath() + QLatin1Char(' ') + QString::number(it.fileInfo().size());
+    }
+    files.sort();
+    return files;
+}
+
+bool hasColour(const QTextBlock& block)
+{
+    for (const QTextLayout::FormatRange& range : block.layout()->formats())
+        if (range.format.hasProperty(QTextFormat::ForegroundBrush))
+            return true;
+    return false;
+}
+
+TEST_F(MainWindow, chosenScriptIsColouredAndCopiesAsThePlainText)
+{
+    library();
+    dir.writeCp1251("Игри/Шах.html", "<html>\r\n<!-- ход -->\r\n<script>var x = 'а';</script>\r\n</html>\r\n");
+    auto form = make();
+    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    test::typeText(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
+    test::typeText(child<ScriptComboBox>(*form, "lb"), QStringLiteral("Ш"));
+    const QString text = QStringLiteral("<html>\n<!-- ход -->\n<script>var x = 'а';</script>\n</html>\n");
+    ASSERT_EQ(memo->toPlainText(), text);
+    for (QTextBlock block = memo->document()->begin(); block.isValid() && !block.text().isEmpty(); block = block.next())
+        EXPECT_TRUE(hasColour(block)) << block.text().toStdString();
+
+    form->N2Click();
+    form->N6Click();
+    EXPECT_EQ(QApplication::clipboard()->text(), text);
+}
+
+// A text far larger than the first part: the top is coloured at once, the states reach the end
+// on the event loop, and lines brought into view get their colours.
+TEST_F(MainWindow, largeTextIsColouredAsItComesIntoView)
+{
+    auto form = make();
+    form->show();
+    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    auto* highlighter = memo->document()->findChild<CodeHighlighter*>();
+    ASSERT_TRUE(highlighter);
+    QString text;
+    while (text.size() < 3 * CodeHighlighter::kSlice)
+        text += QStringLiteral("<p class=\"x\">ред</p>\n<!-- a\nb -->\n");
+    text += QStringLiteral("<b>last</b>");
+    memo->setPlainText(text);
+    EXPECT_FALSE(highlighter->isComplete());
+    EXPECT_TRUE(hasColour(memo->document()->firstBlock()));
+    EXPECT_FALSE(hasColour(memo->document()->lastBlock()));
+    ASSERT_TRUE(test::waitUntil([&] { return highlighter->isComplete(); }));
+
+    memo->moveCursor(QTextCursor::End);
+    ASSERT_TRUE(test::waitUntil([&] { return hasColour(memo->document()->lastBlock()); }));
+    // The comment's state was carried through every slice.
+    EXPECT_TRUE(hasColour(memo->document()->lastBlock().previous()));
+    EXPECT_EQ(memo->toPlainText(), text);
+}
+
+bool isComment(const QTextBlock& block)
+{
+    const auto formats = block.layout()->formats();
+    return !formats.isEmpty() && formats.front().format.fontItalic();
+}
+
+// Typing that opens or closes a comment recolours the lines below it, not just the typed one.
+TEST_F(MainWindow, typingACommentOpenerRecoloursTheLinesBelow)
+{
+    auto form = make();
+    form->show();
+    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    memo->setPlainText(QStringLiteral("<b>\n<i>x</i>\n<u>-->"));
+    const QTextBlock last = memo->document()->lastBlock();
+    EXPECT_FALSE(isComment(last));
+    memo->setFocus();
+    memo->moveCursor(QTextCursor::Start);
+    test::typeText(memo, QStringLiteral("<!--"));
+    EXPECT_TRUE(test::waitUntil([&] { return isComment(last) && isComment(last.previous()); }));
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(memo, Qt::Key_Backspace);
+    EXPECT_TRUE(test::waitUntil([&] { return !isComment(last) && !isComment(last.previous()); }));
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("<b>\n<i>x</i>\n<u>-->"));
+}
+
+struct RunEditCase {
+    const char* name;
+    QString category; // typed into the category box; empty leaves both boxes empty
+    QString script;
+    std::string assetFolder;
+};
+
+class RunEdit : public MainWindow, public ::testing::WithParamInterface<RunEditCase> {};
+
+// Typed into the code box, Ctrl+Enter runs the text against the script's folder: the page's
+// Cyrillic title and its relative script both arrive. Nothing is written into the library, and
+// "Опресни" shows the page on disk again.
+TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
+{
+    const RunEditCase& row = GetParam();
+    library();
+    dir.write(row.assetFolder + "mark.js", "document.title += ' +js';");
+    dir.writeCp1251("Игри/Шах.html", "<html><head><title>Disk</title></head></html>");
+    auto form = make();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    auto* wb1 = child<WebView>(*form, "wb1");
+    auto* caption = child<QLabel>(*form, "Panel6");
+    if (!row.category.isEmpty()) {
+        test::typeText(child<ScriptComboBox>(*form, "cats"), row.category);
+        test::typeText(child<ScriptComboBox>(*form, "lb"), row.script);
+        ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Disk"); }));
+    }
+    const QStringList libraryBefore = filesUnder(dir.dir());
+
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
+    test::typeText(memo, QStringLiteral("<title>Ход</title><script src=\"mark.js\"></script>"));
+    QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Ход +js"); }))
+        << wb1->title().toStdString() << " / " << caption->text().toStdString();
+    EXPECT_TRUE(test::waitUntil([&] { return caption->text() == QStringLiteral("Готово."); }));
+    // The key ran the text and typed nothing into it.
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("<title>Ход</title><script src=\"mark.js\"></script>"));
+    EXPECT_EQ(filesUnder(dir.dir()), libraryBefore);
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(u'\n').toStdString();
+
+    // The keypad's Enter runs it too, here after a further edit.
+    QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
+    test::typeText(memo, QStringLiteral("<script>document.title += '2';</script>"));
+    QTest::keyClick(memo, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Ход +js2"); })) << wb1->title().toStdString();
+
+    if (!row.category.isEmpty()) {
+        QTest::mouseClick(child<QToolButton>(*form, "SpeedButton4"), Qt::LeftButton);
+        ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Disk"); })) << wb1->title().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, RunEdit,
+    ::testing::Values(RunEditCase{"scriptChosen", QStringLiteral("И"), QStringLiteral("Ш"), "Игри/"},
+                      RunEditCase{"bothBoxesEmpty", QString(), QString(), ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AboutBox, captionCardAndLanguage)
 {

@@ -2,6 +2,7 @@
 #include "platform/shell.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
+#include "support/windowdoubles.h"
 #include "ui/dialogs.h"
 #include "ui/scriptcombobox.h"
 #include "ui/tform1.h"
@@ -19,36 +20,10 @@
 namespace corvane {
 namespace {
 
-struct AnsweringDialogs : Dialogs {
-    void showMessage(const QString&) override {}
-    bool confirm(const QString& text) override
-    {
-        confirmations << text;
-        return false;
-    }
-    void showError(const QString& text) override { errors << text; }
-    QStringList confirmations, errors;
-};
-
-struct IdleShell : Shell {
-    void execute(const std::string&, const std::string& target, ShellParent, int) override { targets.push_back(target); }
-    std::vector<std::string> targets;
-};
-
-// Key presses that carry the text, so that Cyrillic arrives as typed.
-void type(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
 TEST(SearchDialog, ctrlFSearchesAndEnterChoosesLikeTheUser)
 {
-    test::TempDir dir;
+    test::WindowBench bench;
+    const test::TempDir& dir = bench.dir;
     dir.writeCp1251("categories.ini", "[Игри]\r\n[Часовници]\r\n");
     dir.writeCp1251("Игри/scripts.txt", "Шах.html\r\nЛипсващ.html\r\n");
     dir.writeCp1251("Игри/Шах.html", "<title>Шах</title>");
@@ -56,17 +31,8 @@ TEST(SearchDialog, ctrlFSearchesAndEnterChoosesLikeTheUser)
     dir.writeCp1251("Часовници/Цифров часовник.html", "<b>00:00</b>");
     dir.writeCp1251("Часовници/Стрелки.html", "<html>\r\n<body>\r\n  <!-- Аналогов Часовник -->\r\n</body>");
     dir.writeCp1251("Часовници/BackGround Slide.html", "<html></html>");
-    test::TempDir storeDir;
-    const RegistryStore store(storeDir.dir() + "system.reg");
-    AnsweringDialogs dialogs;
-    IdleShell shell;
-    MainWindowServices services;
-    services.programDirectory = dir.dir();
-    services.registry = &store;
-    services.shell = &shell;
-    services.dialogs = &dialogs;
-    services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
-    TForm1 form(services);
+    const auto made = bench.make();
+    TForm1& form = *made;
     form.show();
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
@@ -83,7 +49,7 @@ TEST(SearchDialog, ctrlFSearchesAndEnterChoosesLikeTheUser)
     ASSERT_TRUE(query && results && unreadable);
 
     // The name match comes first; Down in the field moves to the text match below it.
-    type(query, QStringLiteral("ЧАСОВНИК"));
+    test::typeText(query, QStringLiteral("ЧАСОВНИК"));
     ASSERT_TRUE(test::waitUntil([&] { return results->topLevelItemCount() == 2 && unreadable->isVisible(); }));
     EXPECT_EQ(results->topLevelItem(0)->text(1), QStringLiteral("Цифров часовник.html"));
     EXPECT_TRUE(unreadable->text().startsWith(QStringLiteral("1 ")));
@@ -104,7 +70,7 @@ TEST(SearchDialog, ctrlFSearchesAndEnterChoosesLikeTheUser)
 
     // A double click on the slide asks before anything runs outside; the code box loads anyway.
     query->selectAll();
-    type(query, QStringLiteral("slide"));
+    test::typeText(query, QStringLiteral("slide"));
     ASSERT_TRUE(test::waitUntil([&] { return results->topLevelItemCount() == 1; }));
     ASSERT_TRUE(test::waitUntil([&] { return results->visualItemRect(results->topLevelItem(0)).isValid(); }));
     const QRect row = results->visualItemRect(results->topLevelItem(0));
@@ -112,10 +78,10 @@ TEST(SearchDialog, ctrlFSearchesAndEnterChoosesLikeTheUser)
     QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, row.center());
     QTest::mouseDClick(results->viewport(), Qt::LeftButton, {}, row.center());
     EXPECT_EQ(lb->text(), QStringLiteral("BackGround Slide.html"));
-    EXPECT_EQ(dialogs.confirmations.size(), 1);
-    EXPECT_TRUE(shell.targets.empty());
+    EXPECT_EQ(bench.dialogs.confirmations.size(), 1);
+    EXPECT_TRUE(bench.shell.calls.empty());
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("<html></html>"));
-    EXPECT_TRUE(dialogs.errors.isEmpty());
+    EXPECT_TRUE(bench.dialogs.errors.isEmpty());
 
     QTest::keyClick(query, Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());

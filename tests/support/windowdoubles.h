@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/registrystore.h"
+#include "platform/shell.h"
+#include "support/testfiles.h"
+#include "ui/dialogs.h"
+#include "ui/tform1.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QStringList>
+
+#include <memory>
+
+namespace corvane::test {
+
+// Message boxes that record what they were asked and answer confirmations with `answer`.
+struct RecordingDialogs : Dialogs {
+    void showMessage(const QString& text) override { messages << text; }
+    bool confirm(const QString& text) override
+    {
+        confirmations << text;
+        return answer;
+    }
+    void showError(const QString& text) override { errors << text; }
+    QStringList messages, confirmations, errors;
+    bool answer = false;
+};
+
+// A shell that records "verb|target|parent|show" instead of starting anything.
+struct RecordingShell : Shell {
+    void execute(const std::string& verb, const std::string& target, ShellParent parent, int show) override
+    {
+        calls << QString::fromStdString(verb + "|" + target + "|") + (parent == ShellParent::MainWindow ? "main|" : "app|")
+                     + QString::number(show);
+    }
+    QStringList calls;
+};
+
+// Types text as key presses that carry it (QTest's own typing knows only Latin-1 keys).
+inline void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+// What a main window under test is built with: a library folder, a store of its own and
+// recording doubles; no banner is loaded.
+struct WindowBench {
+    std::unique_ptr<TForm1> make()
+    {
+        MainWindowServices services;
+        services.programDirectory = dir.dir();
+        services.registry = &store;
+        services.shell = &shell;
+        services.dialogs = &dialogs;
+        services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
+        return std::make_unique<TForm1>(services);
+    }
+
+    TempDir dir;
+    TempDir storeDir;
+    RegistryStore store{storeDir.dir() + "system.reg"};
+    RecordingDialogs dialogs;
+    RecordingShell shell;
+};
+
+} // namespace corvane::test
