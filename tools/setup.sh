@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   # build
-  cmake ninja-build g++ qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-tools-dev-tools
+  cmake ninja-build ccache g++ qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-tools-dev-tools
   libgl-dev libjpeg62-turbo-dev
   # run time: the shell's "open" action, a sans-serif face with Cyrillic
   xdg-utils fonts-dejavu-core
