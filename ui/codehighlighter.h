@@ -4,6 +4,8 @@
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
 
+#include "syntax/htmllexer.h"
+
 #include <array>
 
 class QPlainTextEdit;
@@ -23,6 +25,9 @@ class CodeHighlighter : public QSyntaxHighlighter {
 public:
     explicit CodeHighlighter(QPlainTextEdit* edit);
     ~CodeHighlighter() override;
+
+    // How runs of a kind are shown.
+    const QTextCharFormat& format(syntax::TokenKind kind) const { return formats_[static_cast<std::size_t>(kind)]; }
 
     // True when every line's state is known.
     bool isComplete() const { return frontier_ < 0; }

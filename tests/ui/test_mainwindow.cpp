@@ -259,8 +259,10 @@ TEST_F(MainWindow, largeTextIsColouredAsItComesIntoView)
 
 bool isComment(const QTextBlock& block)
 {
+    const auto* highlighter = block.document()->findChild<CodeHighlighter*>();
     const auto formats = block.layout()->formats();
-    return !formats.isEmpty() && formats.front().format.fontItalic();
+    return highlighter && !formats.isEmpty()
+           && formats.front().format.foreground() == highlighter->format(syntax::TokenKind::Comment).foreground();
 }
 
 // Typing that opens or closes a comment recolours the lines below it, not just the typed one.
