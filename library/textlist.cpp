@@ -10,12 +10,6 @@
 namespace corvane {
 namespace {
 
-std::string_view beforeNul(std::string_view bytes)
-{
-    const size_t nul = bytes.find('\0');
-    return nul == std::string_view::npos ? bytes : bytes.substr(0, nul);
-}
-
 // Calls onLine for each line of the text by the rule above.
 template <typename OnLine>
 void forEachLine(std::string_view text, OnLine onLine)
@@ -37,10 +31,16 @@ void forEachLine(std::string_view text, OnLine onLine)
 
 } // namespace
 
+std::string_view textBeforeNul(std::string_view bytes)
+{
+    const size_t nul = bytes.find('\0');
+    return nul == std::string_view::npos ? bytes : bytes.substr(0, nul);
+}
+
 TextList splitTextList(std::string_view bytes)
 {
     TextList lines;
-    forEachLine(beforeNul(bytes), [&](std::string_view line) { lines.emplace_back(line); });
+    forEachLine(textBeforeNul(bytes), [&](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -100,7 +100,7 @@ std::string loadScriptText(const std::string& path, std::size_t capacity)
     const std::optional<std::string> bytes = readWholeFileWithin(path, capacity);
     if (!bytes)
         tooLarge();
-    const std::string_view text = beforeNul(*bytes);
+    const std::string_view text = textBeforeNul(*bytes);
     std::string normalised;
     normalised.reserve(text.size());
     size_t breaks = 0;

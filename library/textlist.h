@@ -10,6 +10,9 @@ namespace corvane {
 
 using TextList = std::vector<std::string>;
 
+// The text of a file's bytes: it ends at the first NUL.
+std::string_view textBeforeNul(std::string_view bytes);
+
 // Splits bytes into lines: the text ends at the first NUL; a line ends at CR, LF or CR LF; a
 // break at the very end adds no empty line; nothing is trimmed.
 TextList splitTextList(std::string_view bytes);

@@ -3,6 +3,7 @@
 #include "librarytool/pagescan.h"
 #include "library/scriptlibrary.h"
 #include "library/textlist.h"
+#include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -441,9 +442,7 @@ bool isWebPageName(std::string_view name)
     const std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos)
         return false;
-    std::string extension(name.substr(dot + 1));
-    for (char& c : extension)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    const std::string extension = asciiLowered(name.substr(dot + 1));
     return extension == "html" || extension == "htm" || extension == "shtml" || extension == "xhtml" || extension == "xht";
 }
 

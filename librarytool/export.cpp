@@ -5,6 +5,7 @@
 #include "librarytool/pagescan.h"
 #include "library/scriptlibrary.h"
 #include "library/textlist.h"
+#include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -19,10 +20,7 @@ namespace {
 
 std::string lowerExtension(const fs::path& path)
 {
-    std::string extension = path.extension().string();
-    for (char& c : extension)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return extension;
+    return asciiLowered(path.extension().string());
 }
 
 // `path` is `root` or lies beneath it (both canonical or both lexically normal).

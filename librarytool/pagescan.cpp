@@ -1,5 +1,7 @@
 #include "librarytool/pagescan.h"
 
+#include "platform/ascii.h"
+
 #include <cstring>
 
 namespace corvane::librarytool {
@@ -15,25 +17,12 @@ bool isAsciiLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowered(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        c = lower(c);
-    return out;
-}
-
 bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view prefix)
 {
     if (at > text.size() || text.size() - at < prefix.size())
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (lower(text[at + i]) != prefix[i])
+        if (asciiLower(text[at + i]) != prefix[i])
             return false;
     return true;
 }
@@ -64,6 +53,15 @@ void trimAddress(std::string_view text, std::size_t& offset, std::size_t& length
         --length;
 }
 
+// The address without the white space around it.
+std::string_view trimmedAddress(std::string_view address)
+{
+    std::size_t offset = 0;
+    std::size_t length = address.size();
+    trimAddress(address, offset, length);
+    return address.substr(offset, length);
+}
+
 void addReference(std::vector<PageReference>& references, std::string_view text, std::size_t offset,
                   std::size_t length, bool loads, std::string_view where)
 {
@@ -89,7 +87,7 @@ bool relLoads(std::string_view rel)
 {
     static const char* const kLoading[] = {"stylesheet", "icon", "preload", "prefetch", "modulepreload",
                                            "manifest", "import"};
-    const std::string value = lowered(rel);
+    const std::string value = asciiLowered(rel);
     for (const char* token : kLoading)
         if (value.find(token) != std::string::npos)
             return true;
@@ -99,7 +97,7 @@ bool relLoads(std::string_view rel)
 // The value of charset= inside a content type ("text/html; charset=windows-1251").
 void addContentTypeCharset(std::string_view text, const Attribute& content, PageScan& scan)
 {
-    const std::string value = lowered(text.substr(content.valueOffset, content.valueLength));
+    const std::string value = asciiLowered(text.substr(content.valueOffset, content.valueLength));
     const std::size_t at = value.find("charset=");
     if (at == std::string::npos)
         return;
@@ -163,7 +161,7 @@ void processTag(std::string_view text, const std::string& tag, const std::vector
     if (tag == "meta") {
         const Attribute* equiv = find("http-equiv");
         const Attribute* content = find("content");
-        if (equiv && content && lowered(text.substr(equiv->valueOffset, equiv->valueLength)) == "content-type")
+        if (equiv && content && asciiLowered(text.substr(equiv->valueOffset, equiv->valueLength)) == "content-type")
             addContentTypeCharset(text, *content, scan);
     }
 }
@@ -277,7 +275,7 @@ PageScan scanPage(std::string_view text)
         std::size_t i = pos + 1;
         while (i < text.size() && !isSpace(text[i]) && text[i] != '>' && text[i] != '/')
             ++i;
-        const std::string tag = lowered(text.substr(pos + 1, i - pos - 1));
+        const std::string tag = asciiLowered(text.substr(pos + 1, i - pos - 1));
         attributes.clear();
         while (i < text.size() && text[i] != '>') {
             if (isSpace(text[i]) || text[i] == '/') {
@@ -289,7 +287,7 @@ PageScan scanPage(std::string_view text)
             while (i < text.size() && !isSpace(text[i]) && text[i] != '>' && text[i] != '/' && text[i] != '=')
                 ++i;
             Attribute attribute;
-            attribute.name = lowered(text.substr(nameStart, i - nameStart));
+            attribute.name = asciiLowered(text.substr(nameStart, i - nameStart));
             std::size_t j = i;
             while (j < text.size() && isSpace(text[j]))
                 ++j;
@@ -339,10 +337,7 @@ PageScan scanPage(std::string_view text)
 
 bool isRemoteAddress(std::string_view address)
 {
-    std::size_t offset = 0;
-    std::size_t length = address.size();
-    trimAddress(address, offset, length);
-    address = address.substr(offset, length);
+    address = trimmedAddress(address);
     if (address.size() >= 2 && (address[0] == '/' || address[0] == '\\') && (address[1] == '/' || address[1] == '\\'))
         return true;
     if (address.empty() || !isAsciiLetter(address[0]))
@@ -357,7 +352,7 @@ bool isRemoteAddress(std::string_view address)
     if (i == 1)
         return false; // a drive letter
     static const char* const kLocal[] = {"data", "javascript", "about", "blob", "file", "mailto", "tel", "vbscript"};
-    const std::string scheme = lowered(address.substr(0, i));
+    const std::string scheme = asciiLowered(address.substr(0, i));
     for (const char* local : kLocal)
         if (scheme == local)
             return false;
@@ -366,10 +361,7 @@ bool isRemoteAddress(std::string_view address)
 
 bool isRelativeAddress(std::string_view address)
 {
-    std::size_t offset = 0;
-    std::size_t length = address.size();
-    trimAddress(address, offset, length);
-    address = address.substr(offset, length);
+    address = trimmedAddress(address);
     if (address.empty() || address[0] == '#' || address[0] == '/' || address[0] == '\\' || address[0] == '?')
         return false;
     const std::size_t colon = address.find(':');

@@ -1,5 +1,7 @@
 #include "platform/registrytext.h"
 
+#include "platform/ascii.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
@@ -7,11 +9,6 @@
 
 namespace corvane {
 namespace {
-
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string quoted(const std::string& s)
 {
@@ -159,13 +156,6 @@ std::optional<RegistryValue> parseValueData(const std::string& data)
     return value;
 }
 
-std::string folded(std::string s)
-{
-    for (char& c : s)
-        c = asciiLower(c);
-    return s;
-}
-
 std::string trimmed(const std::string& s)
 {
     size_t b = 0, e = s.size();
@@ -273,7 +263,7 @@ std::optional<RegistryHive> parseRegistryText(const std::string& text)
             std::string path = line.substr(1, line.size() - 2);
             if (!path.empty() && path.front() == '-') {
                 path.erase(0, 1);
-                if (const auto found = keyIndex.find(folded(path)); found != keyIndex.end()) {
+                if (const auto found = keyIndex.find(asciiLowered(path)); found != keyIndex.end()) {
                     parsed[found->second].deleted = true;
                     keyIndex.erase(found);
                 }
@@ -282,7 +272,7 @@ std::optional<RegistryHive> parseRegistryText(const std::string& text)
             }
             while (!path.empty() && path.back() == '\\')
                 path.pop_back();
-            const auto [found, added] = keyIndex.emplace(folded(path), parsed.size());
+            const auto [found, added] = keyIndex.emplace(asciiLowered(path), parsed.size());
             if (added) {
                 parsed.emplace_back();
                 parsed.back().data.path = path;
@@ -311,7 +301,7 @@ std::optional<RegistryHive> parseRegistryText(const std::string& text)
             return std::nullopt;
         const std::string data = trimmed(line.substr(pos + 1));
         auto& values = key->data.values;
-        const auto existing = key->valueIndex.find(folded(name));
+        const auto existing = key->valueIndex.find(asciiLowered(name));
         if (data == "-") {
             if (existing != key->valueIndex.end()) {
                 key->valueDeleted[existing->second] = true;
@@ -326,7 +316,7 @@ std::optional<RegistryHive> parseRegistryText(const std::string& text)
         if (existing != key->valueIndex.end()) {
             values[existing->second] = std::move(*value);
         } else {
-            key->valueIndex.emplace(folded(name), values.size());
+            key->valueIndex.emplace(asciiLowered(name), values.size());
             values.push_back(std::move(*value));
             key->valueDeleted.push_back(false);
         }

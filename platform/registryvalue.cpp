@@ -1,17 +1,10 @@
 #include "platform/registryvalue.h"
 
+#include "platform/ascii.h"
+
 #include "platform/codepage.h"
 
 namespace corvane {
-namespace {
-
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
-
 bool sameRegistryName(const std::string& a, const std::string& b)
 {
     if (a.size() != b.size())

@@ -35,12 +35,6 @@ bool foldedNeedle(const std::string& query, std::string& needle)
     return true;
 }
 
-std::string_view beforeNul(std::string_view bytes)
-{
-    const size_t nul = bytes.find('\0');
-    return nul == std::string_view::npos ? bytes : bytes.substr(0, nul);
-}
-
 bool isBreak(char c)
 {
     return c == '\r' || c == '\n';
@@ -208,7 +202,7 @@ SearchReport searchLibrary(const std::string& programDirectory, const std::strin
             continue;
         }
         // The code box shows the text up to the first NUL; what it cannot show is not found.
-        scanner.scan(script, beforeNul(bytes), collector, report);
+        scanner.scan(script, textBeforeNul(bytes), collector, report);
         if (++sinceFlush >= kFilesPerFlush) {
             collector.flush();
             sinceFlush = 0;
