@@ -162,8 +162,9 @@ TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
     ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Редакция ok"); })) << log.events.join(u'\n').toStdString();
     EXPECT_TRUE(view.showsContent());
     EXPECT_TRUE(waitUntil([&] { return view.contentFilePath().isEmpty(); }));
-    if (!file.isEmpty())
+    if (!file.isEmpty()) {
         EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();
+    }
     EXPECT_EQ(QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden), filesBefore);
     for (const QString& event : log.events)
         EXPECT_FALSE(event.startsWith(QStringLiteral("before:data:"))) << event.left(80).toStdString();

@@ -34,8 +34,8 @@ struct RecordingDialogs : Dialogs {
 struct RecordingShell : Shell {
     void execute(const std::string& verb, const std::string& target, ShellParent parent, int show) override
     {
-        calls << QString::fromStdString(verb + "|" + target + "|") + (parent == ShellParent::MainWindow ? "main|" : "app|")
-                     + QString::number(show);
+        const char* parentName = parent == ShellParent::MainWindow ? "main|" : "app|";
+        calls << QString::fromStdString(verb + "|" + target + "|" + parentName) + QString::number(show);
     }
     QStringList calls;
 };
