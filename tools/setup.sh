@@ -12,6 +12,8 @@ packages=(
   desktop-file-utils appstream dpkg-dev file
   # tests and benchmarks, windows without a display
   googletest libgtest-dev libbenchmark-dev xvfb xauth openbox
+  # the format check and the static analysis (tools/lint.sh)
+  clang-format clang-tidy
 )
 # Other scripts name their own packages.
 [ $# -gt 0 ] && packages=("$@")
