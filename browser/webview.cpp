@@ -60,7 +60,7 @@ void useSansSerifFaces(QWebEngineSettings& settings)
 
 // The engine turns content into a data address and refuses addresses longer than this many
 // characters.
-constexpr qsizetype kMaxDataAddress = 2 * 1024 * 1024;
+constexpr qsizetype kMaxDataAddress = qsizetype{2} * 1024 * 1024;
 // The text is Windows-1251 by construction, so it says so even where a short page would make the
 // engine guess otherwise.
 const QByteArray kContentType = QByteArrayLiteral("text/html;charset=windows-1251");
@@ -207,7 +207,7 @@ QUrl WebView::addressToUrl(const QString& address)
 {
     if (QDir::isAbsolutePath(address))
         return QUrl::fromLocalFile(address);
-    const QUrl url(address, QUrl::StrictMode);
+    QUrl url(address, QUrl::StrictMode);
     if (url.isValid() && !url.scheme().isEmpty() && url.scheme().size() > 1)
         return url;
     return QUrl::fromUserInput(address);

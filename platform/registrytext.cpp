@@ -159,7 +159,8 @@ std::optional<RegistryValue> parseValueData(const std::string& data)
 
 std::string trimmed(const std::string& s)
 {
-    size_t b = 0, e = s.size();
+    size_t b = 0;
+    size_t e = s.size();
     while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r'))
         ++b;
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r'))

@@ -9,14 +9,11 @@ seconds=${1:-60}
 shift || true
 bash tools/setup.sh
 bash tools/setup.sh clang-14 libclang-rt-14-dev
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -g" \
-      -DCMAKE_CXX_COMPILER=clang++-14 -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF \
-      -DCORVANE_BUILD_BENCH=OFF "${launcher[@]}"
+. tools/lib.sh
+cmake --preset fuzz
 targets=(textlist profile registrytext jpeg htmllexer)
 [ $# -eq 0 ] || targets=("$@")
-cmake --build build-fuzz -j2 --target "${targets[@]/#/fuzz_}"
+cmake --build --preset fuzz -j2 --target "${targets[@]/#/fuzz_}"
 
 work=${CORVANE_FUZZ_DIR:-/tmp/corvane-fuzz}
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

@@ -4,12 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
+. tools/lib.sh
 # -O1 without debug information keeps the build short; the benchmarks mean nothing here.
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
-      -DCORVANE_SANITIZE=ON -DCORVANE_BUILD_BENCH=OFF "${launcher[@]}"
-cmake --build build-asan -j2
+cmake --preset sanitize
+cmake --build --preset sanitize -j2
 asan="detect_stack_use_after_return=0:strict_string_checks=1:check_initialization_order=1"
 export LSAN_OPTIONS="suppressions=$PWD/tools/sanitize.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

@@ -6,13 +6,10 @@ cd "$(dirname "$0")/.."
 
 bash tools/setup.sh cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest locales
 
-build=build-win
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCORVANE_CORE_ONLY=ON -DCORVANE_BUILD_BENCH=OFF \
-  "${launcher[@]}"
-cmake --build "$build" -j "${CORVANE_JOBS:-2}"
+build=build-win # the windows preset's folder
+. tools/lib.sh
+cmake --preset windows
+cmake --build --preset windows -j "${CORVANE_JOBS:-2}"
 
 # The library's files are Windows-1251 as on a Bulgarian system: Wine takes its ANSI code page
 # from LC_CTYPE, and it needs a UTF-8 locale to give Unix files Cyrillic names. A private copy

@@ -20,8 +20,8 @@ QPixmap logo()
     const QByteArray bytes = file.readAll();
     const RgbImage decoded = decodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                         static_cast<std::size_t>(bytes.size()));
-    const QImage image(decoded.pixels.data(), decoded.width, decoded.height, decoded.width * 3,
-                       QImage::Format_RGB888);
+    const QImage image(decoded.pixels.data(), decoded.width, decoded.height,
+                       static_cast<qsizetype>(decoded.width) * 3, QImage::Format_RGB888);
     return QPixmap::fromImage(image.copy());
 }
 

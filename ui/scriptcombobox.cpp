@@ -88,7 +88,7 @@ bool ScriptComboBox::complete(const QString& typed)
         }
         QLineEdit* edit = lineEdit();
         edit->setText(item);
-        edit->setSelection(typed.size(), item.size() - typed.size());
+        edit->setSelection(static_cast<int>(typed.size()), static_cast<int>(item.size() - typed.size()));
         if (i != selected_) {
             selected_ = i;
             emit change();

@@ -154,7 +154,7 @@ SearchDialog::SearchDialog(const std::string& programDirectory, Dialogs& dialogs
                 this, [this, ticket, hits = std::move(hits)]() mutable { addHits(ticket, std::move(hits)); },
                 Qt::QueuedConnection);
         },
-        [this](std::uint64_t ticket, const SearchReport& report, std::exception_ptr failure) {
+        [this](std::uint64_t ticket, const SearchReport& report, const std::exception_ptr& failure) {
             QMetaObject::invokeMethod(
                 this, [this, ticket, report, failure] { finish(ticket, report, failure); }, Qt::QueuedConnection);
         });
@@ -215,7 +215,7 @@ void SearchDialog::addHits(std::uint64_t ticket, std::vector<SearchHit>&& hits)
         ui->results->setCurrentItem(rows.front());
 }
 
-void SearchDialog::finish(std::uint64_t ticket, const SearchReport& report, std::exception_ptr failure)
+void SearchDialog::finish(std::uint64_t ticket, const SearchReport& report, const std::exception_ptr& failure)
 {
     if (ticket != ticket_)
         return;

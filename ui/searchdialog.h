@@ -44,7 +44,7 @@ protected:
 private:
     void startSearch();
     void addHits(std::uint64_t ticket, std::vector<SearchHit>&& hits);
-    void finish(std::uint64_t ticket, const SearchReport& report, std::exception_ptr failure);
+    void finish(std::uint64_t ticket, const SearchReport& report, const std::exception_ptr& failure);
     void chooseCurrent();
 
     std::unique_ptr<Ui::SearchDialog> ui;

@@ -293,7 +293,7 @@ void TForm1::wb2TitleChange(const QString& text)
     ui->Panel2->setText(text);
 }
 
-void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow)
+void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow) const
 {
     services_.shell->execute("open", target.toStdString(),
                              parentIsMainWindow ? ShellParent::MainWindow : ShellParent::Application,

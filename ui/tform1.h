@@ -83,7 +83,7 @@ private:
     void loadPictures();
     void connectHandlers();
     void setUpCodeBox();
-    void shellOpen(const QString& target, int showState, bool parentIsMainWindow);
+    void shellOpen(const QString& target, int showState, bool parentIsMainWindow) const;
     template <typename Handler>
     void guarded(Handler&& handler);
     // A slot that runs the handler inside the guard with the signal's arguments.
