@@ -66,6 +66,7 @@ unsigned long stagingProcess(const std::string& name)
 }
 
 volatile std::sig_atomic_t caughtSignal = 0;
+bool guarded = false; // a signal stops the work only while an InterruptGuard lives
 
 extern "C" void askToStop(int signal)
 {
@@ -116,12 +117,14 @@ void removeStaleStaging(const fs::path& parent)
 InterruptGuard::InterruptGuard()
 {
     caughtSignal = 0;
+    guarded = true;
     previousInt = std::signal(SIGINT, askToStop);
     previousTerm = std::signal(SIGTERM, askToStop);
 }
 
 InterruptGuard::~InterruptGuard()
 {
+    guarded = false;
     std::signal(SIGINT, previousInt == SIG_ERR ? SIG_DFL : previousInt);
     std::signal(SIGTERM, previousTerm == SIG_ERR ? SIG_DFL : previousTerm);
 }
@@ -133,7 +136,7 @@ int interruptSignal()
 
 void stopIfInterrupted()
 {
-    if (caughtSignal != 0)
+    if (guarded && caughtSignal != 0)
         throw Interrupted("Stopped by a signal; nothing was written");
 }
 
