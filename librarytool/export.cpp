@@ -145,7 +145,7 @@ void Exporter::collect()
     if (!list.error && !fs::is_regular_file(list.real, error))
         throw ToolError("Cannot open file \"" + categoriesPath + "\". It is not a regular file");
 
-    for (const auto& name : CategoryListFile(list.real.string()).sectionNames()) {
+    for (const auto& name : CategoryListFile(list.error ? categoriesPath : list.real.string()).sectionNames()) {
         GalleryCategory category{name, {}};
         const TextList scripts = readList(name);
         for (std::size_t i = 0; i < scripts.size(); ++i) {
@@ -314,7 +314,11 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
             continue;
         // A browser resolves ".." in an address before it opens anything: so does the gallery.
         const fs::path asset = safeRelative(file.relative.parent_path() / fs::path(assetPath));
-        if (!asset.empty() && !copied_.count(asset) && fs::exists(fs::symlink_status(root_ / asset, error)))
+        if (asset.empty() || copied_.count(asset))
+            continue;
+        // A file, or a link that may lead to one (or out of the library, which is then said).
+        const auto status = fs::symlink_status(root_ / asset, error);
+        if (fs::is_regular_file(status) || fs::is_symlink(status))
             pending.push_back({asset, {}});
     }
 }
