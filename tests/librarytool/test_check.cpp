@@ -196,10 +196,7 @@ TEST_P(CheckLibrary, reportsExactlyTheExpectedFindings)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CheckLibrary, testing::ValuesIn(kCases), [](const auto& info) {
-    std::string name;
-    for (const char* p = info.param.name; *p; ++p)
-        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-    return name;
+    return test::testCaseName(info.param.name);
 });
 
 TEST(CheckLibrary, aFolderThatIsNoLibraryIsAnErrorNotAFinding)

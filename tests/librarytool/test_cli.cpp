@@ -117,10 +117,7 @@ TEST_P(ExitStatus, matchesTheOutcome)
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, ExitStatus, testing::ValuesIn(kExitCases), [](const auto& info) {
-    std::string name;
-    for (const char* p = info.param.name; *p; ++p)
-        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-    return name;
+    return test::testCaseName(info.param.name);
 });
 
 TEST(Output, namesFromTheLibraryReachTheTerminalWithTheirControlCharactersEscaped)

@@ -279,10 +279,7 @@ void PrintTo(const LeftOutCase& c, std::ostream* os)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, LeftOut, testing::ValuesIn(kLeftOutCases), [](const auto& info) {
-    std::string name;
-    for (const char* p = info.param.name; *p; ++p)
-        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-    return name;
+    return test::testCaseName(info.param.name);
 });
 
 TEST_F(Export, stagesUnderAShortNameSoALongGalleryNameFits)
