@@ -2,7 +2,6 @@
 
 #include "pages/pagenames.h"
 
-#include <cstdio>
 
 namespace corvane::librarytool {
 
@@ -43,24 +42,6 @@ std::string escapeHtml(std::string_view text)
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         default: out += c;
-        }
-    }
-    return out;
-}
-
-std::string pathToUrl(std::string_view relative)
-{
-    std::string out;
-    for (const char ch : relative) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'
-            || c == '_' || c == '.' || c == '~' || c == '/';
-        if (plain) {
-            out += ch;
-        } else {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
-            out += escaped;
         }
     }
     return out;

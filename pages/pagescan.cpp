@@ -4,6 +4,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace corvane::pages {
@@ -166,6 +167,27 @@ bool isRawTextElement(const std::string& tag)
         || tag == "noembed" || tag == "noframes" || tag == "noscript";
 }
 
+// Quoted strings on one line of a script body that could be a file name: no spaces, a dot.
+void addScriptStrings(std::string_view text, std::size_t from, std::size_t to, std::vector<PageReference>& out)
+{
+    for (std::size_t i = from; i < to; ++i) {
+        const char quote = text[i];
+        if (quote != '"' && quote != '\'')
+            continue;
+        std::size_t end = i + 1;
+        while (end < to && text[end] != quote && text[end] != '\n' && text[end] != '\\')
+            ++end;
+        if (end >= to || text[end] != quote) {
+            i = end;
+            continue;
+        }
+        const std::string_view value = text.substr(i + 1, end - i - 1);
+        if (!value.empty() && value.find_first_of(" \t\r") == std::string_view::npos && value.find('.') != std::string_view::npos)
+            out.push_back({i + 1, value.size(), true, "script string"});
+        i = end;
+    }
+}
+
 } // namespace
 
 void scanStyle(std::string_view css, std::size_t base, std::vector<PageReference>& references)
@@ -319,6 +341,9 @@ PageScan scanPage(std::string_view text)
             pos = close;
         } else if (tag == "plaintext") {
             break;
+        } else if (tag == "script") {
+            pos = findEndTag(text, tagEnd, "</script");
+            addScriptStrings(text, tagEnd, pos, scan.scriptStrings);
         } else if (isRawTextElement(tag)) {
             pos = findEndTag(text, tagEnd, "</" + tag);
         }
@@ -376,6 +401,24 @@ std::string addressToPath(std::string_view address)
         }
     }
     return isValidUtf8(path) ? path : cp1251ToUtf8(path);
+}
+
+std::string pathToUrl(std::string_view relative)
+{
+    std::string out;
+    for (const char ch : relative) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '_' || c == '.' || c == '~' || c == '/';
+        if (plain) {
+            out += ch;
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            out += escaped;
+        }
+    }
+    return out;
 }
 
 bool isRelativeAddress(std::string_view address)
