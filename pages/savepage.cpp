@@ -35,6 +35,27 @@ fs::path resolved(const fs::path& path)
     return error ? path : real;
 }
 
+// A relative path as an address: what would end or break it escaped, letters beyond ASCII kept
+// (browsers send a path as UTF-8 whatever the page's encoding), so the page stays readable.
+std::string addressOf(std::string_view relative)
+{
+    std::string out;
+    for (const char ch : relative) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+            || std::string_view("-_.~/!$*+,;=:@").find(ch) != std::string_view::npos;
+        if (plain) {
+            out += ch;
+        } else {
+            static const char kHex[] = "0123456789ABCDEF";
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        }
+    }
+    return out;
+}
+
 std::string extensionOf(const fs::path& path)
 {
     return asciiLowered(path.extension().string());
@@ -125,7 +146,7 @@ void PageSaver::collect(std::size_t index)
         const fs::path from = fs::path(files_[index].target).parent_path();
         const std::string now = fs::path(files_[j].target).lexically_relative(from).generic_string();
         if (now != fs::path(path).lexically_normal().generic_string())
-            files_[index].rewrites.push_back({start, length, pathToUrl(now)});
+            files_[index].rewrites.push_back({start, length, addressOf(now)});
     };
     for (const auto& reference : references)
         if (reference.loads)

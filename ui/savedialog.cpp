@@ -8,8 +8,8 @@ namespace corvane {
 
 std::optional<PageSaveChoice> FilePageSaveDialog::choose(QWidget* parent, const QString& folder, const QString& name)
 {
-    const QString utf8 = QStringLiteral("Уеб страница с файловете ѝ, UTF-8 (*.html *.htm)");
-    const QString cp1251 = QStringLiteral("Уеб страница с файловете ѝ, Windows-1251 (*.html *.htm)");
+    const QString utf8 = QStringLiteral("Уеб страница, пълна, UTF-8 (*.html *.htm)");
+    const QString cp1251 = QStringLiteral("Уеб страница, пълна, Windows-1251 (*.html *.htm)");
     QFileDialog dialog(parent, QStringLiteral("Запазване на скрипта с файловете му"), QDir(folder).filePath(name));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
