@@ -3,7 +3,7 @@
 #include "platform/ascii.h"
 #include "syntax/document.h"
 #include "platform/codepage.h"
-#include "platform/files.h"
+#include "platform/lines.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -298,10 +298,10 @@ int LineCounter::lineAt(std::size_t offset)
 {
     if (offset > text_.size())
         offset = text_.size();
-    for (; position_ < offset; ++position_) {
-        const char c = text_[position_];
-        if (c == '\r' || (c == '\n' && (position_ == 0 || text_[position_ - 1] != '\r')))
-            ++line_;
+    if (offset > position_) {
+        const bool afterCr = position_ > 0 && text_[position_ - 1] == '\r';
+        line_ += static_cast<int>(countLineBreaks(text_.substr(position_, offset - position_), afterCr));
+        position_ = offset;
     }
     return line_;
 }

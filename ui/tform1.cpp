@@ -347,7 +347,7 @@ void TForm1::SavePageClick()
             return;
     }
     pageSaver_ = std::move(saver);
-    QTimer::singleShot(0, this, [this] { guarded([this] { savePageStep(); }); });
+    QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
 }
 
 // One file a turn of the event loop; an error ends the save where it stands.
@@ -358,7 +358,7 @@ void TForm1::savePageStep()
         return;
     if (saver->step()) {
         pageSaver_ = std::move(saver);
-        QTimer::singleShot(0, this, [this] { guarded([this] { savePageStep(); }); });
+        QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
         return;
     }
     const std::size_t files = saver->assetsWritten();

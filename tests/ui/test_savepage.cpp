@@ -47,18 +47,16 @@ protected:
     {
         // The page uses files beside it, below it and above it, through tags, a style sheet with
         // an @import, a script and a name in a script string; it links to and loads from elsewhere.
-        dir.writeCp1251("categories.ini", "[Фонове]\r\n");
-        dir.writeCp1251("Фонове/scripts.txt", "Звезди.html\r\n");
-        dir.writeCp1251("Фонове/Звезди.html",
-                        "<html><head><title>Звезди</title>\r\n"
-                        "<link rel=\"stylesheet\" href=\"style.css\">\r\n"
-                        "<script src=\"../common/lib.js\"></script>\r\n"
-                        "</head><body background=\"img/bg.gif\">\r\n"
-                        "<h1>Звезди</h1><p>текст</p>\r\n"
-                        "<img src=\"../pics/star.gif?v=2\" name=\"s\"><img src=\"http://www.example/remote.gif\">\r\n"
-                        "<script>var on = 'on.gif'; document.images.s.onmouseover = function () { this.src = on; };</script>\r\n"
-                        "<a href=\"other.html\">друг</a>\r\n"
-                        "</body></html>\r\n");
+        dir.writeLibrary({{"Фонове", "Звезди.html",
+                           "<html><head><title>Звезди</title>\r\n"
+                           "<link rel=\"stylesheet\" href=\"style.css\">\r\n"
+                           "<script src=\"../common/lib.js\"></script>\r\n"
+                           "</head><body background=\"img/bg.gif\">\r\n"
+                           "<h1>Звезди</h1><p>текст</p>\r\n"
+                           "<img src=\"../pics/star.gif?v=2\" name=\"s\"><img src=\"http://www.example/remote.gif\">\r\n"
+                           "<script>var on = 'on.gif'; document.images.s.onmouseover = function () { this.src = on; };</script>\r\n"
+                           "<a href=\"other.html\">друг</a>\r\n"
+                           "</body></html>\r\n"}});
         dir.write("Фонове/style.css", "@import \"more.css\";\r\nh1 { background: url(../pics/back.png) }\r\n");
         dir.write("Фонове/more.css", "p { color: rgb(1, 2, 3) }\r\n");
         dir.writeCp1251("common/lib.js", "// общи\r\nwindow.libLoaded = 'Здравей';\r\n");
