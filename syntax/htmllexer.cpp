@@ -151,7 +151,8 @@ static_assert(std::size(kKindNames) == kTokenKindCount);
 template <typename Char, std::size_t N>
 bool inWordList(std::basic_string_view<Char> word, const std::string_view (&list)[N])
 {
-    if (word.size() > 16)
+    // Every word of both lists is 2 to 10 lower-case letters long: most names fail here.
+    if (word.size() < 2 || word.size() > 10 || unit(word[0]) < 'a' || unit(word[0]) > 'z')
         return false;
     char ascii[16];
     for (std::size_t i = 0; i < word.size(); ++i) {
@@ -836,6 +837,7 @@ LexState styleSheetState()
 std::vector<Token> lexText(std::string_view text, LexState state)
 {
     std::vector<Token> tokens;
+    tokens.reserve(text.size() / 16); // pages run at about one token in ten bytes
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = start;
