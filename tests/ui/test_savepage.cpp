@@ -164,7 +164,7 @@ TEST_F(SavePage, savesAnEditedScriptInWindows1251AndAsksBeforeReplacingAnything)
     EXPECT_EQ(saved("more.css"), original("Фонове/more.css"));
 }
 
-TEST_F(SavePage, refusesTheProgramFolderAndTheLibraryAndWithNoScriptAsksForAName)
+TEST_F(SavePage, refusesTheProgramFolderTheLibraryAndLinksAndWithNoScriptAsksForAName)
 {
     saveDialog = &save;
     auto form = window();
@@ -176,6 +176,16 @@ TEST_F(SavePage, refusesTheProgramFolderAndTheLibraryAndWithNoScriptAsksForAName
         EXPECT_EQ(dialogs.errors.size(), 1) << folder;
         EXPECT_FALSE(fs::exists(fs::u8path(folder + "/копие.html"))) << folder;
     }
+
+    // A link where the save would make a folder is never followed.
+    test::TempDir elsewhere;
+    fs::create_directory_symlink(elsewhere.path(), out.path() / "img");
+    save.answer->folder = QString::fromStdString(out.path().string());
+    dialogs.errors.clear();
+    dialogs.answer = true;
+    pressSave(*form);
+    EXPECT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
 
     auto empty = make();
     save.asked.clear();
