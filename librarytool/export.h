@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace corvane::librarytool {
@@ -28,8 +27,5 @@ struct ExportReport {
 // when a signal stopped it (see InterruptGuard); either way nothing is left behind.
 ExportReport exportGallery(const std::string& directory, const std::string& out, bool force,
                            const ProgressFunction& progress = {});
-
-// The file a relative address names: query and fragment cut, %XX decoded, as UTF-8.
-std::string addressToPath(std::string_view address);
 
 } // namespace corvane::librarytool

@@ -30,8 +30,6 @@ std::string jsonString(const std::string& text);
 // The name as UTF-8: names read from the disk may be in the library's code page.
 std::string displayName(const std::string& bytes);
 
-bool isValidUtf8(const std::string& bytes);
-
 // UTF-8 text made safe for a terminal: control characters (C0, DEL and C1, line breaks
 // included) become \xNN, so that no name read from a library can move the cursor, retitle or
 // clear the terminal, or start a line of its own.
