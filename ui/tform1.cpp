@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "ui/addresses.h"
+#include "ui/consolewindow.h"
 #include "ui/dialogs.h"
 #include "ui/handlerguard.h"
 #include "ui/keyboard.h"
@@ -75,6 +76,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         searchDialog_->present();
     });
     setUpCodeBox();
+    setUpConsole();
 
     guarded([this] { loadPictures(); });
     guarded([this] { FormCreate(); });

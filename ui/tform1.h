@@ -14,7 +14,9 @@ class TForm1;
 
 namespace corvane {
 
+class ConsoleWindow;
 class Dialogs;
+class PageDialogs;
 class Registry;
 class SearchDialog;
 class Shell;
@@ -28,6 +30,7 @@ struct MainWindowServices {
     const Registry* registry = nullptr;
     Shell* shell = nullptr;
     Dialogs* dialogs = nullptr;
+    PageDialogs* pageDialogs = nullptr; // the pages' own boxes and the downloads' save dialog
     QString bannerAddress;
 };
 
@@ -74,6 +77,10 @@ public:
     // A result of the library search, chosen as the user would: the category, then the script,
     // each box running its handler; a text match is then selected in the code box.
     void chooseSearchResult(const SearchHit& hit);
+    // Ctrl+Shift+J or F12: the console of the preview.
+    void ConsoleClick();
+    // A console message's line, selected in the code box when the message is about its text.
+    void chooseConsoleLine(const QString& source, int line);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -83,6 +90,7 @@ private:
     void loadPictures();
     void connectHandlers();
     void setUpCodeBox();
+    void setUpConsole();
     void shellOpen(const QString& target, int showState, bool parentIsMainWindow);
     template <typename Handler>
     void guarded(Handler&& handler);
@@ -95,6 +103,7 @@ private:
     QString FLanguage;
     TAboutBox* AboutBox = nullptr;
     std::unique_ptr<SearchDialog> searchDialog_; // made at the first Ctrl+F
+    std::unique_ptr<ConsoleWindow> consoleWindow_; // made when first opened
 };
 
 } // namespace corvane
