@@ -153,12 +153,10 @@ void WebView::setPageDialogs(PageDialogs* dialogs)
 void WebView::programLoad(std::function<void()> load)
 {
     programNavigation_ = true;
-    if (page_->guard().hurry()) {
-        waitingLoad_ = std::move(load);
-        return;
-    }
-    waitingLoad_ = nullptr;
-    load();
+    // Kept until the load finishes: a renderer ended meanwhile takes the load with it.
+    waitingLoad_ = load;
+    if (!page_->guard().hurry())
+        load();
 }
 
 void WebView::navigate(const QString& address)
@@ -234,6 +232,7 @@ void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
 void WebView::loadFinished()
 {
     programNavigation_ = false;
+    waitingLoad_ = nullptr;
     // The content is read once it has loaded; its own references point at its base folder.
     if (contentFile_ && page_->url() == contentUrl_)
         dropContentFile();
@@ -253,9 +252,8 @@ void WebView::renderStopped(const QUrl& url)
 {
     if (waitingLoad_) {
         // The program was leaving the page anyway; nothing to say about it.
-        const auto load = std::move(waitingLoad_);
-        waitingLoad_ = nullptr;
-        load();
+        programNavigation_ = true;
+        waitingLoad_();
         return;
     }
     ConsoleMessage message;

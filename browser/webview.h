@@ -104,7 +104,7 @@ private:
     PageDialogs* dialogs_ = nullptr;
     ConsoleModel console_;
     bool programNavigation_ = false; // a load of the program's own waits for its first request
-    std::function<void()> waitingLoad_;   // runs once the hung renderer is gone
+    std::function<void()> waitingLoad_;   // the program's load until it finishes; runs again if the renderer is ended
     WebView* root_ = nullptr;        // the view whose popups this view's popups count with
     QList<QPointer<PopupWindow>> popups_;
     bool showsContent_ = false;
