@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +18,14 @@ public:
     const char* className() const noexcept override { return "ToolError"; }
 };
 
+// A list (categories.ini, scripts.txt) larger than this is no list anyone wrote: it is refused
+// unread rather than held whole.
+inline constexpr std::uintmax_t kMaxListBytes = std::uintmax_t{64} * 1024 * 1024;
+
+// Refuses, with a ToolError, a folder that cannot be opened or is no script library (it has no
+// categories.ini), before anything is read or written.
+void requireLibrary(const std::string& directory);
+
 // Called as pages are read: pages done, pages in all.
 using ProgressFunction = std::function<void(std::size_t done, std::size_t total)>;
 
@@ -24,12 +33,6 @@ using ProgressFunction = std::function<void(std::size_t done, std::size_t total)
 // does, and returns the findings sorted. Reads every page once; writes nothing.
 // Throws ToolError when the folder cannot be read at all.
 std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress = {});
-
-// Lower case for the letters of Windows-1251 (Latin and Cyrillic) in UTF-8 text.
-std::string foldCase(std::string_view utf8);
-
-// A file a browser opens as a web page, by its extension.
-bool isWebPageName(std::string_view name);
 
 // The findings about the bytes of one library file: byte-order mark, text in UTF-8, the byte
 // Windows-1251 leaves undefined, a NUL that ends the text early.

@@ -1,6 +1,8 @@
 #include "librarytool/cli.h"
+#include "librarytool/staging.h"
 #include "platform/programdir.h"
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -10,5 +12,11 @@ int main(int argc, char** argv)
     invocation.arguments.assign(argv + 1, argv + argc);
     invocation.defaultDirectory = corvane::programDirectory();
     invocation.progressOnTerminal = ::isatty(STDERR_FILENO) == 1;
-    return corvane::librarytool::runLibraryTool(invocation, stdout, stderr);
+    const int status = corvane::librarytool::runLibraryTool(invocation, stdout, stderr);
+    // Stopped by a signal and cleaned up: end as that signal would have, for the caller to see.
+    if (const int signal = corvane::librarytool::interruptSignal(); signal != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    return status;
 }

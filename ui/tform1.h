@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/scriptlibrary.h"
+#include "pages/savepage.h"
 
 #include <QMainWindow>
 
@@ -14,7 +15,10 @@ class TForm1;
 
 namespace corvane {
 
+class ConsoleWindow;
 class Dialogs;
+class PageSaveDialog;
+class PageDialogs;
 class Registry;
 class SearchDialog;
 class Shell;
@@ -28,7 +32,9 @@ struct MainWindowServices {
     const Registry* registry = nullptr;
     Shell* shell = nullptr;
     Dialogs* dialogs = nullptr;
+    PageDialogs* pageDialogs = nullptr; // the pages' own boxes and the downloads' save dialog
     QString bannerAddress;
+    PageSaveDialog* saveDialog = nullptr; // Ctrl+S; none: the system's file dialog
 };
 
 // The main window: selection column on the left, banner, caption strip, preview and status bar
@@ -70,10 +76,17 @@ public:
     void wb2TitleChange(const QString& text);
     // Ctrl+Enter: the code box's text runs in the preview, based in the script's folder.
     void RunEditClick();
+    // Ctrl+S: the code box's text saved as a page with the library files it uses, where the
+    // user chooses; written a file a step on the event loop.
+    void SavePageClick();
 
     // A result of the library search, chosen as the user would: the category, then the script,
     // each box running its handler; a text match is then selected in the code box.
     void chooseSearchResult(const SearchHit& hit);
+    // Ctrl+Shift+J or F12: the console of the preview.
+    void ConsoleClick();
+    // A console message's line, selected in the code box when the message is about its text.
+    void chooseConsoleLine(const QString& source, int line);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -83,6 +96,7 @@ private:
     void loadPictures();
     void connectHandlers();
     void setUpCodeBox();
+    void setUpConsole();
     void shellOpen(const QString& target, int showState, bool parentIsMainWindow) const;
     template <typename Handler>
     void guarded(Handler&& handler);
@@ -98,6 +112,11 @@ private:
     QString FLanguage;
     TAboutBox* AboutBox = nullptr;
     std::unique_ptr<SearchDialog> searchDialog_; // made at the first Ctrl+F
+    void savePageStep();
+    std::unique_ptr<PageSaveDialog> fileSaveDialog_;
+    std::unique_ptr<pages::PageSaver> pageSaver_; // while a save is under way
+    QString saveFolder_;                          // the last one chosen, for this session
+    std::unique_ptr<ConsoleWindow> consoleWindow_; // made when first opened
 };
 
 } // namespace corvane
