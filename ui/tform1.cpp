@@ -52,6 +52,18 @@ private:
 
 } // namespace
 
+template <typename Handler>
+void TForm1::guarded(Handler&& handler)
+{
+    runGuarded(*services_.dialogs, std::forward<Handler>(handler));
+}
+
+template <typename... Args>
+auto TForm1::guardedSlot(void (TForm1::*handler)(Args...))
+{
+    return [this, handler](Args... args) { guarded([&] { (this->*handler)(args...); }); };
+}
+
 TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::TForm1>())
@@ -83,7 +95,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     save->setObjectName(QStringLiteral("SavePage"));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addAction(save);
-    connect(save, &QAction::triggered, this, [this] { guarded([this] { SavePageClick(); }); });
+    connect(save, &QAction::triggered, this, guardedSlot(&TForm1::SavePageClick));
     setUpCodeBox();
     setUpConsole();
 
@@ -92,18 +104,6 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
 }
 
 TForm1::~TForm1() = default;
-
-template <typename Handler>
-void TForm1::guarded(Handler&& handler)
-{
-    runGuarded(*services_.dialogs, std::forward<Handler>(handler));
-}
-
-template <typename... Args>
-auto TForm1::guardedSlot(void (TForm1::*handler)(Args...))
-{
-    return [this, handler](Args... args) { guarded([&] { (this->*handler)(args...); }); };
-}
 
 void TForm1::loadPictures()
 {

@@ -195,8 +195,9 @@ TEST_F(Export, nothingFromOutsideTheLibraryGetsInThroughALink)
     const ExportReport report = exportGallery(library.dir(), out(""), false);
     EXPECT_EQ(report.scripts, 1u); // Змия, without its picture
     for (const auto& entry : fs::recursive_directory_iterator(output.path()))
-        if (entry.is_regular_file())
+        if (entry.is_regular_file()) {
             EXPECT_EQ(readBytes(entry.path().string()).find("SECRET"), std::string::npos) << entry.path();
+        }
     std::string skipped;
     for (const auto& line : report.skipped)
         skipped += line + "\n";
@@ -333,8 +334,9 @@ TEST_F(Export, removesWhatKilledRunsLeftAndNothingElse)
     EXPECT_EQ(left.size(), 3u);
     EXPECT_EQ(left.count("gallery"), 1u);
     for (const auto& [path, file] : theirs)
-        if (path.find("notes.txt") != std::string::npos)
+        if (path.find("notes.txt") != std::string::npos) {
             EXPECT_EQ(readBytes(path), "mine");
+        }
 }
 
 TEST_F(Export, neverWritesIntoTheLibrary)

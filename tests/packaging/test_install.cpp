@@ -346,8 +346,9 @@ TEST_F(PerUserFolder, temporaryCopyGoesThroughNoPlantedLink)
     EXPECT_FALSE(fs::is_symlink(own / kName));
     // Nothing of the copy is left behind: the planted links are all there is besides.
     for (const auto& entry : fs::directory_iterator(own))
-        if (entry.path().filename().string().rfind("." + kName, 0) == 0)
+        if (entry.path().filename().string().rfind("." + kName, 0) == 0) {
             EXPECT_TRUE(entry.is_symlink()) << entry.path();
+        }
 }
 
 TEST_F(PerUserFolder, unusableHomeIsAClearErrorAndNoStart)
