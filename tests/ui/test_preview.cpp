@@ -50,13 +50,10 @@ protected:
     // One category "Игри" holding `scripts` (name, text).
     void open(const std::vector<std::pair<std::string, std::string>>& scripts)
     {
-        dir.writeCp1251("categories.ini", "[Игри]\r\n");
-        std::string list;
-        for (const auto& [name, text] : scripts) {
-            list += name + "\r\n";
-            dir.writeCp1251("Игри/" + name, text);
-        }
-        dir.writeCp1251("Игри/scripts.txt", list);
+        std::vector<test::LibraryRow> rows;
+        for (const auto& [name, text] : scripts)
+            rows.push_back({"Игри", name.c_str(), text.c_str()});
+        dir.writeLibrary(rows);
         form = make();
         form->resize(1000, 700);
         form->show();
