@@ -35,7 +35,7 @@ bool pageBox(QWidget* parent, const QString& text, QString* value, bool withCanc
         layout->addWidget(edit);
     }
     QCheckBox* stop = nullptr;
-    if (stopMore) {
+    if (stopMore != nullptr) {
         stop = new QCheckBox(QStringLiteral("&Без повече прозорци от тази страница"), &box);
         layout->addWidget(stop);
     }

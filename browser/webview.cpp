@@ -144,7 +144,7 @@ void WebView::setPageDialogs(PageDialogs* dialogs)
         askWhereToSaveDownloads(*page_->profile());
 }
 
-void WebView::programLoad(std::function<void()> load)
+void WebView::programLoad(const std::function<void()>& load)
 {
     programNavigation_ = true;
     // Kept until the load finishes: a renderer ended meanwhile takes the load with it.

@@ -92,7 +92,7 @@ private:
     void consoleMessage(const ConsoleMessage& message);
     void loadFinished();
     // Every navigation the program makes: a hung page is ended first, and the load waits for that.
-    void programLoad(std::function<void()> load);
+    void programLoad(const std::function<void()>& load);
     void renderStopped(const QUrl& url);
     void showStoppedPage(const QUrl& url);
     void dropContentFile();

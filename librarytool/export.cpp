@@ -41,7 +41,7 @@ std::string lowerExtension(const fs::path& path)
 // A path relative to the library that stays inside it, or an empty path.
 fs::path safeRelative(const fs::path& relative)
 {
-    const fs::path normal = relative.lexically_normal();
+    fs::path normal = relative.lexically_normal();
     if (normal.empty() || normal.is_absolute() || normal.has_root_name() || normal.has_root_directory()
         || *normal.begin() == "..")
         return {};
@@ -53,7 +53,7 @@ constexpr std::uintmax_t kMaxRecodedBytes = kCodeBoxCapacity;
 
 std::string megabytes(std::uintmax_t bytes)
 {
-    return std::to_string(bytes / (1024 * 1024)) + " MB";
+    return std::to_string(bytes / (std::uintmax_t{1024} * 1024)) + " MB";
 }
 
 struct Job {
@@ -176,7 +176,7 @@ TextList Exporter::readList(const std::string& category)
     try {
         return loadTextList(real.string());
     } catch (const FileOpenError& e) {
-        report_.skipped.push_back(e.what());
+        report_.skipped.emplace_back(e.what());
         return {};
     }
 }
@@ -210,7 +210,7 @@ void Exporter::copyScript(const Job& job)
         leaveOut(path, "larger than the code box holds (" + megabytes(kCodeBoxCapacity) + "): the program cannot show it");
         return;
     } catch (const FileOpenError& e) {
-        report_.skipped.push_back(e.what());
+        report_.skipped.emplace_back(e.what());
         return;
     }
     if (!copyWithAssets({relative, real}))
@@ -284,7 +284,7 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
     try {
         bytes = readWholeFile(real.string());
     } catch (const FileOpenError& e) {
-        report_.skipped.push_back(e.what());
+        report_.skipped.emplace_back(e.what());
         return;
     }
 

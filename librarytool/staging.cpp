@@ -89,7 +89,7 @@ fs::path makeStagingFolder(const fs::path& parent)
 {
     const std::string stem = kStagingPrefix + std::to_string(currentProcess()) + "-";
     for (int attempt = 0;; ++attempt) {
-        const fs::path candidate = parent / (stem + std::to_string(attempt));
+        fs::path candidate = parent / (stem + std::to_string(attempt));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
             writeWholeFile((candidate / kStampName).string(), kStampText);

@@ -55,7 +55,7 @@ std::vector<TagSpan> groupTags(std::string_view text, const std::vector<Token>& 
                     const bool closes = run.size() > 1 && run.back() == run.front();
                     attribute.valueStart = token.start + 1;
                     attribute.valueLength = token.length - (closes ? 2 : 1);
-                    valueQuote = closes ? 0 : run.front();
+                    valueQuote = closes ? '\0' : run.front();
                 } else {
                     attribute.valueStart = token.start;
                     attribute.valueLength = token.length;

@@ -618,12 +618,11 @@ private:
         std::size_t end = pos_ + 1;
         while (end < limit) {
             const auto u = unit(line_[end]);
-            if (is(line_[end], Letter | Digit) || u == '.' || u == '_')
-                ++end;
-            else if ((u == '+' || u == '-') && (lowerAscii(line_[end - 1]) == 'e') && !startsWith(pos_, "0x", end))
-                ++end;
-            else
+            const bool exponentSign
+                = (u == '+' || u == '-') && lowerAscii(line_[end - 1]) == 'e' && !startsWith(pos_, "0x", end);
+            if (!is(line_[end], Letter | Digit) && u != '.' && u != '_' && !exponentSign)
                 break;
+            ++end;
         }
         emit(pos_, end, TokenKind::ScriptNumber);
         pos_ = end;
