@@ -12,7 +12,7 @@ namespace {
 
 const char kUsage[] = R"(Usage: corvane-library check [DIR] [--json]
        corvane-library export [DIR] OUT [--force]
-       corvane-library --help
+       corvane-library --help | --version
 
 DIR is a script library: categories.ini and a folder for each category with its
 scripts.txt and scripts. Without DIR, the library beside this program is used.
@@ -66,6 +66,8 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
         if (argument == "--help" || argument == "-h") {
             return writeAll(out, kUsage) ? kClean : kCannotRun;
         }
+        if (argument == "--version")
+            return writeAll(out, "corvane-library " CORVANE_VERSION "\n") ? kClean : kCannotRun;
     }
     if (arguments.empty())
         return usageError(err, "no command given");
