@@ -6,6 +6,7 @@
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/pathtext.h"
 #include "platform/profile.h"
 
 #include <algorithm>
@@ -89,8 +90,8 @@ FolderListing listFolder(const std::string& folder)
 {
     FolderListing listing;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        listing.entries.emplace(it->path().filename().string(), FolderEntry{entryType(*it)});
+    for (fs::directory_iterator it(toPath(folder), error), end; !error && it != end; it.increment(error))
+        listing.entries.emplace(pathText(it->path().filename()), FolderEntry{entryType(*it)});
     return listing;
 }
 
@@ -107,7 +108,7 @@ Lookup lookUp(FolderListing& listing, const std::string& folder, const std::stri
     Lookup lookup;
     if (name.find(kPathSeparator) != std::string::npos || name == "." || name == "..") {
         std::error_code error;
-        const auto status = fs::status(folder + name, error);
+        const auto status = fs::status(toPath(folder + name), error);
         if (!error && fs::exists(status)) {
             lookup.result = Lookup::Found;
             lookup.type = fs::is_regular_file(status) ? EntryType::File
@@ -162,7 +163,7 @@ std::vector<Finding> Checker::run()
 {
     std::error_code error;
     const std::string& directory = library_.programDirectory();
-    if (!fs::is_directory(directory, error))
+    if (!fs::is_directory(toPath(directory), error))
         throw ToolError("Cannot open library folder \"" + directory + "\". "
                         + (error ? trimMessageTail(error.message()) : std::string("It is not a folder")));
 
@@ -181,7 +182,7 @@ void Checker::readCategories()
     const std::string path = library_.categoriesPath();
     const std::string relative = "categories.ini";
     std::error_code error;
-    const auto status = fs::status(path, error);
+    const auto status = fs::status(toPath(path), error);
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         add(relative, 0, "missing-category-list", "the program shows no categories: it is not a regular file");
         return;
@@ -232,7 +233,7 @@ void Checker::checkCategory(const std::string& category, int line)
 {
     const std::string folder = library_.programDirectory() + category;
     std::error_code error;
-    const auto status = fs::status(folder, error);
+    const auto status = fs::status(toPath(folder), error);
     if (!fs::exists(status)) {
         add(category, 0, "missing-folder", "the category " + inQuotes(category) + " has no folder");
         return;
@@ -241,7 +242,7 @@ void Checker::checkCategory(const std::string& category, int line)
         add(category, 0, "missing-folder", "the category " + inQuotes(category) + " is a file, not a folder");
         return;
     }
-    const std::string canonical = fs::canonical(folder, error).string();
+    const std::string canonical = pathText(fs::canonical(toPath(folder), error));
     const auto [first, inserted] = folders_.emplace(error ? folder : canonical, std::make_pair(category, line));
     if (!inserted) {
         add("categories.ini", line, "shared-folder",

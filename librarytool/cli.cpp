@@ -73,6 +73,13 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
         return usageError(err, "no command given");
 
     const std::string& command = arguments.front();
+#ifdef CORVANE_TOOL_WITHOUT_ENGINE
+    if (command == "run") {
+        std::fprintf(err, "corvane-library: run loads pages in Qt WebEngine, which this build of the tool does not "
+                          "have; check and export work without it\n");
+        return kCannotRun;
+    }
+#endif
     std::vector<std::string> positional;
     bool json = false;
     bool force = false;

@@ -8,6 +8,7 @@
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/pathtext.h"
 
 #include <filesystem>
 #include <random>
@@ -20,7 +21,7 @@ namespace {
 
 std::string lowerExtension(const fs::path& path)
 {
-    return asciiLowered(path.extension().string());
+    return asciiLowered(pathText(path.extension()));
 }
 
 // `path` is `root` or lies beneath it (both canonical or both lexically normal).
@@ -88,12 +89,12 @@ std::string randomSuffix()
 fs::path makeSibling(const fs::path& target, const std::string& purpose)
 {
     for (int attempt = 0;; ++attempt) {
-        const fs::path candidate = target.parent_path() / ("." + target.filename().string() + "." + purpose + "-" + randomSuffix());
+        const fs::path candidate = target.parent_path() / toPath("." + pathText(target.filename()) + "." + purpose + "-" + randomSuffix());
         std::error_code error;
         if (fs::create_directory(candidate, error))
             return candidate;
         if (error || attempt > 100)
-            throw ToolError("Cannot create folder \"" + candidate.string() + "\". "
+            throw ToolError("Cannot create folder \"" + pathText(candidate) + "\". "
                             + trimMessageTail(error ? error.message() : "It exists"));
     }
 }
@@ -108,7 +109,7 @@ struct Job {
 class Exporter {
 public:
     Exporter(const std::string& directory, fs::path staging, const ProgressFunction& progress)
-        : library_(directory), root_(fs::canonical(directory)), staging_(std::move(staging)), progress_(progress)
+        : library_(directory), root_(fs::canonical(toPath(directory))), staging_(std::move(staging)), progress_(progress)
     {
     }
 
@@ -133,7 +134,7 @@ ExportReport Exporter::run()
     // Only regular files are read: a pipe or a device where a list belongs would never end.
     std::error_code error;
     const std::string categoriesPath = library_.categoriesPath();
-    if (fs::exists(categoriesPath, error) && !fs::is_regular_file(categoriesPath, error))
+    if (fs::exists(toPath(categoriesPath), error) && !fs::is_regular_file(toPath(categoriesPath), error))
         throw ToolError("Cannot open file \"" + categoriesPath + "\". It is not a regular file");
 
     std::vector<GalleryCategory> categories;
@@ -143,7 +144,7 @@ ExportReport Exporter::run()
         TextList scripts;
         const std::string listPath = library_.scriptListPath(name);
         try {
-            if (fs::exists(listPath, error) && !fs::is_regular_file(listPath, error))
+            if (fs::exists(toPath(listPath), error) && !fs::is_regular_file(toPath(listPath), error))
                 throw FileOpenError("Cannot open file \"" + listPath + "\". It is not a regular file");
             scripts = library_.loadScriptList(name);
         } catch (const FileOpenError& e) {
@@ -166,13 +167,13 @@ ExportReport Exporter::run()
         if (progress_)
             progress_(j + 1, jobs.size());
         const std::string path = library_.scriptPath(job.categoryName, job.name);
-        const fs::path relative = safeRelative(fs::path(job.categoryName) / job.name);
+        const fs::path relative = safeRelative(toPath(job.categoryName) / toPath(job.name));
         if (relative.empty()) {
             report_.skipped.push_back(path + ": the name leads out of the library");
             continue;
         }
-        if (!fs::is_regular_file(path, error)) {
-            report_.skipped.push_back(fs::exists(path, error) ? path + ": not a file" : path + ": no such file");
+        if (!fs::is_regular_file(toPath(path), error)) {
+            report_.skipped.push_back(fs::exists(toPath(path), error) ? path + ": not a file" : path + ": no such file");
             continue;
         }
         ScriptPage page;
@@ -188,7 +189,7 @@ ExportReport Exporter::run()
         }
         page.category = job.categoryName;
         page.name = job.name;
-        page.copyUrl = "../library/" + relative.generic_string();
+        page.copyUrl = "../library/" + genericPathText(relative);
         const std::string url = "pages/" + std::to_string(job.category + 1) + "-" + std::to_string(job.script + 1) + ".html";
         categories[job.category].scripts[job.script].page = url;
         pages.emplace_back(&job, std::move(page));
@@ -204,12 +205,12 @@ ExportReport Exporter::run()
         page.previousUrl = i > 0 ? pageName(i - 1) : std::string();
         page.nextUrl = i + 1 < pages.size() ? pageName(i + 1) : std::string();
         fs::create_directories(staging_ / "pages");
-        writeWholeFile((staging_ / "pages" / pageName(i)).string(), scriptPage(page));
+        writeWholeFile(pathText(staging_ / "pages" / pageName(i)), scriptPage(page));
         ++report_.scripts;
     }
-    writeWholeFile((staging_ / "index.html").string(), indexPage(categories));
-    writeWholeFile((staging_ / "gallery.css").string(), galleryStyle());
-    writeWholeFile((staging_ / "gallery.js").string(), galleryScript());
+    writeWholeFile(pathText(staging_ / "index.html"), indexPage(categories));
+    writeWholeFile(pathText(staging_ / "gallery.css"), galleryStyle());
+    writeWholeFile(pathText(staging_ / "gallery.js"), galleryScript());
     return std::move(report_);
 }
 
@@ -237,7 +238,7 @@ void Exporter::copyOne(const fs::path& relative, std::vector<fs::path>& pending)
         return;
     std::string bytes;
     try {
-        bytes = readWholeFile(source.string());
+        bytes = readWholeFile(pathText(source));
     } catch (const FileOpenError& e) {
         report_.skipped.push_back(e.what());
         return;
@@ -246,7 +247,7 @@ void Exporter::copyOne(const fs::path& relative, std::vector<fs::path>& pending)
     const std::string extension = lowerExtension(relative);
     std::vector<PageReference> references;
     std::string text;
-    if (isWebPageName(relative.filename().string())) {
+    if (isWebPageName(pathText(relative.filename()))) {
         text = decodeLibraryText(bytes);
         references = scanPage(text).references;
         bytes = recodePage(bytes);
@@ -267,7 +268,7 @@ void Exporter::copyOne(const fs::path& relative, std::vector<fs::path>& pending)
         const std::string path = addressToPath(address);
         if (path.empty())
             continue;
-        const fs::path asset = safeRelative(relative.parent_path() / fs::path(path));
+        const fs::path asset = safeRelative(relative.parent_path() / toPath(path));
         if (!asset.empty() && !copied_.count(asset) && fs::is_regular_file(root_ / asset, error))
             pending.push_back(asset);
     }
@@ -277,7 +278,7 @@ void Exporter::write(const fs::path& relative, const std::string& bytes)
 {
     const fs::path target = staging_ / "library" / relative;
     fs::create_directories(target.parent_path());
-    writeWholeFile(target.string(), bytes);
+    writeWholeFile(pathText(target), bytes);
     written_.insert(relative);
 }
 
@@ -287,11 +288,11 @@ ExportReport exportGallery(const std::string& directory, const std::string& out,
                            const ProgressFunction& progress)
 {
     std::error_code error;
-    if (!fs::is_directory(directory, error))
+    if (!fs::is_directory(toPath(directory), error))
         throw ToolError("Cannot open library folder \"" + directory + "\". "
                         + (error ? trimMessageTail(error.message()) : std::string("It is not a folder")));
-    const fs::path root = fs::canonical(directory);
-    fs::path target = fs::absolute(out).lexically_normal();
+    const fs::path root = fs::canonical(toPath(directory));
+    fs::path target = fs::absolute(toPath(out)).lexically_normal();
     if (target.filename().empty())
         target = target.parent_path();
     const fs::path resolved = fs::weakly_canonical(target, error);
@@ -335,7 +336,7 @@ ExportReport exportGallery(const std::string& directory, const std::string& out,
         if (!staging.empty())
             fs::remove_all(staging, error);
         throw ToolError("Cannot write the gallery \"" + out + "\". " + trimMessageTail(e.code().message())
-                        + (e.path1().empty() ? std::string() : " (" + e.path1().string() + ")"));
+                        + (e.path1().empty() ? std::string() : " (" + pathText(e.path1()) + ")"));
     } catch (const FileCreateError& e) {
         if (!staging.empty())
             fs::remove_all(staging, error);

@@ -1,14 +1,15 @@
 #include "librarytool/cli.h"
+#include "platform/console.h"
 #include "platform/programdir.h"
 
 #include <cstdio>
-#include <unistd.h>
 
 int main(int argc, char** argv)
 {
+    corvane::writeUtf8ToConsole();
     corvane::librarytool::Invocation invocation;
-    invocation.arguments.assign(argv + 1, argv + argc);
+    invocation.arguments = corvane::commandLineArguments(argc, argv);
     invocation.defaultDirectory = corvane::programDirectory();
-    invocation.progressOnTerminal = ::isatty(STDERR_FILENO) == 1;
+    invocation.progressOnTerminal = corvane::isTerminal(stderr);
     return corvane::librarytool::runLibraryTool(invocation, stdout, stderr);
 }

@@ -1,13 +1,18 @@
 #include "librarytool/check.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/pathtext.h"
 #include "support/testfiles.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <tuple>
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace corvane::librarytool {
 namespace {
@@ -55,7 +60,7 @@ const CheckCase kCases[] = {
      [](const TempDir& d) { d.writeCp1251("categories.ini", "[Часовници]\r\n[Игри]\r\n"); },
      {{"Игри", 0, "missing-folder"}}},
     {"category folder without scripts.txt",
-     [](const TempDir& d) { std::filesystem::remove(d.path() / kList); },
+     [](const TempDir& d) { std::filesystem::remove(d.path() / toPath(kList)); },
      {{kList, 0, "missing-list"}}},
     {"empty category", [](const TempDir& d) { d.write(kList, ""); },
      {{kList, 0, "empty-category"}}},
@@ -65,7 +70,7 @@ const CheckCase kCases[] = {
     {"listed script is a folder",
      [](const TempDir& d) {
          d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html\r\nСтари\r\n");
-         std::filesystem::create_directory(d.path() / "Часовници" / "Стари");
+         std::filesystem::create_directory(d.path() / toPath("Часовници/Стари"));
      },
      {{"Часовници/Стари", 0, "script-is-folder"}}},
     {"name differs only in letter case (Cyrillic)",
@@ -93,13 +98,15 @@ const CheckCase kCases[] = {
     {"empty line in a list",
      [](const TempDir& d) { d.writeCp1251(kList, "Цифров часовник.html\r\n\r\nКалендар.html\r\n"); },
      {{kList, 2, "blank-line"}}},
+#ifndef _WIN32 // Windows drops a name's trailing spaces
     {"leading and trailing spaces in a name",
      [](const TempDir& d) {
          d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html \r\n");
          d.writeCp1251("Часовници/Календар.html ", "<html></html>");
-         std::filesystem::remove(d.path() / "Часовници" / "Календар.html");
+         std::filesystem::remove(d.path() / toPath("Часовници/Календар.html"));
      },
      {{kList, 2, "padded-name"}}},
+#endif
     {"byte 0x98 in a page",
      [](const TempDir& d) { d.write(kClock, "<html>\r\n<body>\r\nbad \x98 byte\r\n</body>\r\n"); },
      {{kClock, 3, "undefined-byte"}}},
@@ -144,12 +151,14 @@ const CheckCase kCases[] = {
          d.writeCp1251("categories.ini", "[Часовници]\r\n" + ini);
      },
      {{"categories.ini", 164, "category-budget"}}},
+#ifndef _WIN32
     {"a pipe where a script belongs is reported, not waited on",
      [](const TempDir& d) {
          std::filesystem::remove(d.path() / kClock);
          ASSERT_EQ(::mkfifo((d.path() / kClock).c_str(), 0600), 0);
      },
      {{kClock, 0, "unreadable"}}},
+#endif
     {"no categories.ini", [](const TempDir& d) { std::filesystem::remove(d.path() / "categories.ini"); },
      {{"categories.ini", 0, "missing-category-list"}}},
     {"categories.ini without sections", [](const TempDir& d) { d.write("categories.ini", "; nothing\r\n"); },
@@ -170,7 +179,9 @@ TEST_P(CheckLibrary, reportsExactlyTheExpectedFindings)
     GetParam().change(dir);
     std::vector<Expected> found;
     for (const auto& f : checkLibrary(dir.dir())) {
-        found.push_back({f.path, f.line, f.kind});
+        std::string path = f.path; // the cases name paths with "/"
+        std::replace(path.begin(), path.end(), kPathSeparator, '/');
+        found.push_back({path, f.line, f.kind});
         EXPECT_FALSE(f.message.empty()) << f.path;
     }
     EXPECT_EQ(found, GetParam().findings);

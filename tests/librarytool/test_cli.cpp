@@ -56,7 +56,7 @@ struct ExitCase {
 const ExitCase kExitCases[] = {
     {"clean library exits 0 and prints nothing", {"check", "LIB"}, 0, nullptr, nullptr},
     {"default folder is the program's", {"check"}, 0, nullptr, nullptr},
-    {"findings exit 1, one a line", {"check", "BROKEN"}, 1, "Игри/Змия.html: missing-script: listed on line 1", nullptr},
+    {"findings exit 1, one a line", {"check", "BROKEN"}, 1, "Змия.html: missing-script: listed on line 1", nullptr},
     {"json findings exit 1", {"check", "BROKEN", "--json"}, 1, "\"kind\": \"missing-script\"", nullptr},
     {"clean json is an empty array", {"check", "--json", "LIB"}, 0, "[]\n", nullptr},
     {"missing library exits 2 with a message", {"check", "LIB/nowhere"}, 2, nullptr, "Cannot open library folder"},
@@ -69,6 +69,9 @@ const ExitCase kExitCases[] = {
     {"forced export into a non-empty folder exits 0", {"export", "LIB", "FULL", "--force"}, 0, "index.html (scripts: 1)", nullptr},
     {"export leaving out a missing script exits 1", {"export", "BROKEN", "OUT"}, 1, "(scripts: 0)", "left out"},
     {"export without OUT exits 2", {"export"}, 2, nullptr, "export takes"},
+#ifdef CORVANE_TOOL_WITHOUT_ENGINE
+    {"run without the engine says so and exits 2", {"run", "LIB"}, 2, nullptr, "Qt WebEngine"},
+#endif
 };
 
 void PrintTo(const ExitCase& c, std::ostream* os)

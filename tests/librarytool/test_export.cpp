@@ -2,6 +2,7 @@
 #include "librarytool/findings.h"
 #include "librarytool/gallery.h"
 #include "platform/codepage.h"
+#include "platform/pathtext.h"
 #include "support/testfiles.h"
 
 #include <filesystem>
@@ -21,7 +22,7 @@ std::map<std::string, std::pair<std::string, fs::file_time_type>> snapshot(const
 {
     std::map<std::string, std::pair<std::string, fs::file_time_type>> files;
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        files[entry.path().string()] = {entry.is_regular_file() ? readBytes(entry.path().string()) : "",
+        files[pathText(entry.path())] = {entry.is_regular_file() ? readBytes(pathText(entry.path())) : "",
                                         fs::last_write_time(entry.path())};
     return files;
 }
@@ -53,7 +54,7 @@ void writeLibrary(const TempDir& dir)
 class Export : public testing::Test {
 protected:
     void SetUp() override { writeLibrary(library); }
-    std::string out(const std::string& relative) const { return (output.path() / "gallery" / relative).string(); }
+    std::string out(const std::string& relative) const { return pathText(output.path() / "gallery" / toPath(relative)); }
     std::string read(const std::string& relative) const { return readBytes(out(relative)); }
 
     TempDir library;
@@ -112,8 +113,8 @@ TEST_F(Export, writesIndexPagesAndUtf8CopiesWithTheirAssets)
     EXPECT_EQ(read("library/Фонове/стил/фон.gif"), readBytes(library.dir() + "Фонове/стил/фон.gif"));
     EXPECT_EQ(read("library/Фонове/стил/небе.css"), "@charset \"utf-8\";\r\nbody { background: url(фон.gif) } /* Нощ */\r\n");
     EXPECT_EQ(read("library/Фонове/звезди.js"), "var надпис = 'Звезди';\r\n");
-    EXPECT_FALSE(fs::exists(output.path() / "извън.png"));
-    EXPECT_FALSE(fs::exists(output.path() / "gallery" / "извън.png"));
+    EXPECT_FALSE(fs::exists(output.path() / toPath("извън.png")));
+    EXPECT_FALSE(fs::exists(output.path() / toPath("gallery/извън.png")));
 
     // Only the gallery itself is left beside it: no staging folders.
     EXPECT_EQ(std::distance(fs::directory_iterator(output.path()), fs::directory_iterator()), 1);
@@ -131,6 +132,7 @@ TEST_F(Export, refusesANonEmptyFolderUnlessForcedAndThenReplacesIt)
     EXPECT_EQ(std::distance(fs::directory_iterator(output.path()), fs::directory_iterator()), 1);
 }
 
+#ifndef _WIN32 // a link to a folder needs privileges there
 TEST_F(Export, leavesOutAScriptWhoseFolderLinksOutOfTheLibrary)
 {
     output.writeCp1251("elsewhere/Чужд.html", "<html>чужд</html>");
@@ -148,6 +150,7 @@ TEST_F(Export, leavesOutAScriptWhoseFolderLinksOutOfTheLibrary)
     EXPECT_FALSE(fs::exists(out("pages/2-1.html")));
     EXPECT_FALSE(fs::exists(out("library/Връзка")));
 }
+#endif
 
 TEST_F(Export, neverWritesIntoTheLibrary)
 {
