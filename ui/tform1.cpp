@@ -88,6 +88,12 @@ void TForm1::guarded(Handler&& handler)
     runGuarded(*services_.dialogs, std::forward<Handler>(handler));
 }
 
+template <typename... Args>
+auto TForm1::guardedSlot(void (TForm1::*handler)(Args...))
+{
+    return [this, handler](Args... args) { guarded([&] { (this->*handler)(args...); }); };
+}
+
 void TForm1::loadPictures()
 {
     const struct {
@@ -113,41 +119,31 @@ void TForm1::loadPictures()
 
 void TForm1::connectHandlers()
 {
-    connect(ui->cats, &ScriptComboBox::change, this, [this] { guarded([this] { catsChange(); }); });
-    connect(ui->lb, &ScriptComboBox::change, this, [this] { guarded([this] { lbChange(); }); });
+    connect(ui->cats, &ScriptComboBox::change, this, guardedSlot(&TForm1::catsChange));
+    connect(ui->lb, &ScriptComboBox::change, this, guardedSlot(&TForm1::lbChange));
 
-    const struct {
-        QAction* action;
-        void (TForm1::*handler)();
-    } menu[] = {
-        {ui->N2, &TForm1::N2Click},
-        {ui->N6, &TForm1::N6Click},
-        {ui->N7, &TForm1::N7Click},
-        {ui->N8, &TForm1::N8Click},
-        {ui->N5, &TForm1::N5Click},
-        {ui->Licenseuseragreement1, &TForm1::Licenseuseragreement1Click},
-    };
-    for (const auto& entry : menu) {
-        const auto handler = entry.handler;
-        connect(entry.action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-    }
+    connect(ui->N2, &QAction::triggered, this, guardedSlot(&TForm1::N2Click));
+    connect(ui->N6, &QAction::triggered, this, guardedSlot(&TForm1::N6Click));
+    connect(ui->N7, &QAction::triggered, this, guardedSlot(&TForm1::N7Click));
+    connect(ui->N8, &QAction::triggered, this, guardedSlot(&TForm1::N8Click));
+    connect(ui->N5, &QAction::triggered, this, guardedSlot(&TForm1::N5Click));
+    connect(ui->Licenseuseragreement1, &QAction::triggered, this, guardedSlot(&TForm1::Licenseuseragreement1Click));
 
     // The picture buttons trigger their menu entries: the command lives in one place.
     connect(ui->SpeedButton1, &QToolButton::clicked, ui->N2, &QAction::trigger);
     connect(ui->SpeedButton2, &QToolButton::clicked, ui->N6, &QAction::trigger);
     connect(ui->SpeedButton3, &QToolButton::clicked, ui->N7, &QAction::trigger);
-    connect(ui->SpeedButton4, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton4Click(); }); });
-    connect(ui->SpeedButton5, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton5Click(); }); });
-    connect(ui->SpeedButton6, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton6Click(); }); });
+    connect(ui->SpeedButton4, &QToolButton::clicked, this, guardedSlot(&TForm1::SpeedButton4Click));
+    connect(ui->SpeedButton5, &QToolButton::clicked, this, guardedSlot(&TForm1::SpeedButton5Click));
+    connect(ui->SpeedButton6, &QToolButton::clicked, this, guardedSlot(&TForm1::SpeedButton6Click));
 
-    WebView* wb1 = ui->wb1;
-    connect(wb1, &WebView::beforeNavigate, this, [this](const QString& url) { guarded([&] { wb1BeforeNavigate2(url); }); });
-    connect(wb1, &WebView::downloadBegin, this, [this] { guarded([this] { wb1DownloadBegin(); }); });
-    connect(wb1, &WebView::downloadComplete, this, [this] { guarded([this] { wb1DownloadComplete(); }); });
-    connect(wb1, &WebView::documentComplete, this, [this](const QString& url) { guarded([&] { wb1DocumentComplete(url); }); });
-    connect(wb1, &WebView::titleChange, this, [this](const QString& text) { guarded([&] { wb1TitleChange(text); }); });
-    connect(wb1, &WebView::statusTextChange, this, [this](const QString& text) { guarded([&] { wb1StatusTextChange(text); }); });
-    connect(ui->wb2, &WebView::titleChange, this, [this](const QString& text) { guarded([&] { wb2TitleChange(text); }); });
+    connect(ui->wb1, &WebView::beforeNavigate, this, guardedSlot(&TForm1::wb1BeforeNavigate2));
+    connect(ui->wb1, &WebView::downloadBegin, this, guardedSlot(&TForm1::wb1DownloadBegin));
+    connect(ui->wb1, &WebView::downloadComplete, this, guardedSlot(&TForm1::wb1DownloadComplete));
+    connect(ui->wb1, &WebView::documentComplete, this, guardedSlot(&TForm1::wb1DocumentComplete));
+    connect(ui->wb1, &WebView::titleChange, this, guardedSlot(&TForm1::wb1TitleChange));
+    connect(ui->wb1, &WebView::statusTextChange, this, guardedSlot(&TForm1::wb1StatusTextChange));
+    connect(ui->wb2, &WebView::titleChange, this, guardedSlot(&TForm1::wb2TitleChange));
 }
 
 // Runs inside the creation of the window; the first step that raises ends it.

@@ -86,6 +86,9 @@ private:
     void shellOpen(const QString& target, int showState, bool parentIsMainWindow);
     template <typename Handler>
     void guarded(Handler&& handler);
+    // A slot that runs the handler inside the guard with the signal's arguments.
+    template <typename... Args>
+    auto guardedSlot(void (TForm1::*handler)(Args...));
 
     std::unique_ptr<Ui::TForm1> ui;
     MainWindowServices services_;
