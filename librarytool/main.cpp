@@ -6,7 +6,7 @@
 
 int main(int argc, char** argv)
 {
-    corvane::writeUtf8ToConsole();
+    corvane::prepareConsole();
     corvane::librarytool::Invocation invocation;
     invocation.arguments = corvane::commandLineArguments(argc, argv);
     invocation.defaultDirectory = corvane::programDirectory();

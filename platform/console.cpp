@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <io.h>
 #else
 #include <unistd.h>
@@ -32,12 +33,28 @@ namespace {
 UINT consoleCodePage = 0;
 }
 
-void writeUtf8ToConsole()
+void prepareConsole()
 {
+    for (std::FILE* stream : {stdout, stderr}) {
+        const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+        DWORD mode = 0;
+        if (handle == INVALID_HANDLE_VALUE || !::GetConsoleMode(handle, &mode))
+            continue;
+        ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+        // The run-time library writes to a console a byte at a time, and the console cannot put
+        // a letter together from the pieces: hand it the text whole at each flush (in binary
+        // mode, as LF ends a line there too).
+        ::_setmode(::_fileno(stream), _O_BINARY);
+        std::setvbuf(stream, nullptr, _IOFBF, 1 << 16);
+    }
+
     consoleCodePage = ::GetConsoleOutputCP();
     if (consoleCodePage == 0 || consoleCodePage == CP_UTF8 || !::SetConsoleOutputCP(CP_UTF8))
         return;
-    std::atexit([] { ::SetConsoleOutputCP(consoleCodePage); });
+    std::atexit([] {
+        std::fflush(nullptr); // what is still buffered is UTF-8 too
+        ::SetConsoleOutputCP(consoleCodePage);
+    });
 }
 
 bool isTerminal(std::FILE* stream)
@@ -52,7 +69,7 @@ std::vector<std::string> commandLineArguments(int argc, char** argv)
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
-void writeUtf8ToConsole()
+void prepareConsole()
 {
 }
 

@@ -10,9 +10,9 @@ namespace corvane {
 // wide command line, as argv is in the ANSI code page there.
 std::vector<std::string> commandLineArguments(int argc, char** argv);
 
-// Lets UTF-8 written to the console show as such (a Windows console shows its own code page);
-// the console's code page is put back at exit.
-void writeUtf8ToConsole();
+// Lets UTF-8 written to the console show as such (a Windows console shows its own code page, put
+// back at exit) and lets it take the escape that clears a progress line.
+void prepareConsole();
 
 // Whether the stream is a terminal, worth drawing progress on.
 bool isTerminal(std::FILE* stream);
