@@ -207,7 +207,8 @@ TEST_F(Installed, everyCommandHasAManualPageThatRendersCleanly)
         if (!onPath("man"))
             continue;
         const std::string warnings = tmp_.dir() + "man.err";
-        const std::string text = output("MANWIDTH=80 man --warnings -l " + shellQuoted(manPage(command).string()), warnings);
+        // The pages name the window's Bulgarian texts: they need a UTF-8 locale, as a Bulgarian user has.
+        const std::string text = output("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l " + shellQuoted(manPage(command).string()), warnings);
         EXPECT_NE(text.find("SYNOPSIS"), std::string::npos);
         EXPECT_EQ(readBytes(warnings), "");
     }
@@ -267,12 +268,12 @@ TEST_F(Installed, completionOffersCommandsOptionsAndFolders)
     fs::create_directories(tmp_.dir() + "work/Игри");
     fs::create_directories(tmp_.dir() + "work/gallery");
     writeFile(tmp_.dir() + "work/page.html", "");
-    // Completes the words after the command and prints the candidates, sorted, one a line.
+    // Completes the words after the command and prints the candidates, sorted bytewise, one a line.
     const auto complete = [&](const std::string& words) {
         return output("cd " + shellQuoted(tmp_.dir() + "work") + " && bash --norc -c "
                       + shellQuoted("source " + shellQuoted(completion().string())
                                     + " && COMP_WORDS=(corvane-library " + words + ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1))"
-                                    + " && _corvane_library && printf '%s\\n' \"${COMPREPLY[@]}\" | sort"));
+                                    + " && _corvane_library && printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort"));
     };
     EXPECT_EQ(complete("''"), "--help\n--version\nadd\ncheck\nexport\nrun\n");
     EXPECT_EQ(complete("check --"), "--help\n--ignore\n--json\n");
