@@ -9,13 +9,17 @@
 #include "ui/keyboard.h"
 #include "ui/menustyle.h"
 #include "ui/pictures.h"
+#include "ui/savedialog.h"
 #include "ui/searchdialog.h"
 #include "ui/taboutbox.h"
 #include "ui_form1.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <QStandardPaths>
+#include <QTimer>
 
 namespace corvane {
 namespace {
@@ -74,6 +78,11 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         }
         searchDialog_->present();
     });
+    auto* save = new QAction(this);
+    save->setObjectName(QStringLiteral("SavePage"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addAction(save);
+    connect(save, &QAction::triggered, this, [this] { guarded([this] { SavePageClick(); }); });
     setUpCodeBox();
 
     guarded([this] { loadPictures(); });
@@ -291,6 +300,74 @@ void TForm1::wb1StatusTextChange(const QString& text)
 void TForm1::wb2TitleChange(const QString& text)
 {
     ui->Panel2->setText(text);
+}
+
+void TForm1::SavePageClick()
+{
+    if (pageSaver_)
+        return; // one save at a time
+    PageSaveDialog* dialog = services_.saveDialog;
+    if (!dialog) {
+        if (!fileSaveDialog_)
+            fileSaveDialog_ = std::make_unique<FilePageSaveDialog>();
+        dialog = fileSaveDialog_.get();
+    }
+    if (saveFolder_.isEmpty())
+        saveFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const std::optional<PageSaveChoice> choice = dialog->choose(this, saveFolder_, ui->lb->text());
+    if (!choice)
+        return;
+    saveFolder_ = choice->folder;
+
+    pages::SaveRequest request;
+    // The box holds LF breaks; library pages have CR LF.
+    request.text = ui->Memo4->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
+    request.pageFolder = library_.programDirectory() + ui->cats->text().toStdString();
+    request.libraryFolder = library_.programDirectory();
+    request.targetFolder = choice->folder.toStdString();
+    request.pageName = choice->fileName.toStdString();
+    request.encoding = choice->encoding;
+    request.forbiddenFolders.push_back(library_.programDirectory());
+    if (FCategories)
+        for (const auto& category : FCategories->sectionNames())
+            request.forbiddenFolders.push_back(library_.programDirectory() + category);
+    auto saver = std::make_unique<pages::PageSaver>(std::move(request));
+
+    const std::vector<std::string> existing = saver->existingTargets();
+    if (!existing.empty()) {
+        QString names;
+        for (std::size_t i = 0; i < existing.size() && i < 5; ++i)
+            names += QStringLiteral("\r") + QString::fromStdString(existing[i]);
+        if (existing.size() > 5)
+            names += QStringLiteral("\r…");
+        const QString question = existing.size() == 1
+            ? QStringLiteral("Този файл вече съществува в „%1“:%2\rДа бъде ли заменен?")
+            : QStringLiteral("Тези %3 файла вече съществуват в „%1“:%2\rДа бъдат ли заменени?");
+        if (!services_.dialogs->confirm(question.arg(choice->folder, names).arg(existing.size())))
+            return;
+    }
+    pageSaver_ = std::move(saver);
+    QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
+}
+
+// One file a turn of the event loop; an error ends the save where it stands.
+void TForm1::savePageStep()
+{
+    std::unique_ptr<pages::PageSaver> saver = std::move(pageSaver_);
+    if (!saver)
+        return;
+    if (saver->step()) {
+        pageSaver_ = std::move(saver);
+        QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
+        return;
+    }
+    const std::size_t files = saver->assetsWritten();
+    const QString where = QDir::toNativeSeparators(saveFolder_);
+    services_.dialogs->showMessage(
+        files == 0 ? QStringLiteral("Запазена е страницата в %1.").arg(where)
+                   : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
+                         .arg(files)
+                         .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where));
 }
 
 void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow)

@@ -72,6 +72,7 @@ struct WindowBench {
         services.shell = &shell;
         services.dialogs = &dialogs;
         services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
+        services.saveDialog = saveDialog;
         return std::make_unique<TForm1>(services);
     }
 
@@ -80,6 +81,7 @@ struct WindowBench {
     RegistryStore store{storeDir.dir() + "system.reg"};
     RecordingDialogs dialogs;
     RecordingShell shell;
+    PageSaveDialog* saveDialog = nullptr;
 };
 
 } // namespace corvane::test
