@@ -1,7 +1,9 @@
 #include "librarytool/cli.h"
+#include "librarytool/staging.h"
 #include "platform/console.h"
 #include "platform/programdir.h"
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -11,5 +13,11 @@ int main(int argc, char** argv)
     invocation.arguments = corvane::commandLineArguments(argc, argv);
     invocation.defaultDirectory = corvane::programDirectory();
     invocation.progressOnTerminal = corvane::isTerminal(stderr);
-    return corvane::librarytool::runLibraryTool(invocation, stdout, stderr);
+    const int status = corvane::librarytool::runLibraryTool(invocation, stdout, stderr);
+    // Stopped by a signal and cleaned up: end as that signal would have, for the caller to see.
+    if (const int signal = corvane::librarytool::interruptSignal(); signal != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    return status;
 }
