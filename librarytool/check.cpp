@@ -1,5 +1,6 @@
 #include "librarytool/check.h"
 
+#include "librarytool/oldbrowser.h"
 #include "librarytool/pagescan.h"
 #include "library/scriptlibrary.h"
 #include "library/textlist.h"
@@ -343,7 +344,19 @@ void Checker::checkPage(const std::string& path, const std::string& relative)
         add(relative, 0, "unreadable", e.what());
         return;
     }
-    checkEncoding(bytes, relative, findings_);
+    checkPageBytes(bytes, relative, findings_);
+}
+
+} // namespace
+
+std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress)
+{
+    return Checker(directory, progress).run();
+}
+
+void checkPageBytes(const std::string& bytes, const std::string& relative, std::vector<Finding>& findings)
+{
+    checkEncoding(bytes, relative, findings);
 
     const PageScan scan = scanPage(bytes);
     LineCounter lines(bytes);
@@ -352,16 +365,10 @@ void Checker::checkPage(const std::string& path, const std::string& relative)
             continue;
         const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
         if (isRemoteAddress(address))
-            add(relative, lines.lineAt(reference.offset), "remote-load",
-                "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + reference.where + ")");
+            findings.push_back({relative, lines.lineAt(reference.offset), "remote-load",
+                "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + reference.where + ")"});
     }
-}
-
-} // namespace
-
-std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress)
-{
-    return Checker(directory, progress).run();
+    findOldBrowserCode(bytes, relative, findings);
 }
 
 void checkEncoding(const std::string& bytes, const std::string& path, std::vector<Finding>& findings)
