@@ -352,26 +352,34 @@ void Adder::commit(const AddStepHook& afterEachStep)
     std::vector<fs::path> placed;
     fs::path temporary;
     bool listReplaced = false;
-    try {
-        for (const auto& [relative, bytes] : writes) {
-            const fs::path target = root_ / relative;
-            for (fs::path folder = target.parent_path(); !fs::exists(folder); folder = folder.parent_path())
-                madeFolders.push_back(folder);
-            std::sort(madeFolders.begin(), madeFolders.end());
-            for (const auto& folder : madeFolders)
-                fs::create_directory(folder);
-            temporary = target.parent_path() / ("." + target.filename().string() + ".tmp-" + randomSuffix());
-            writeWholeFile(temporary.string(), bytes);
-            fs::rename(temporary, target);
-            temporary.clear();
-            // Only categories.ini can fail after an existing list was replaced.
-            if (relative != fs::path(category_) / "scripts.txt" || !listExists_)
-                placed.push_back(target);
-            else
-                listReplaced = true;
-            if (afterEachStep)
-                afterEachStep(relative.generic_string());
+    // The last rename (the list of an existing category, categories.ini for a new one) adds the
+    // pages; everything before it is undone when a step fails.
+    const auto put = [&](const fs::path& relative, const std::string& bytes) {
+        const fs::path target = root_ / relative;
+        std::vector<fs::path> missing;
+        for (fs::path folder = target.parent_path(); !fs::exists(folder); folder = folder.parent_path())
+            missing.push_back(folder);
+        for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+            fs::create_directory(*it);
+            madeFolders.push_back(*it);
         }
+        temporary = target.parent_path() / ("." + target.filename().string() + ".tmp-" + randomSuffix());
+        writeWholeFile(temporary.string(), bytes);
+        fs::rename(temporary, target);
+        temporary.clear();
+        return target;
+    };
+    try {
+        for (std::size_t i = 0; i + 1 < writes.size(); ++i) {
+            const fs::path target = put(writes[i].first, writes[i].second);
+            if (writes[i].first == fs::path(category_) / "scripts.txt" && listExists_)
+                listReplaced = true;
+            else
+                placed.push_back(target);
+            if (afterEachStep)
+                afterEachStep(writes[i].first.generic_string());
+        }
+        put(writes.back().first, writes.back().second);
     } catch (...) {
         std::error_code error;
         if (!temporary.empty())
@@ -384,6 +392,8 @@ void Adder::commit(const AddStepHook& afterEachStep)
             fs::remove(*it, error);
         throw;
     }
+    if (afterEachStep)
+        afterEachStep(writes.back().first.generic_string());
 }
 
 } // namespace
