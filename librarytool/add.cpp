@@ -1,9 +1,10 @@
 #include "librarytool/add.h"
 
 #include "librarytool/check.h"
-#include "librarytool/export.h"
 #include "librarytool/findings.h"
-#include "librarytool/pagescan.h"
+#include "pages/pagenames.h"
+#include "pages/pagescan.h"
+#include "pages/recode.h"
 #include "library/textlist.h"
 #include "platform/ascii.h"
 #include "platform/codepage.h"
@@ -25,6 +26,17 @@ namespace fs = std::filesystem;
 
 namespace corvane::librarytool {
 namespace {
+
+using pages::addressToPath;
+using pages::declareCharset;
+using pages::declareStyleCharset;
+using pages::foldCase;
+using pages::isRelativeAddress;
+using pages::isWebPageName;
+using pages::LineCounter;
+using pages::PageReference;
+using pages::scanPage;
+using pages::scanStyle;
 
 const char kCrLf[] = "\r\n";
 
@@ -94,26 +106,6 @@ std::string toCp1251(const std::string& bytes, const std::string& shown, std::ve
         i += length;
     }
     return utf8ToCp1251(text);
-}
-
-// The declared character sets say Windows-1251: the page's own and those of what it loads,
-// which are copied in Windows-1251 too.
-std::string declaringCp1251(std::string page)
-{
-    const PageScan scan = scanPage(page);
-    for (auto it = scan.charsets.rbegin(); it != scan.charsets.rend(); ++it)
-        page.replace(it->offset, it->length, "windows-1251");
-    return page;
-}
-
-std::string styleDeclaringCp1251(std::string css)
-{
-    if (css.compare(0, 10, "@charset \"") == 0) {
-        const std::size_t end = css.find('"', 10);
-        if (end != std::string::npos)
-            css.replace(10, end - 10, "windows-1251");
-    }
-    return css;
 }
 
 std::string randomSuffix()
@@ -289,10 +281,13 @@ void Adder::prepareFile(const fs::path& source, const fs::path& target, const st
     if (isWebPageName(name) || extension == ".css" || extension == ".js") {
         bytes = withCrLf(toCp1251(bytes, shown, report_.refusals));
         if (isWebPageName(name)) {
-            bytes = declaringCp1251(bytes);
+            // Only declarations there are change (what the page loads is copied in Windows-1251
+            // too); a page without one is read as Windows-1251 already.
+            if (!scanPage(bytes).charsets.empty())
+                bytes = declareCharset(bytes, "windows-1251");
             references = scanPage(bytes).references;
         } else if (extension == ".css") {
-            bytes = styleDeclaringCp1251(bytes);
+            bytes = declareStyleCharset(bytes, "windows-1251");
             scanStyle(bytes, 0, references);
         }
     }

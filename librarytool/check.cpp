@@ -1,7 +1,8 @@
 #include "librarytool/check.h"
 
 #include "librarytool/oldbrowser.h"
-#include "librarytool/pagescan.h"
+#include "pages/pagenames.h"
+#include "pages/pagescan.h"
 #include "library/scriptlibrary.h"
 #include "library/textlist.h"
 #include "platform/ascii.h"
@@ -18,6 +19,13 @@
 namespace fs = std::filesystem;
 
 namespace corvane::librarytool {
+
+using pages::foldCase;
+using pages::isWebPageName;
+using pages::LineCounter;
+using pages::PageScan;
+using pages::isRemoteAddress;
+using pages::scanPage;
 namespace {
 
 const std::string kSeparator(1, kPathSeparator);
@@ -415,42 +423,6 @@ void checkEncoding(const std::string& bytes, const std::string& path, std::vecto
         finding.line = lines.lineAt(offset);
         findings.push_back(std::move(finding));
     }
-}
-
-std::string foldCase(std::string_view utf8)
-{
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b >= 'A' && b <= 'Z') {
-            out += static_cast<char>(b - 'A' + 'a');
-        } else if ((b & 0xE0) == 0xC0 && i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
-            char32_t c = (static_cast<char32_t>(b & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F);
-            if (c >= 0x410 && c <= 0x42F)
-                c += 0x20;
-            else if (c >= 0x400 && c <= 0x40F)
-                c += 0x50;
-            else if (c == 0x490)
-                c = 0x491;
-            else if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
-                c += 0x20;
-            appendUtf8(out, c);
-            ++i;
-        } else {
-            out += static_cast<char>(b);
-        }
-    }
-    return out;
-}
-
-bool isWebPageName(std::string_view name)
-{
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return false;
-    const std::string extension = asciiLowered(name.substr(dot + 1));
-    return extension == "html" || extension == "htm" || extension == "shtml" || extension == "xhtml" || extension == "xht";
 }
 
 } // namespace corvane::librarytool

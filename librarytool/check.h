@@ -25,12 +25,6 @@ using ProgressFunction = std::function<void(std::size_t done, std::size_t total)
 // Throws ToolError when the folder cannot be read at all.
 std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress = {});
 
-// Lower case for the letters of Windows-1251 (Latin and Cyrillic) in UTF-8 text.
-std::string foldCase(std::string_view utf8);
-
-// A file a browser opens as a web page, by its extension.
-bool isWebPageName(std::string_view name);
-
 // The findings about the bytes of one library file: byte-order mark, text in UTF-8, the byte
 // Windows-1251 leaves undefined, a NUL that ends the text early.
 void checkEncoding(const std::string& bytes, const std::string& path, std::vector<Finding>& findings);

@@ -2,7 +2,9 @@
 
 #include "librarytool/findings.h"
 #include "librarytool/gallery.h"
-#include "librarytool/pagescan.h"
+#include "pages/pagenames.h"
+#include "pages/pagescan.h"
+#include "pages/recode.h"
 #include "library/scriptlibrary.h"
 #include "library/textlist.h"
 #include "platform/ascii.h"
@@ -16,18 +18,18 @@
 namespace fs = std::filesystem;
 
 namespace corvane::librarytool {
-namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using pages::addressToPath;
+using pages::decodeLibraryText;
+using pages::isRelativeAddress;
+using pages::isWebPageName;
+using pages::PageReference;
+using pages::recodePage;
+using pages::recodeStyle;
+using pages::scanPage;
+using pages::scanStyle;
+
+namespace {
 
 std::string lowerExtension(const fs::path& path)
 {
@@ -261,26 +263,6 @@ void Exporter::write(const fs::path& relative, const std::string& bytes)
 }
 
 } // namespace
-
-std::string addressToPath(std::string_view address)
-{
-    while (!address.empty() && (address.front() == ' ' || address.front() == '\t' || address.front() == '\n'))
-        address.remove_prefix(1);
-    address = address.substr(0, address.find_first_of("?#"));
-    std::string path;
-    for (std::size_t i = 0; i < address.size(); ++i) {
-        if (address[i] == '%' && i + 2 < address.size() && hexValue(address[i + 1]) >= 0 && hexValue(address[i + 2]) >= 0) {
-            path += static_cast<char>(hexValue(address[i + 1]) * 16 + hexValue(address[i + 2]));
-            i += 2;
-        } else {
-            path += address[i] == '\\' ? '/' : address[i];
-        }
-    }
-    while (!path.empty() && (path.back() == ' ' || path.back() == '\t' || path.back() == '\n' || path.back() == '\r'))
-        path.pop_back();
-    // Escaped bytes may be the library's code page rather than UTF-8.
-    return isValidUtf8(path) ? path : cp1251ToUtf8(path);
-}
 
 ExportReport exportGallery(const std::string& directory, const std::string& out, bool force,
                            const ProgressFunction& progress)

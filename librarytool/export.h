@@ -3,7 +3,6 @@
 #include "librarytool/check.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace corvane::librarytool {
@@ -18,10 +17,6 @@ struct ExportReport {
 // the scripts and the assets they use as UTF-8 copies. The gallery is built beside `out` and
 // moved into place only when complete. An existing non-empty `out` is replaced only when
 // `force`. Nothing in `directory` is written. Throws ToolError when nothing could be written.
-// The file a relative address of a page names, relative to the page's folder (UTF-8, "/"):
-// query and fragment cut, %XX decoded.
-std::string addressToPath(std::string_view address);
-
 ExportReport exportGallery(const std::string& directory, const std::string& out, bool force,
                            const ProgressFunction& progress = {});
 

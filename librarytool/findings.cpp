@@ -40,45 +40,6 @@ std::string findingsAsJson(const std::vector<Finding>& findings)
     return out;
 }
 
-bool isValidUtf8(const std::string& bytes)
-{
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        unsigned int min = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            extra = 1;
-            min = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            extra = 2;
-            min = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            extra = 3;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + extra >= bytes.size())
-            return false;
-        unsigned int c = b & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 std::string displayName(const std::string& bytes)
 {
     return isValidUtf8(bytes) ? bytes : cp1251ToUtf8(bytes);

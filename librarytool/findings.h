@@ -28,6 +28,4 @@ std::string jsonString(const std::string& text);
 // The name as UTF-8: names read from the disk may be in the library's code page.
 std::string displayName(const std::string& bytes);
 
-bool isValidUtf8(const std::string& bytes);
-
 } // namespace corvane::librarytool

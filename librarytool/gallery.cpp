@@ -1,37 +1,14 @@
 #include "librarytool/gallery.h"
 
-#include "librarytool/check.h"
-#include "librarytool/findings.h"
-#include "librarytool/pagescan.h"
-#include "platform/codepage.h"
+#include "pages/pagenames.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace corvane::librarytool {
 
+using pages::isWebPageName;
+
 namespace {
-
-const char kUtf8Bom[] = "\xEF\xBB\xBF";
-
-std::string lineBreakOf(std::string_view text)
-{
-    return text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
-}
-
-struct Edit {
-    std::size_t offset;
-    std::size_t length;
-    std::string replacement;
-};
-
-std::string applyEdits(std::string text, std::vector<Edit> edits)
-{
-    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.offset > b.offset; });
-    for (const auto& edit : edits)
-        text.replace(edit.offset, edit.length, edit.replacement);
-    return text;
-}
 
 // A script as the gallery names it: without the extension every page has.
 std::string shownName(const std::string& name)
@@ -69,43 +46,6 @@ std::string escapeHtml(std::string_view text)
         }
     }
     return out;
-}
-
-std::string decodeLibraryText(const std::string& bytes)
-{
-    if (bytes.compare(0, 3, kUtf8Bom) == 0 && isValidUtf8(bytes))
-        return bytes.substr(3);
-    return cp1251ToUtf8(bytes);
-}
-
-std::string recodePage(const std::string& bytes)
-{
-    const std::string text = decodeLibraryText(bytes);
-    const PageScan scan = scanPage(text);
-    std::vector<Edit> edits;
-    bool declared = false;
-    for (const auto& charset : scan.charsets) {
-        edits.push_back({charset.offset, charset.length, "utf-8"});
-        declared = declared || charset.ofDocument;
-    }
-    if (!declared) {
-        const std::string meta = "<meta charset=\"utf-8\">";
-        const std::size_t at = scan.declarationInsertAt;
-        edits.push_back({at, 0, at == 0 ? meta + lineBreakOf(text) : lineBreakOf(text) + meta});
-    }
-    return applyEdits(text, std::move(edits));
-}
-
-std::string recodeStyle(const std::string& bytes)
-{
-    std::string text = decodeLibraryText(bytes);
-    // Only a rule at the very start counts; its value is quoted.
-    if (text.compare(0, 10, "@charset \"") == 0) {
-        const std::size_t end = text.find('"', 10);
-        if (end != std::string::npos)
-            text.replace(10, end - 10, "utf-8");
-    }
-    return text;
 }
 
 std::string pathToUrl(std::string_view relative)

@@ -10,17 +10,6 @@ namespace corvane::librarytool {
 
 std::string escapeHtml(std::string_view text);
 
-// Text of a library file as UTF-8: Windows-1251, unless it is UTF-8 with a byte-order mark.
-std::string decodeLibraryText(const std::string& bytes);
-
-// A page of the library as UTF-8 whose own declarations say so: meta charset, the charset of
-// an http-equiv content type, and the charset of the scripts and stylesheets it loads (their
-// copies are UTF-8 too). A page that declares nothing gets a meta charset.
-std::string recodePage(const std::string& bytes);
-
-// A stylesheet as UTF-8, its @charset rule updated.
-std::string recodeStyle(const std::string& bytes);
-
 // The source as HTML: one span a coloured run, classes "tk-" + the lexer's kind name.
 std::string colourSource(std::string_view text);
 

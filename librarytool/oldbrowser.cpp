@@ -1,6 +1,6 @@
 #include "librarytool/oldbrowser.h"
 
-#include "librarytool/pagescan.h"
+#include "pages/pagescan.h"
 #include "platform/ascii.h"
 #include "syntax/htmllexer.h"
 
@@ -9,6 +9,7 @@
 namespace corvane::librarytool {
 namespace {
 
+using pages::LineCounter;
 using syntax::Token;
 using syntax::TokenKind;
 

@@ -19,4 +19,13 @@ inline std::string asciiLowered(std::string_view text)
     return out;
 }
 
+// The value of a hexadecimal digit, or -1.
+inline int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = asciiLower(c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
 } // namespace corvane

@@ -22,4 +22,7 @@ void appendUtf8(std::string& out, char32_t c);
 // True when every byte of the text is assigned in Windows-1251 (0x98 is the only gap).
 bool isDefinedCp1251(std::string_view bytes);
 
+// Well-formed UTF-8: no overlong forms, surrogates or code points beyond U+10FFFF.
+bool isValidUtf8(std::string_view bytes);
+
 } // namespace corvane

@@ -73,21 +73,13 @@ std::optional<std::string> parseHexBytes(const std::string& text)
 {
     std::string bytes;
     size_t i = 0;
-    auto hexValue = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        c = asciiLower(c);
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    };
     while (i < text.size()) {
         while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
             ++i;
         if (i >= text.size())
             break;
-        const int hi = hexValue(text[i]);
-        const int lo = i + 1 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int hi = hexDigitValue(text[i]);
+        const int lo = i + 1 < text.size() ? hexDigitValue(text[i + 1]) : -1;
         if (hi < 0 || lo < 0)
             return std::nullopt;
         bytes += static_cast<char>(hi * 16 + lo);

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace corvane::librarytool {
+namespace corvane::pages {
 
 // One address a page names, found in a tag's attribute or in CSS.
 struct PageReference {
@@ -46,6 +46,13 @@ bool isRemoteAddress(std::string_view address);
 // An address relative to the page: no scheme, not rooted, not only a fragment.
 bool isRelativeAddress(std::string_view address);
 
+// The address without the white space browsers ignore around it.
+std::string_view trimmedAddress(std::string_view address);
+
+// The file a relative address names, as a UTF-8 path with "/" separators: query and fragment
+// cut, %XX decoded (escaped bytes that are no UTF-8 are read as Windows-1251).
+std::string addressToPath(std::string_view address);
+
 // Line number (from 1) of a byte offset, counting CR, LF and CR LF as one break each.
 class LineCounter {
 public:
@@ -59,4 +66,4 @@ private:
     int line_ = 1;
 };
 
-} // namespace corvane::librarytool
+} // namespace corvane::pages

@@ -1,10 +1,12 @@
-#include "librarytool/pagescan.h"
+#include "pages/pagescan.h"
 
 #include "platform/ascii.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
 
 #include <cstring>
 
-namespace corvane::librarytool {
+namespace corvane::pages {
 namespace {
 
 bool isSpace(char c)
@@ -51,15 +53,6 @@ void trimAddress(std::string_view text, std::size_t& offset, std::size_t& length
     }
     while (length > 0 && isSpace(text[offset + length - 1]))
         --length;
-}
-
-// The address without the white space around it.
-std::string_view trimmedAddress(std::string_view address)
-{
-    std::size_t offset = 0;
-    std::size_t length = address.size();
-    trimAddress(address, offset, length);
-    return address.substr(offset, length);
 }
 
 void addReference(std::vector<PageReference>& references, std::string_view text, std::size_t offset,
@@ -359,6 +352,32 @@ bool isRemoteAddress(std::string_view address)
     return true;
 }
 
+std::string_view trimmedAddress(std::string_view address)
+{
+    std::size_t offset = 0;
+    std::size_t length = address.size();
+    trimAddress(address, offset, length);
+    return address.substr(offset, length);
+}
+
+std::string addressToPath(std::string_view address)
+{
+    address = trimmedAddress(address);
+    address = address.substr(0, address.find_first_of("?#"));
+    std::string path;
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        const int high = i + 2 < address.size() ? hexDigitValue(address[i + 1]) : -1;
+        const int low = high >= 0 ? hexDigitValue(address[i + 2]) : -1;
+        if (address[i] == '%' && low >= 0) {
+            path += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            path += address[i] == '\\' ? '/' : address[i];
+        }
+    }
+    return isValidUtf8(path) ? path : cp1251ToUtf8(path);
+}
+
 bool isRelativeAddress(std::string_view address)
 {
     address = trimmedAddress(address);
@@ -381,4 +400,4 @@ int LineCounter::lineAt(std::size_t offset)
     return line_;
 }
 
-} // namespace corvane::librarytool
+} // namespace corvane::pages
