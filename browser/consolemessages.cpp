@@ -1,0 +1,189 @@
+#include "browser/consolemessages.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFile>
+#include <QUrl>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+namespace corvane {
+namespace {
+
+// Marks the reports of the failed-load script; nothing a page writes begins with it by chance.
+const QString kFailedMarker = QStringLiteral("\x02" "corvane-failed" "\x02");
+
+QString levelName(ConsoleMessage::Level level)
+{
+    switch (level) {
+    case ConsoleMessage::Level::Error:
+        return QStringLiteral("Грешка");
+    case ConsoleMessage::Level::Warning:
+        return QStringLiteral("Предупреждение");
+    case ConsoleMessage::Level::Info:
+        break;
+    }
+    return QStringLiteral("Съобщение");
+}
+
+// What the console calls a file that failed to load, by the element that asked for it.
+QString failedWhat(const QString& tag)
+{
+    if (tag == QLatin1String("img") || tag == QLatin1String("image") || tag == QLatin1String("input"))
+        return QStringLiteral("картина");
+    if (tag == QLatin1String("script"))
+        return QStringLiteral("скрипт");
+    if (tag == QLatin1String("link"))
+        return QStringLiteral("стил");
+    if (tag == QLatin1String("iframe") || tag == QLatin1String("frame"))
+        return QStringLiteral("рамка");
+    return QStringLiteral("файл");
+}
+
+QString fileName(const QString& address)
+{
+    const QString name = QUrl(address).fileName();
+    return name.isEmpty() ? address : name;
+}
+
+QString readScript(const QString& resource)
+{
+    QFile file(resource);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+void ConsoleModel::add(const ConsoleMessage& message)
+{
+    if (static_cast<int>(messages_.size()) >= kConsoleLimit) {
+        beginRemoveRows(QModelIndex(), 0, 0);
+        messages_.pop_front();
+        endRemoveRows();
+    }
+    const int row = static_cast<int>(messages_.size());
+    beginInsertRows(QModelIndex(), row, row);
+    messages_.push_back(message);
+    endInsertRows();
+    if (message.level == ConsoleMessage::Level::Error)
+        emit errorCountChanged(++errors_);
+}
+
+void ConsoleModel::addSeparator(const QString& address)
+{
+    ConsoleMessage separator;
+    separator.kind = ConsoleMessage::Kind::Separator;
+    separator.text = address;
+    add(separator);
+}
+
+void ConsoleModel::clear()
+{
+    if (messages_.empty() && errors_ == 0)
+        return;
+    beginResetModel();
+    messages_.clear();
+    endResetModel();
+    errors_ = 0;
+    emit errorCountChanged(0);
+}
+
+int ConsoleModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(messages_.size());
+}
+
+QString ConsoleModel::displayText(const ConsoleMessage& message)
+{
+    switch (message.kind) {
+    case ConsoleMessage::Kind::Separator:
+        return QStringLiteral("――― ") + message.text + QStringLiteral(" ―――");
+    case ConsoleMessage::Kind::FailedLoad:
+        return QStringLiteral("Не се зареди ") + message.text + QStringLiteral(": ") + message.source;
+    case ConsoleMessage::Kind::RunawayStop:
+    case ConsoleMessage::Kind::Popup:
+        return message.text + QStringLiteral(": ") + message.source;
+    case ConsoleMessage::Kind::Script:
+        break;
+    }
+    QString text = levelName(message.level) + QStringLiteral(": ") + message.text;
+    if (!message.source.isEmpty()) {
+        text += QStringLiteral("  (") + fileName(message.source);
+        if (message.line > 0)
+            text += QLatin1Char(':') + QString::number(message.line);
+        text += QLatin1Char(')');
+    }
+    return text;
+}
+
+QVariant ConsoleModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const ConsoleMessage& m = message(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return displayText(m);
+    case Qt::ToolTipRole:
+        return m.source.isEmpty() ? QVariant() : QVariant(m.source);
+    case Qt::ForegroundRole:
+        if (m.kind == ConsoleMessage::Kind::Separator)
+            return QBrush(QColor(0x80, 0x80, 0x80));
+        if (m.level == ConsoleMessage::Level::Error)
+            return QBrush(QColor(0xb0, 0x00, 0x00));
+        if (m.level == ConsoleMessage::Level::Warning)
+            return QBrush(QColor(0x80, 0x60, 0x00));
+        return {};
+    case SourceRole:
+        return m.source;
+    case LineRole:
+        return m.line;
+    case KindRole:
+        return static_cast<int>(m.kind);
+    case LevelRole:
+        return static_cast<int>(m.level);
+    default:
+        return {};
+    }
+}
+
+ConsoleCapture::ConsoleCapture(QWebEnginePage* page)
+    : QObject(page)
+{
+    QWebEngineScript script;
+    script.setName(QStringLiteral("corvane-failed-loads"));
+    script.setSourceCode(readScript(QStringLiteral(":/browser/failedloads.js")));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    page->scripts().insert(script);
+}
+
+void ConsoleCapture::pageMessage(QWebEnginePage::JavaScriptConsoleMessageLevel level, const QString& text, int line,
+                                 const QString& source)
+{
+    // The engine's own error page talks too; it is not the page's.
+    if (source.startsWith(QLatin1String("chrome-error:")))
+        return;
+    ConsoleMessage m;
+    if (text.startsWith(kFailedMarker)) {
+        const QString report = text.mid(kFailedMarker.size());
+        const qsizetype split = report.indexOf(QLatin1Char('\x02'));
+        m.kind = ConsoleMessage::Kind::FailedLoad;
+        m.level = ConsoleMessage::Level::Error;
+        m.text = failedWhat(report.left(split));
+        m.source = split < 0 ? QString() : report.mid(split + 1);
+        emit message(m);
+        return;
+    }
+    m.text = text;
+    m.source = source;
+    m.line = line;
+    m.level = level == QWebEnginePage::ErrorMessageLevel     ? ConsoleMessage::Level::Error
+              : level == QWebEnginePage::WarningMessageLevel ? ConsoleMessage::Level::Warning
+                                                             : ConsoleMessage::Level::Info;
+    emit message(m);
+}
+
+} // namespace corvane

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QObject>
+#include <QString>
+#include <QWebEnginePage>
+
+#include <deque>
+
+namespace corvane {
+
+// One line of the console: what a page said, what it failed to load, or what the program did to it.
+struct ConsoleMessage {
+    enum class Kind { Script, FailedLoad, RunawayStop, Popup, Separator };
+    enum class Level { Info, Warning, Error };
+
+    Kind kind = Kind::Script;
+    Level level = Level::Info;
+    QString text;
+    QString source; // the script's address; for a failed load, the address that failed
+    int line = 0;   // 1-based; 0 when the message has no line
+};
+
+// The console's messages since it was last cleared, the newest last; the oldest go beyond
+// kConsoleLimit. Knows nothing of the window that shows it.
+class ConsoleModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    static constexpr int kConsoleLimit = 1000;
+    enum Role { SourceRole = Qt::UserRole + 1, LineRole, KindRole, LevelRole };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    void add(const ConsoleMessage& message);
+    // Marks where the page went on to another address by itself.
+    void addSeparator(const QString& address);
+    void clear();
+    // Errors since the last clearing, those dropped beyond the limit included.
+    int errorCount() const { return errors_; }
+    const ConsoleMessage& message(int row) const { return messages_[static_cast<std::size_t>(row)]; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    // The line as the console shows it.
+    static QString displayText(const ConsoleMessage& message);
+
+signals:
+    void errorCountChanged(int count);
+
+private:
+    std::deque<ConsoleMessage> messages_;
+    int errors_ = 0;
+};
+
+// The page side of the console: installs a script that reports the pictures, styles, scripts and
+// frames that failed to load, and turns the page's console calls, uncaught errors and those
+// reports into messages. The page forwards its javaScriptConsoleMessage() calls here.
+class ConsoleCapture : public QObject {
+    Q_OBJECT
+public:
+    explicit ConsoleCapture(QWebEnginePage* page);
+
+    void pageMessage(QWebEnginePage::JavaScriptConsoleMessageLevel level, const QString& text, int line,
+                     const QString& source);
+
+signals:
+    void message(const ConsoleMessage& message);
+};
+
+} // namespace corvane

@@ -1,0 +1,122 @@
+#include "browser/runawayguard.h"
+
+#include <QPointer>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#include <sys/types.h>
+#endif
+
+namespace corvane {
+namespace {
+
+void endProcess(qint64 pid)
+{
+    if (pid <= 0)
+        return;
+#ifdef _WIN32
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid))) {
+        TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
+#else
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+#endif
+}
+
+} // namespace
+
+RunawayGuard::RunawayGuard(QWebEnginePage* page)
+    : QObject(page)
+    , page_(page)
+{
+    timer_.setInterval(kProbeIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &RunawayGuard::probe);
+    connect(page, &QWebEnginePage::loadStarted, this, [this] {
+        if (!ending_ && !timer_.isActive())
+            timer_.start();
+    });
+    // A new document makes an unanswered question meaningless: the engine drops the questions
+    // of a document it leaves.
+    connect(page, &QWebEnginePage::loadFinished, this, &RunawayGuard::forget);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        timer_.stop();
+        forget();
+        hurried_ = false;
+        if (!ending_)
+            return;
+        ending_ = false;
+        emit stopped(endedUrl_);
+    });
+}
+
+qint64 RunawayGuard::unansweredMs() const
+{
+    return asked_.isValid() ? asked_.elapsed() : 0;
+}
+
+void RunawayGuard::forget()
+{
+    asked_.invalidate();
+    ++question_;
+}
+
+void RunawayGuard::probe()
+{
+    if (paused_ || ending_)
+        return;
+    if (asked_.isValid()) {
+        if (unansweredMs() >= (hurried_ ? kHurryLimitMs : kRunawayLimitMs))
+            end();
+        return;
+    }
+    asked_.start();
+    const quint64 question = ++question_;
+    QPointer<RunawayGuard> self(this);
+    page_->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld, [self, question](const QVariant&) {
+        if (!self || question != self->question_)
+            return;
+        self->asked_.invalidate();
+        self->hurried_ = false;
+    });
+}
+
+bool RunawayGuard::hurry()
+{
+    if (ending_)
+        return true;
+    if (!timer_.isActive())
+        return false;
+    if (!paused_ && unansweredMs() >= kHurryLimitMs) {
+        end();
+        return ending_;
+    }
+    hurried_ = true;
+    return false;
+}
+
+void RunawayGuard::setPaused(bool paused)
+{
+    paused_ = paused;
+    // The question asked before the box is answered only after it.
+    if (!paused)
+        forget();
+}
+
+void RunawayGuard::end()
+{
+    const qint64 pid = page_->renderProcessPid();
+    if (pid <= 0) {
+        forget();
+        return;
+    }
+    ending_ = true;
+    endedUrl_ = page_->url();
+    endProcess(pid);
+}
+
+} // namespace corvane
