@@ -1,20 +1,18 @@
 #include "browser/webview.h"
 
+#include "browser/pagesettings.h"
 #include "platform/errors.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -22,41 +20,6 @@
 
 namespace corvane {
 namespace {
-
-// Marks console messages that carry a status text written by the page.
-const QString kStatusMarker = QStringLiteral("\x01" "corvane-status" "\x01");
-
-// Chromium stores window.status but shows it nowhere; report every write instead.
-const char* const kStatusScript = R"JS(
-(function () {
-  var texts = { status: '', defaultStatus: '' };
-  ['status', 'defaultStatus'].forEach(function (name) {
-    try {
-      Object.defineProperty(window, name, {
-        configurable: true,
-        get: function () { return texts[name]; },
-        set: function (value) {
-          texts[name] = String(value);
-          console.debug('\u0001corvane-status\u0001' + texts[name]);
-        }
-      });
-    } catch (e) {}
-  });
-})();
-)JS";
-
-// The face that stands in for Verdana, as it does in the widgets.
-const QString kSansFace = QStringLiteral("DejaVu Sans");
-
-// Chromium takes no look-alike for a face that is missing: a page asking for Verdana falls back
-// to the standard face, a serif one unless told otherwise.
-void useSansSerifFaces(QWebEngineSettings& settings)
-{
-    if (QFontDatabase::hasFamily(kSansFace))
-        settings.setFontFamily(QWebEngineSettings::SansSerifFont, kSansFace);
-    settings.setFontFamily(QWebEngineSettings::StandardFont,
-                           settings.fontFamily(QWebEngineSettings::SansSerifFont));
-}
 
 // The engine turns content into a data address and refuses addresses longer than this many
 // characters.
@@ -145,8 +108,8 @@ protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
                                   int line, const QString& source) override
     {
-        if (message.startsWith(kStatusMarker)) {
-            emit owner_->statusTextChange(message.mid(kStatusMarker.size()));
+        if (message.startsWith(statusTextMarker())) {
+            emit owner_->statusTextChange(message.mid(statusTextMarker().size()));
             return;
         }
         if (level == ErrorMessageLevel)
@@ -171,17 +134,7 @@ WebView::WebView(QWidget* parent)
     layout->addWidget(view_);
     setFocusProxy(view_);
 
-    // The library's pages carry no character-set declaration and are Windows-1251.
-    page_->settings()->setDefaultTextEncoding(QStringLiteral("windows-1251"));
-    useSansSerifFaces(*page_->settings());
-
-    QWebEngineScript status;
-    status.setName(QStringLiteral("corvane-status"));
-    status.setSourceCode(QString::fromLatin1(kStatusScript));
-    status.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    status.setWorldId(QWebEngineScript::MainWorld);
-    status.setRunsOnSubFrames(true);
-    page_->scripts().insert(status);
+    applyPreviewSettings(*page_);
 
     connect(page_, &QWebEnginePage::linkHovered, this, &WebView::statusTextChange);
     connect(page_, &QWebEnginePage::loadStarted, this, &WebView::downloadBegin);

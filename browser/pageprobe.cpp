@@ -1,0 +1,303 @@
+#include "browser/pageprobe.h"
+
+#include "browser/consolemessages.h"
+#include "browser/pagesettings.h"
+#include "browser/runawayguard.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QTimer>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvane {
+namespace {
+
+// A page is shown (off screen) at about the preview's size: a hidden page gets no size and
+// its timers are slowed to one a second, so it would neither lay out nor settle as it does there.
+constexpr int kViewWidth = 800;
+constexpr int kViewHeight = 600;
+
+QString readResource(const QString& name)
+{
+    QFile file(name);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+// Schemes that stay on the machine.
+bool isLocalScheme(const QString& scheme)
+{
+    static const QSet<QString> kLocal{QStringLiteral("file"), QStringLiteral("data"), QStringLiteral("blob"),
+                                      QStringLiteral("about"), QStringLiteral("qrc")};
+    return kLocal.contains(scheme);
+}
+
+// Blocks every request off the machine and every local one the page cannot have (a missing
+// file, or something that is no regular file and might never end), reporting both.
+class RequestGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    using Report = std::function<void(PageEvent::Kind, const QString&)>;
+    explicit RequestGuard(Report report, QObject* parent) : QWebEngineUrlRequestInterceptor(parent), report_(std::move(report)) {}
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        const QUrl url = info.requestUrl();
+        if (!isLocalScheme(url.scheme())) {
+            info.block(true);
+            report_(PageEvent::Kind::Network, url.toString());
+        } else if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
+            info.block(true);
+            report_(PageEvent::Kind::FailedLoad, url.toString());
+        }
+    }
+
+private:
+    Report report_;
+};
+
+} // namespace
+
+// One page at a time: its view, the guard and the capture the preview has, and what the page
+// did so far.
+class ProbeSlot : public QWebEnginePage {
+public:
+    ProbeSlot(QWebEngineProfile* profile, std::function<void(ProbeSlot*)> done)
+        : QWebEnginePage(profile)
+        , done_(std::move(done))
+        , guard_(this)
+        , capture_(this)
+        , requests_([this](PageEvent::Kind kind, const QString& address) { record(kind, address); }, this)
+    {
+        applyPreviewSettings(*this);
+        QWebEngineScript settle;
+        settle.setName(QStringLiteral("corvane-settle"));
+        settle.setSourceCode(readResource(QStringLiteral(":/browser/settle.js"))
+                                 .replace(QLatin1String("SETTLE_MS"), QString::number(PageProbe::kSettleMs)));
+        settle.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        settle.setWorldId(QWebEngineScript::MainWorld);
+        scripts().insert(settle);
+        settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+        setUrlRequestInterceptor(&requests_);
+        view_.setPage(this);
+        view_.resize(kViewWidth, kViewHeight);
+        view_.show();
+
+        connect(&capture_, &ConsoleCapture::message, this, &ProbeSlot::consoleMessage);
+        connect(&guard_, &RunawayGuard::stopped, this, [this] {
+            record(PageEvent::Kind::Runaway, QStringLiteral("the page stopped answering; its script was stopped"));
+            finish();
+        });
+        connect(this, &QWebEnginePage::renderProcessTerminated, this, [this](RenderProcessTerminationStatus status) {
+            if (status != NormalTerminationStatus && !guard_.ending() && running_) {
+                record(PageEvent::Kind::ScriptError, QStringLiteral("the engine's page process ended unexpectedly"));
+                finish();
+            }
+        });
+        connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+            record(PageEvent::Kind::Popup, request.requestedUrl().toString());
+        });
+        connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+            if (!running_ || settling_)
+                return;
+            if (!ok)
+                record(PageEvent::Kind::FailedLoad, url_.toString());
+            settling_ = true;
+            loaded_.start();
+            awaitQuiet();
+        });
+        settle_.setSingleShot(true);
+        connect(&settle_, &QTimer::timeout, this, &ProbeSlot::awaitQuiet);
+        limit_.setSingleShot(true);
+        connect(&limit_, &QTimer::timeout, this, [this] {
+            triggerAction(Stop);
+            record(PageEvent::Kind::Runaway,
+                   QStringLiteral("the page was still loading after %1 s").arg(PageProbe::kPageLimitMs / 1000));
+            finish();
+        });
+    }
+
+    ~ProbeSlot() override
+    {
+        // The view goes first, while the page it shows still exists.
+        view_.setPage(nullptr);
+    }
+
+    void probe(int index, const QUrl& url)
+    {
+        index_ = index;
+        url_ = url;
+        events_.clear();
+        seen_.clear();
+        running_ = true;
+        settling_ = false;
+        ++generation_;
+        limit_.start(PageProbe::kPageLimitMs);
+        load(url);
+    }
+
+    int index() const { return index_; }
+    const QList<PageEvent>& events() const { return events_; }
+
+protected:
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
+                                  const QString& source) override
+    {
+        if (!message.startsWith(statusTextMarker()))
+            capture_.pageMessage(level, message, line, source);
+    }
+    void javaScriptAlert(const QUrl&, const QString& text) override { dialog(QStringLiteral("alert"), text); }
+    bool javaScriptConfirm(const QUrl&, const QString& text) override
+    {
+        dialog(QStringLiteral("confirm"), text);
+        return false;
+    }
+    bool javaScriptPrompt(const QUrl&, const QString& text, const QString&, QString*) override
+    {
+        dialog(QStringLiteral("prompt"), text);
+        return false;
+    }
+
+private:
+    void dialog(const QString& which, const QString& text) { record(PageEvent::Kind::Dialog, which + QStringLiteral(": ") + text); }
+
+    void record(PageEvent::Kind kind, const QString& text, const QString& source = {}, int line = 0)
+    {
+        if (!running_)
+            return;
+        // A picture asked for twice, or seen failing by the script and the request guard alike, is one finding.
+        const QString key = QString::number(static_cast<int>(kind)) + QLatin1Char('\n') + source + QLatin1Char('\n')
+                            + QString::number(line) + QLatin1Char('\n') + text;
+        if (!seen_.contains(key)) {
+            seen_.insert(key);
+            events_.append({kind, text, source, line});
+        }
+    }
+
+    void consoleMessage(const ConsoleMessage& message)
+    {
+        if (message.kind == ConsoleMessage::Kind::FailedLoad) {
+            record(PageEvent::Kind::FailedLoad, message.source);
+        } else if (message.kind == ConsoleMessage::Kind::Script && message.level == ConsoleMessage::Level::Error
+                   && message.text.startsWith(QLatin1String("Uncaught"))) {
+            const bool inPage = QUrl(message.source) == url_;
+            record(PageEvent::Kind::ScriptError, message.text, inPage ? QString() : message.source, message.line);
+        }
+    }
+
+    // Waits for the short timers the page set, up to kSettleMs after it loaded.
+    void awaitQuiet()
+    {
+        const int generation = generation_;
+        runJavaScript(QStringLiteral("(window[Symbol.for('corvane.quietIn')] || function () { return 0; })()"),
+                      QWebEngineScript::MainWorld, [this, generation](const QVariant& quietIn) {
+                          if (generation != generation_ || !running_)
+                              return;
+                          const qint64 left = PageProbe::kSettleMs - loaded_.elapsed();
+                          const qint64 wait = std::min<qint64>(left, static_cast<qint64>(std::ceil(quietIn.toDouble())));
+                          if (wait > 0)
+                              settle_.start(static_cast<int>(wait));
+                          else
+                              judge();
+                      });
+    }
+
+    // After the page has settled: does it paint anything? The guard ends a page too busy to say.
+    void judge()
+    {
+        static const QString script = readResource(QStringLiteral(":/browser/painted.js"));
+        const int generation = generation_;
+        runJavaScript(script, QWebEngineScript::ApplicationWorld, [this, generation](const QVariant& painted) {
+            if (generation != generation_ || !running_)
+                return;
+            if (!painted.toBool())
+                record(PageEvent::Kind::Blank, QStringLiteral("the page paints nothing but its background"));
+            finish();
+        });
+    }
+
+    void finish()
+    {
+        if (!running_)
+            return;
+        running_ = false;
+        settle_.stop();
+        limit_.stop();
+        ++generation_;
+        // The next page is started from the event loop, out of the engine's call that ended this one.
+        QTimer::singleShot(0, this, [this] { done_(this); });
+    }
+
+    std::function<void(ProbeSlot*)> done_;
+    QWebEngineView view_;
+    RunawayGuard guard_;
+    ConsoleCapture capture_;
+    RequestGuard requests_;
+    QTimer settle_;
+    QTimer limit_;
+    QElapsedTimer loaded_;
+    QUrl url_;
+    int index_ = -1;
+    int generation_ = 0;
+    bool running_ = false;
+    bool settling_ = false;
+    QList<PageEvent> events_;
+    QSet<QString> seen_;
+};
+
+PageProbe::PageProbe(int jobs, QObject* parent)
+    : QObject(parent)
+    , profile_(std::make_unique<QWebEngineProfile>()) // no storage name: off the record, nothing on disk
+{
+    profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    for (int i = 0; i < std::max(1, jobs); ++i)
+        slots_.push_back(std::make_unique<ProbeSlot>(profile_.get(), [this](ProbeSlot* slot) {
+            emit pageDone(slot->index(), slot->events());
+            ++done_;
+            next(slot);
+        }));
+}
+
+PageProbe::~PageProbe()
+{
+    // Pages go before their profile.
+    slots_.clear();
+}
+
+void PageProbe::start(const QStringList& files)
+{
+    files_ = files;
+    next_ = 0;
+    done_ = 0;
+    if (files_.isEmpty()) {
+        QTimer::singleShot(0, this, &PageProbe::finished);
+        return;
+    }
+    for (auto& slot : slots_)
+        next(slot.get());
+}
+
+void PageProbe::next(ProbeSlot* slot)
+{
+    if (next_ < files_.size()) {
+        const int index = next_++;
+        slot->probe(index, QUrl::fromLocalFile(files_[index]));
+    } else if (done_ == files_.size()) {
+        done_ = -1; // once
+        emit finished();
+    }
+}
+
+} // namespace corvane
