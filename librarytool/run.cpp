@@ -11,11 +11,14 @@
 #include <QSocketNotifier>
 #include <QUrl>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <cerrno>
 #include <cstring>
 #include <set>
+#include <tuple>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -63,6 +66,14 @@ std::vector<Page> listedPages(const std::string& directory)
     return pages;
 }
 
+// The engine's notes on its set-up (no runtime folder, no sandbox as root, no GPU) are no
+// findings; only its errors are let through.
+void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 // The engine runs in this process's Qt application, made for the run: no display is used.
 std::unique_ptr<QApplication> startEngine()
 {
@@ -71,6 +82,7 @@ std::unique_ptr<QApplication> startEngine()
     if (!flags.contains("--disable-gpu"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --disable-gpu");
     prepareWebEngine();
+    qInstallMessageHandler(quietMessages);
     static int argc = 1;
     static char name[] = "corvane-library";
     static char* argv[] = {name, nullptr};
@@ -205,7 +217,11 @@ std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs, c
     }
     if (interrupted)
         throw ToolError("interrupted: no findings were written");
-    sortFindings(findings);
+    // Pages report in the order things happened to them, which varies from run to run; the
+    // message settles the order within a place.
+    std::sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
+        return std::tie(a.path, a.line, a.kind, a.message) < std::tie(b.path, b.line, b.kind, b.message);
+    });
     return findings;
 }
 
