@@ -26,8 +26,8 @@ namespace {
 
 // A page is shown (off screen) at about the preview's size: a hidden page gets no size and
 // its timers are slowed to one a second, so it would neither lay out nor settle as it does there.
-constexpr int kViewWidth = 800;
-constexpr int kViewHeight = 600;
+constexpr int kViewWidth = 640;
+constexpr int kViewHeight = 480;
 
 QString readResource(const QString& name)
 {
@@ -203,32 +203,30 @@ private:
         }
     }
 
-    // Waits for the short timers the page set, up to kSettleMs after it loaded.
+    // Waits for the short timers the page set, up to kSettleMs after it loaded, then asks whether
+    // the page paints anything, in one question when it set none. The guard ends a page too busy
+    // to answer.
     void awaitQuiet()
     {
+        static const QString painted = readResource(QStringLiteral(":/browser/painted.js"));
+        const qint64 left = PageProbe::kSettleMs - loaded_.elapsed();
+        const QString script = QStringLiteral("(function () {\n"
+                                              "  var quietIn = window[Symbol.for('corvane.quietIn')];\n"
+                                              "  var wait = quietIn && %1 > 0 ? quietIn() : 0;\n"
+                                              "  return wait > 0 ? wait : (\n%2\n) ? 0 : -1;\n"
+                                              "})()")
+                                   .arg(left)
+                                   .arg(painted);
         const int generation = generation_;
-        runJavaScript(QStringLiteral("(window[Symbol.for('corvane.quietIn')] || function () { return 0; })()"),
-                      QWebEngineScript::MainWorld, [this, generation](const QVariant& quietIn) {
-                          if (generation != generation_ || !running_)
-                              return;
-                          const qint64 left = PageProbe::kSettleMs - loaded_.elapsed();
-                          const qint64 wait = std::min<qint64>(left, static_cast<qint64>(std::ceil(quietIn.toDouble())));
-                          if (wait > 0)
-                              settle_.start(static_cast<int>(wait));
-                          else
-                              judge();
-                      });
-    }
-
-    // After the page has settled: does it paint anything? The guard ends a page too busy to say.
-    void judge()
-    {
-        static const QString script = readResource(QStringLiteral(":/browser/painted.js"));
-        const int generation = generation_;
-        runJavaScript(script, QWebEngineScript::ApplicationWorld, [this, generation](const QVariant& painted) {
+        runJavaScript(script, QWebEngineScript::MainWorld, [this, generation, left](const QVariant& answer) {
             if (generation != generation_ || !running_)
                 return;
-            if (!painted.toBool())
+            const double wait = answer.toDouble();
+            if (wait > 0) {
+                settle_.start(static_cast<int>(std::min<qint64>(left, static_cast<qint64>(std::ceil(wait)))));
+                return;
+            }
+            if (wait < 0)
                 record(PageEvent::Kind::Blank, QStringLiteral("the page paints nothing but its background"));
             finish();
         });
