@@ -3,6 +3,7 @@
 #include "browser/consolemessages.h"
 #include "browser/pagesettings.h"
 #include "browser/runawayguard.h"
+#include "browser/webengine.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,8 +25,8 @@
 namespace corvane {
 namespace {
 
-// A page is shown (off screen) at about the preview's size: a hidden page gets no size and
-// its timers are slowed to one a second, so it would neither lay out nor settle as it does there.
+// A page has a view of about the preview's size, so it lays out as it does there; the view is
+// never shown, so nothing is painted (painting cost half as much again as loading).
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 480;
 
@@ -95,7 +96,6 @@ public:
         setUrlRequestInterceptor(&requests_);
         view_.setPage(this);
         view_.resize(kViewWidth, kViewHeight);
-        view_.show();
 
         connect(&capture_, &ConsoleCapture::message, this, &ProbeSlot::consoleMessage);
         connect(&guard_, &RunawayGuard::stopped, this, [this] {
@@ -208,17 +208,20 @@ private:
     // to answer.
     void awaitQuiet()
     {
+        // Two fixed questions, so the engine compiles each once: the second no longer waits.
         static const QString painted = readResource(QStringLiteral(":/browser/painted.js"));
+        static const QString ask[] = {
+            QStringLiteral("(function () {\n"
+                           "  var quietIn = window[Symbol.for('corvane.quietIn')];\n"
+                           "  var wait = quietIn ? quietIn() : 0;\n"
+                           "  return wait > 0 ? wait : (\n%1\n) ? 0 : -1;\n"
+                           "})()")
+                .arg(painted),
+            QStringLiteral("(\n%1\n) ? 0 : -1").arg(painted),
+        };
         const qint64 left = PageProbe::kSettleMs - loaded_.elapsed();
-        const QString script = QStringLiteral("(function () {\n"
-                                              "  var quietIn = window[Symbol.for('corvane.quietIn')];\n"
-                                              "  var wait = quietIn && %1 > 0 ? quietIn() : 0;\n"
-                                              "  return wait > 0 ? wait : (\n%2\n) ? 0 : -1;\n"
-                                              "})()")
-                                   .arg(left)
-                                   .arg(painted);
         const int generation = generation_;
-        runJavaScript(script, QWebEngineScript::MainWorld, [this, generation, left](const QVariant& answer) {
+        runJavaScript(ask[left > 0 ? 0 : 1], QWebEngineScript::MainWorld, [this, generation, left](const QVariant& answer) {
             if (generation != generation_ || !running_)
                 return;
             const double wait = answer.toDouble();
@@ -260,6 +263,18 @@ private:
     QList<PageEvent> events_;
     QSet<QString> seen_;
 };
+
+void PageProbe::prepareEngine()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A hidden page's timers run as a shown page's do; there is no display to draw with.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    for (const char* flag : {"--disable-gpu", "--disable-background-timer-throttling", "--disable-renderer-backgrounding"})
+        if (!flags.contains(flag))
+            flags += QByteArray(" ") + flag;
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    prepareWebEngine();
+}
 
 PageProbe::PageProbe(int jobs, QObject* parent)
     : QObject(parent)

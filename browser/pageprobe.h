@@ -26,7 +26,8 @@ class ProbeSlot;
 // Loads local pages without a display the way the preview shows them (its settings, the
 // runaway guard, the console's capture), `jobs` at once, in a profile that keeps nothing on
 // disk. Nothing leaves the machine: every request off it is blocked and reported. Popups are
-// counted instead of shown and the page's boxes answered at once. Each page is given
+// counted instead of shown and the page's boxes answered at once. Pages are laid out but not
+// painted; their animation frames come from a timer. Each page is given
 // up to kSettleMs after it has loaded for the timers it set to run before it is judged blank
 // or not; a page that set none is judged at once.
 class PageProbe : public QObject {
@@ -35,6 +36,10 @@ public:
     static constexpr int kSettleMs = 300;
     // A page still loading after this long is stopped and reported as a runaway.
     static constexpr int kPageLimitMs = 30000;
+
+    // Settles what the engine needs for probing, before the QApplication exists: no display, and
+    // the pages' timers not slowed down for being hidden.
+    static void prepareEngine();
 
     explicit PageProbe(int jobs, QObject* parent = nullptr);
     ~PageProbe() override;

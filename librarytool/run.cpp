@@ -1,7 +1,6 @@
 #include "librarytool/run.h"
 
 #include "browser/pageprobe.h"
-#include "browser/webengine.h"
 #include "library/scriptlibrary.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -77,11 +76,7 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 // The engine runs in this process's Qt application, made for the run: no display is used.
 std::unique_ptr<QApplication> startEngine()
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.contains("--disable-gpu"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --disable-gpu");
-    prepareWebEngine();
+    PageProbe::prepareEngine();
     qInstallMessageHandler(quietMessages);
     static int argc = 1;
     static char name[] = "corvane-library";

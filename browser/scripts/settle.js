@@ -14,6 +14,13 @@
   }
   window.setTimeout = track(window.setTimeout);
   window.setInterval = track(window.setInterval);
+  // A page that is never shown gets no animation frames; a timer stands in for them.
+  if (document.hidden) {
+    window.requestAnimationFrame = function (callback) {
+      return window.setTimeout(function () { callback(performance.now()); }, 16);
+    };
+    window.cancelAnimationFrame = function (id) { window.clearTimeout(id); };
+  }
   Object.defineProperty(window, Symbol.for('corvane.quietIn'), {
     value: function () { return Math.max(0, quietAt - performance.now()); }
   });

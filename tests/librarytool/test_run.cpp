@@ -83,6 +83,8 @@ const std::vector<RunCase> kCases = {
     {"error.html", "<p>x</p>\n<script>\nnoSuchFunction();\n</script>", {{3, "script-error", "noSuchFunction"}}},
     {"late-error.html", "<p>x</p><script>setTimeout(function () { throw new Error('later') }, 100)</script>",
      {{1, "script-error", "later"}}},
+    {"frame-error.html", "<p>x</p><script>requestAnimationFrame(function () { throw new Error('in a frame') })</script>",
+     {{1, "script-error", "in a frame"}}},
     {"failed.html", "<p>x</p><img src=\"none.png\"><script src=\"gone.js\"></script>\n"
                     "<div style=\"width:9px;height:9px;background:url(bg.png)\"></div>",
      {{0, "failed-load", "Тест/bg.png"}, {0, "failed-load", "Тест/gone.js"}, {0, "failed-load", "Тест/none.png"}}},
