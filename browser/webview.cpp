@@ -2,6 +2,7 @@
 
 #include "browser/pagesettings.h"
 #include "platform/errors.h"
+#include "syntax/document.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,15 +50,8 @@ QByteArray withBase(const QByteArray& html, const QUrl& baseUrl)
     QByteArray href = baseUrl.toEncoded();
     href.replace('"', "%22");
     const QByteArray tag = "<meta charset=\"windows-1251\"><base href=\"" + href + "\">";
-    qsizetype at = 0;
-    while (at < html.size() && (html[at] == ' ' || html[at] == '\t' || html[at] == '\r' || html[at] == '\n'))
-        ++at;
-    if (html.mid(at, 9).toLower() == "<!doctype") {
-        const qsizetype close = html.indexOf('>', at);
-        at = close < 0 ? html.size() : close + 1;
-    } else {
-        at = 0;
-    }
+    const auto at = static_cast<qsizetype>(
+        syntax::leadingDoctypeEnd(std::string_view(html.constData(), static_cast<std::size_t>(html.size()))));
     return html.left(at) + tag + html.mid(at);
 }
 

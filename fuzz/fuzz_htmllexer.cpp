@@ -1,4 +1,6 @@
-// Lexes arbitrary bytes as the code box does, line by line, both as 8-bit text and as UTF-16.
+// Lexes arbitrary bytes as the code box does, line by line, both as 8-bit text and as UTF-16,
+// and as the page scan does, whole, with its tags grouped from the tokens.
+#include "syntax/document.h"
 #include "syntax/htmllexer.h"
 
 #include <cstdint>
@@ -23,12 +25,32 @@ void checkTokens(const std::vector<Token>& tokens, std::size_t first, std::size_
     }
 }
 
+// Every tag and attribute span lies inside the text, in order; values inside their tag.
+void checkDocument(std::string_view text)
+{
+    const corvane::syntax::LexedDocument document = corvane::syntax::lexDocument(text);
+    checkTokens(document.tokens, 0, text.size());
+    std::size_t end = 0;
+    for (const auto& tag : document.tags) {
+        if (tag.start < end || tag.nameStart + tag.nameLength > tag.end || tag.end > text.size())
+            std::abort();
+        for (const auto& a : tag.attributes)
+            if (a.nameStart < tag.nameStart || a.nameStart + a.nameLength > tag.end
+                || (a.hasValue && (a.valueStart < a.nameStart || a.valueStart + a.valueLength > tag.end)))
+                std::abort();
+        end = tag.end;
+    }
+    if (corvane::syntax::leadingDoctypeEnd(text) > text.size())
+        std::abort();
+    checkTokens(corvane::syntax::lexText(text, corvane::syntax::styleSheetState()), 0, text.size());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    checkTokens(corvane::syntax::lexText(text), 0, size);
+    checkDocument(text);
 
     LexState narrowState = corvane::syntax::kDocumentStart;
     LexState wideState = corvane::syntax::kDocumentStart;

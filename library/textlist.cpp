@@ -3,33 +3,9 @@
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-
-#include <algorithm>
-#include <cstring>
+#include "platform/lines.h"
 
 namespace corvane {
-namespace {
-
-// Calls onLine for each line of the text by the rule above.
-template <typename OnLine>
-void forEachLine(std::string_view text, OnLine onLine)
-{
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end) {
-        const char* lineEnd = p;
-        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
-            ++lineEnd;
-        onLine(std::string_view(p, static_cast<size_t>(lineEnd - p)));
-        if (lineEnd == end)
-            break;
-        p = lineEnd + 1;
-        if (*lineEnd == '\r' && p < end && *p == '\n')
-            ++p;
-    }
-}
-
-} // namespace
 
 std::string_view textBeforeNul(std::string_view bytes)
 {
@@ -54,21 +30,10 @@ bool TextListLineCounter::feed(std::string_view piece)
     }
     if (piece.empty())
         return !ended_;
-    // Every CR and every LF is a break, except an LF right after a CR.
-    const char* const begin = piece.data();
-    const char* const end = begin + piece.size();
-    std::uint64_t breaks = static_cast<std::uint64_t>(std::count(begin, end, '\n'));
-    if (afterCr_ && *begin == '\n')
-        --breaks;
-    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(end - p)))); ++p) {
-        ++breaks;
-        if (p + 1 < end && p[1] == '\n')
-            --breaks;
-    }
-    breaks_ += breaks;
+    breaks_ += countLineBreaks(piece, afterCr_);
     const char last = piece.back();
     afterCr_ = last == '\r';
-    lineOpen_ = last != '\r' && last != '\n';
+    lineOpen_ = !isLineBreak(last);
     return !ended_;
 }
 
@@ -104,15 +69,14 @@ std::string loadScriptText(const std::string& path, std::size_t capacity)
     std::string normalised;
     normalised.reserve(text.size());
     size_t breaks = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
+    for (size_t at = 0; at < text.size();) {
+        const LineView line = lineAt(text, at);
+        normalised += line.text;
+        if (line.broken) {
             normalised += '\n';
             ++breaks;
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            normalised += text[i];
         }
+        at = line.next;
     }
     // The box holds its breaks as CR LF, so bare CRs and LFs grow the text.
     if (normalised.size() + breaks > capacity)

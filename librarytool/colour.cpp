@@ -2,6 +2,9 @@
 #include "librarytool/gallery.h"
 
 #include "syntax/htmllexer.h"
+#include "syntax/palette.h"
+
+#include <cstdio>
 
 namespace corvane::librarytool {
 
@@ -28,33 +31,18 @@ std::string colourSource(std::string_view text)
     return html;
 }
 
-// One rule a kind, named by the lexer so the classes cannot drift from it.
+// One rule a kind, named by the lexer and coloured from the palette the code box uses.
 std::string tokenStyles()
 {
-    struct Colour {
-        TokenKind kind;
-        const char* style;
-    };
-    static const Colour kColours[] = {
-        {TokenKind::Tag, "color: #800000"},
-        {TokenKind::AttributeName, "color: #c40000"},
-        {TokenKind::AttributeValue, "color: #0000c8"},
-        {TokenKind::Comment, "color: #008000; font-style: italic"},
-        {TokenKind::Doctype, "color: #7a3e9d"},
-        {TokenKind::Entity, "color: #b35900"},
-        {TokenKind::ScriptKeyword, "color: #00008b; font-weight: bold"},
-        {TokenKind::ScriptString, "color: #a31515"},
-        {TokenKind::ScriptNumber, "color: #098658"},
-        {TokenKind::ScriptComment, "color: #008000; font-style: italic"},
-        {TokenKind::StyleProperty, "color: #7a3e9d"},
-        {TokenKind::StyleString, "color: #a31515"},
-        {TokenKind::StyleNumber, "color: #098658"},
-        {TokenKind::StyleComment, "color: #008000; font-style: italic"},
-        {TokenKind::StyleAtRule, "color: #af00db; font-weight: bold"},
-    };
     std::string css;
-    for (const auto& colour : kColours)
-        css += std::string(".tk-") + syntax::tokenKindName(colour.kind) + " { " + colour.style + "; }\n";
+    for (std::size_t kind = 0; kind < syntax::kTokenKindCount; ++kind) {
+        std::uint32_t rgb = 0;
+        if (!syntax::tokenColour(static_cast<TokenKind>(kind), rgb))
+            continue;
+        char colour[8];
+        std::snprintf(colour, sizeof colour, "#%06x", static_cast<unsigned>(rgb));
+        css += std::string(".tk-") + syntax::tokenKindName(static_cast<TokenKind>(kind)) + " { color: " + colour + "; }\n";
+    }
     return css;
 }
 

@@ -1,8 +1,8 @@
 #include "librarytool/gallery.h"
 
+#include "librarytool/embedded.h"
 #include "pages/pagenames.h"
 
-#include <cstdio>
 
 namespace corvane::librarytool {
 
@@ -43,24 +43,6 @@ std::string escapeHtml(std::string_view text)
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         default: out += c;
-        }
-    }
-    return out;
-}
-
-std::string pathToUrl(std::string_view relative)
-{
-    std::string out;
-    for (const char ch : relative) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'
-            || c == '_' || c == '.' || c == '~' || c == '/';
-        if (plain) {
-            out += ch;
-        } else {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
-            out += escaped;
         }
     }
     return out;
@@ -125,115 +107,12 @@ std::string scriptPage(const ScriptPage& page)
 
 std::string galleryStyle()
 {
-    return R"(body { margin: 0; font-family: Verdana, "DejaVu Sans", Arial, sans-serif; font-size: 14px;
-       color: #1d2733; background: #eef1f5; }
-header { background: #1f3b5c; color: #fff; padding: 16px 24px; }
-header h1 { margin: 0; font-size: 24px; }
-header a { color: #cfe3ff; }
-.summary, .category-name { margin: 4px 0 0; color: #b9cbe0; }
-#search { margin-top: 12px; width: 100%; max-width: 520px; box-sizing: border-box; padding: 8px 10px;
-          font: inherit; border: 1px solid #8aa2bf; border-radius: 4px; }
-.shown { margin: 6px 0 0; min-height: 1em; color: #b9cbe0; font-size: 12px; }
-#gallery { display: grid; grid-template-columns: repeat(auto-fill, minmax(280px, 1fr)); gap: 16px; padding: 20px 24px; }
-.category { background: #fff; border: 1px solid #d3dae3; border-radius: 6px; padding: 12px 16px; }
-.category h2 { margin: 0 0 8px; font-size: 16px; color: #1f3b5c; }
-.count { float: right; font-size: 12px; font-weight: normal; color: #fff; background: #6d86a5;
-         border-radius: 9px; padding: 1px 8px; }
-.category ul { list-style: none; margin: 0; padding: 0; }
-.category li { padding: 3px 0; border-top: 1px solid #eef1f5; }
-.category a { color: #1b5fae; text-decoration: none; }
-.category a:hover { text-decoration: underline; }
-.missing { color: #9a9a9a; text-decoration: line-through; }
-.nothing { padding: 0 24px; color: #6b7785; }
-nav a { margin-right: 16px; }
-section.preview, section.source { margin: 16px 24px; }
-h2 { font-size: 16px; }
-iframe { width: 100%; height: 460px; border: 1px solid #b8c3d1; background: #fff; }
-#copy { margin-left: 12px; font: inherit; font-size: 13px; padding: 4px 12px; cursor: pointer; }
-.copied { font-weight: normal; font-size: 13px; color: #2b7a3d; }
-pre { background: #fff; border: 1px solid #b8c3d1; padding: 10px 12px; overflow: auto; max-height: 70vh;
-      font: 13px/1.45 "Courier New", "DejaVu Sans Mono", monospace; tab-size: 4; }
-)" + tokenStyles();
+    return std::string(embedded::galleryCss) + tokenStyles();
 }
 
 std::string galleryScript()
 {
-    return R"JS((function () {
-  'use strict';
-
-  // Index: show only the scripts whose name or category holds the text typed so far.
-  var search = document.getElementById('search');
-  if (search) {
-    // Names are lowered once; the filter then only compares.
-    var categories = Array.prototype.map.call(document.querySelectorAll('.category'), function (section) {
-      return {
-        section: section,
-        name: section.getAttribute('data-name').toLowerCase(),
-        count: section.querySelector('.count'),
-        items: Array.prototype.map.call(section.querySelectorAll('li'), function (item) {
-          return { item: item, name: item.getAttribute('data-name').toLowerCase() };
-        })
-      };
-    });
-    var shown = document.getElementById('shown');
-    var nothing = document.getElementById('nothing');
-    var total = document.querySelectorAll('.category li').length;
-    var filter = function () {
-      var query = search.value.trim().toLowerCase();
-      var count = 0;
-      categories.forEach(function (category) {
-        var categoryMatches = category.name.indexOf(query) !== -1;
-        var inCategory = 0;
-        category.items.forEach(function (entry) {
-          var match = categoryMatches || entry.name.indexOf(query) !== -1;
-          entry.item.hidden = !match;
-          if (match) inCategory++;
-        });
-        category.section.hidden = inCategory === 0;
-        category.count.textContent = inCategory;
-        count += inCategory;
-      });
-      nothing.hidden = count !== 0;
-      shown.textContent = query ? 'Показани: ' + count + ' от ' + total : '';
-    };
-    search.addEventListener('input', filter);
-    filter();
-  }
-
-  // Script page: copy the source as the code box holds it.
-  var copy = document.getElementById('copy');
-  if (copy) {
-    var code = document.getElementById('code');
-    var copied = document.getElementById('copied');
-    var say = function (text) {
-      copied.textContent = text;
-      window.setTimeout(function () { copied.textContent = ''; }, 2500);
-    };
-    var fallback = function (text) {
-      var area = document.createElement('textarea');
-      area.value = text;
-      area.setAttribute('readonly', '');
-      area.style.position = 'fixed';
-      area.style.opacity = '0';
-      document.body.appendChild(area);
-      area.select();
-      var done = false;
-      try { done = document.execCommand('copy'); } catch (e) { done = false; }
-      document.body.removeChild(area);
-      say(done ? 'Кодът е копиран.' : 'Копирането не успя: изберете кода и натиснете Ctrl+C.');
-    };
-    copy.addEventListener('click', function () {
-      var text = code.textContent;
-      if (navigator.clipboard && navigator.clipboard.writeText) {
-        navigator.clipboard.writeText(text).then(function () { say('Кодът е копиран.'); },
-                                                 function () { fallback(text); });
-      } else {
-        fallback(text);
-      }
-    });
-  }
-})();
-)JS";
+    return std::string(embedded::galleryJs);
 }
 
 } // namespace corvane::librarytool

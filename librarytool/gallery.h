@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pages/pagescan.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,14 +12,14 @@ namespace corvane::librarytool {
 
 std::string escapeHtml(std::string_view text);
 
+// The gallery names its pages and copies by URL path.
+using pages::pathToUrl;
+
 // The source as HTML: one span a coloured run, classes "tk-" + the lexer's kind name.
 std::string colourSource(std::string_view text);
 
 // The stylesheet rules for colourSource's classes.
 std::string tokenStyles();
-
-// A relative path as a URL path: each segment percent-encoded, separators kept.
-std::string pathToUrl(std::string_view relative);
 
 struct GalleryScript {
     std::string name;

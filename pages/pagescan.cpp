@@ -1,10 +1,12 @@
 #include "pages/pagescan.h"
 
 #include "platform/ascii.h"
+#include "syntax/document.h"
 #include "platform/codepage.h"
-#include "platform/files.h"
+#include "platform/lines.h"
 
-#include <cstring>
+#include <algorithm>
+#include <cstdio>
 
 namespace corvane::pages {
 namespace {
@@ -17,31 +19,6 @@ bool isSpace(char c)
 bool isAsciiLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view prefix)
-{
-    if (at > text.size() || text.size() - at < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (asciiLower(text[at + i]) != prefix[i])
-            return false;
-    return true;
-}
-
-// Offset of the first end tag `needle` ("</style", lower case) at or after `from`, or the end.
-std::size_t findEndTag(std::string_view text, std::size_t from, std::string_view needle)
-{
-    while (from < text.size()) {
-        const void* hit = std::memchr(text.data() + from, '<', text.size() - from);
-        if (!hit)
-            break;
-        from = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        if (startsWithNoCase(text, from, needle))
-            return from;
-        ++from;
-    }
-    return text.size();
 }
 
 // Trims the address inside [offset, offset + length) the way browsers trim URLs.
@@ -159,76 +136,46 @@ void processTag(std::string_view text, const std::string& tag, const std::vector
     }
 }
 
-// Elements whose content is not markup: the scan goes on after their end tag.
-bool isRawTextElement(const std::string& tag)
+// The text of a string token without its quotes, as a reference if it could name a file: no
+// spaces, a dot. Regular expressions, which are script strings too, have no quotes.
+void addScriptString(std::string_view text, const syntax::Token& token, std::vector<PageReference>& out)
 {
-    return tag == "script" || tag == "textarea" || tag == "title" || tag == "xmp" || tag == "iframe"
-        || tag == "noembed" || tag == "noframes" || tag == "noscript";
+    const char quote = text[token.start];
+    if ((quote != '"' && quote != '\'') || token.length < 2 || text[token.start + token.length - 1] != quote)
+        return;
+    const std::string_view value = text.substr(token.start + 1, token.length - 2);
+    if (!value.empty() && value.find_first_of(" \t\\") == std::string_view::npos && value.find('.') != std::string_view::npos)
+        out.push_back({token.start + 1, value.size(), true, "script string"});
+}
+
+// The addresses in a style sheet's tokens: url() anywhere, and the string or url() after @import.
+void addStyleReferences(std::string_view text, const std::vector<syntax::Token>& tokens,
+                        std::vector<PageReference>& references)
+{
+    bool afterImport = false;
+    for (const auto& token : tokens) {
+        const bool address = token.kind == syntax::TokenKind::StyleUrl || (afterImport && token.kind == syntax::TokenKind::StyleString);
+        if (address) {
+            std::size_t offset = token.start;
+            std::size_t length = token.length;
+            const char quote = text[offset];
+            if (quote == '"' || quote == '\'') {
+                ++offset;
+                length -= text[token.start + token.length - 1] == quote && length > 1 ? 2 : 1;
+            }
+            addReference(references, text, offset, length, true, afterImport ? "@import" : "url()");
+        }
+        afterImport = token.kind == syntax::TokenKind::StyleAtRule
+            && asciiLowered(text.substr(token.start, token.length)) == "@import";
+    }
 }
 
 } // namespace
 
 void scanStyle(std::string_view css, std::size_t base, std::vector<PageReference>& references)
 {
-    auto isIdent = [](char c) { return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_'; };
-    // Reads url( ... ) starting after "url(", returns the offset after it.
-    auto readUrl = [&](std::size_t i, const char* where) {
-        while (i < css.size() && isSpace(css[i]))
-            ++i;
-        if (i < css.size() && (css[i] == '"' || css[i] == '\'')) {
-            const char quote = css[i++];
-            const std::size_t start = i;
-            while (i < css.size() && css[i] != quote)
-                ++i;
-            addReference(references, css, start, i - start, true, where);
-            if (i < css.size())
-                ++i;
-        } else {
-            const std::size_t start = i;
-            while (i < css.size() && css[i] != ')')
-                ++i;
-            addReference(references, css, start, i - start, true, where);
-        }
-        while (i < css.size() && css[i] != ')' && css[i] != ';' && css[i] != '}')
-            ++i;
-        return i;
-    };
-
     const std::size_t first = references.size();
-    std::size_t i = 0;
-    while (i < css.size()) {
-        const char c = css[i];
-        if (c == '/' && i + 1 < css.size() && css[i + 1] == '*') {
-            const std::size_t end = css.find("*/", i + 2);
-            i = end == std::string_view::npos ? css.size() : end + 2;
-        } else if (c == '"' || c == '\'') {
-            ++i;
-            while (i < css.size() && css[i] != c && css[i] != '\n') {
-                if (css[i] == '\\')
-                    ++i;
-                ++i;
-            }
-            ++i;
-        } else if (c == '@' && startsWithNoCase(css, i, "@import")) {
-            i += 7;
-            while (i < css.size() && isSpace(css[i]))
-                ++i;
-            if (startsWithNoCase(css, i, "url(")) {
-                i = readUrl(i + 4, "@import");
-            } else if (i < css.size() && (css[i] == '"' || css[i] == '\'')) {
-                const char quote = css[i++];
-                const std::size_t start = i;
-                while (i < css.size() && css[i] != quote && css[i] != '\n')
-                    ++i;
-                addReference(references, css, start, i - start, true, "@import");
-                ++i;
-            }
-        } else if ((c == 'u' || c == 'U') && (i == 0 || !isIdent(css[i - 1])) && startsWithNoCase(css, i, "url(")) {
-            i = readUrl(i + 4, "url()");
-        } else {
-            ++i;
-        }
-    }
+    addStyleReferences(css, syntax::lexText(css, syntax::styleSheetState()), references);
     for (std::size_t k = first; k < references.size(); ++k)
         references[k].offset += base;
 }
@@ -236,95 +183,36 @@ void scanStyle(std::string_view css, std::size_t base, std::vector<PageReference
 PageScan scanPage(std::string_view text)
 {
     PageScan scan;
-    std::size_t doctypeEnd = 0;
+    const syntax::LexedDocument document = syntax::lexDocument(text);
     std::size_t htmlEnd = 0;
     bool haveHead = false;
-    std::size_t pos = 0;
     std::vector<Attribute> attributes;
-    while (pos < text.size()) {
-        const void* hit = std::memchr(text.data() + pos, '<', text.size() - pos);
-        if (!hit)
-            break;
-        pos = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        if (text.compare(pos, 4, "<!--") == 0) {
-            const std::size_t end = text.find("-->", pos + 4);
-            pos = end == std::string_view::npos ? text.size() : end + 3;
+    for (const auto& span : document.tags) {
+        if (span.endTag)
             continue;
-        }
-        if (pos + 1 < text.size() && (text[pos + 1] == '!' || text[pos + 1] == '?' || text[pos + 1] == '/')) {
-            const bool doctype = startsWithNoCase(text, pos, "<!doctype");
-            const std::size_t end = text.find('>', pos + 2);
-            pos = end == std::string_view::npos ? text.size() : end + 1;
-            if (doctype && doctypeEnd == 0)
-                doctypeEnd = pos;
-            continue;
-        }
-        if (pos + 1 >= text.size() || !isAsciiLetter(text[pos + 1])) {
-            ++pos;
-            continue;
-        }
-
-        // A start tag: its name, then its attributes up to ">".
-        std::size_t i = pos + 1;
-        while (i < text.size() && !isSpace(text[i]) && text[i] != '>' && text[i] != '/')
-            ++i;
-        const std::string tag = asciiLowered(text.substr(pos + 1, i - pos - 1));
+        const std::string tag = asciiLowered(text.substr(span.nameStart, span.nameLength));
         attributes.clear();
-        while (i < text.size() && text[i] != '>') {
-            if (isSpace(text[i]) || text[i] == '/') {
-                ++i;
-                continue;
-            }
-            const std::size_t nameStart = i;
-            ++i;
-            while (i < text.size() && !isSpace(text[i]) && text[i] != '>' && text[i] != '/' && text[i] != '=')
-                ++i;
-            Attribute attribute;
-            attribute.name = asciiLowered(text.substr(nameStart, i - nameStart));
-            std::size_t j = i;
-            while (j < text.size() && isSpace(text[j]))
-                ++j;
-            if (j < text.size() && text[j] == '=') {
-                ++j;
-                while (j < text.size() && isSpace(text[j]))
-                    ++j;
-                if (j < text.size() && (text[j] == '"' || text[j] == '\'')) {
-                    const char quote = text[j++];
-                    const std::size_t end = text.find(quote, j);
-                    attribute.valueOffset = j;
-                    attribute.valueLength = (end == std::string_view::npos ? text.size() : end) - j;
-                    i = end == std::string_view::npos ? text.size() : end + 1;
-                } else {
-                    attribute.valueOffset = j;
-                    while (j < text.size() && !isSpace(text[j]) && text[j] != '>')
-                        ++j;
-                    attribute.valueLength = j - attribute.valueOffset;
-                    i = j;
-                }
-            }
-            attributes.push_back(std::move(attribute));
-        }
-        const std::size_t tagEnd = i < text.size() ? i + 1 : text.size();
+        for (const auto& a : span.attributes)
+            attributes.push_back({asciiLowered(text.substr(a.nameStart, a.nameLength)), a.valueStart, a.valueLength});
         processTag(text, tag, attributes, scan);
-        pos = tagEnd;
-
         if (tag == "head" && !haveHead) {
             haveHead = true;
-            scan.declarationInsertAt = tagEnd;
+            scan.declarationInsertAt = span.end;
         } else if (tag == "html" && htmlEnd == 0) {
-            htmlEnd = tagEnd;
-        } else if (tag == "style") {
-            const std::size_t close = findEndTag(text, tagEnd, "</style");
-            scanStyle(text.substr(tagEnd, close - tagEnd), tagEnd, scan.references);
-            pos = close;
-        } else if (tag == "plaintext") {
-            break;
-        } else if (isRawTextElement(tag)) {
-            pos = findEndTag(text, tagEnd, "</" + tag);
+            htmlEnd = span.end;
         }
     }
+    // Style bodies and script strings, in the lexer's tokens; addresses come out in text order.
+    std::vector<PageReference> inBodies;
+    addStyleReferences(text, document.tokens, inBodies);
+    for (const auto& token : document.tokens)
+        if (token.kind == syntax::TokenKind::ScriptString)
+            addScriptString(text, token, scan.scriptStrings);
+    scan.references.insert(scan.references.end(), inBodies.begin(), inBodies.end());
+    std::stable_sort(scan.references.begin(), scan.references.end(),
+                     [](const PageReference& a, const PageReference& b) { return a.offset < b.offset; });
     if (!haveHead)
-        scan.declarationInsertAt = htmlEnd != 0 ? htmlEnd : doctypeEnd;
+        scan.declarationInsertAt = htmlEnd != 0 ? htmlEnd : syntax::leadingDoctypeEnd(text);
     return scan;
 }
 
@@ -378,6 +266,24 @@ std::string addressToPath(std::string_view address)
     return isValidUtf8(path) ? path : cp1251ToUtf8(path);
 }
 
+std::string pathToUrl(std::string_view relative)
+{
+    std::string out;
+    for (const char ch : relative) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '_' || c == '.' || c == '~' || c == '/';
+        if (plain) {
+            out += ch;
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
 bool isRelativeAddress(std::string_view address)
 {
     address = trimmedAddress(address);
@@ -392,10 +298,10 @@ int LineCounter::lineAt(std::size_t offset)
 {
     if (offset > text_.size())
         offset = text_.size();
-    for (; position_ < offset; ++position_) {
-        const char c = text_[position_];
-        if (c == '\r' || (c == '\n' && (position_ == 0 || text_[position_ - 1] != '\r')))
-            ++line_;
+    if (offset > position_) {
+        const bool afterCr = position_ > 0 && text_[position_ - 1] == '\r';
+        line_ += static_cast<int>(countLineBreaks(text_.substr(position_, offset - position_), afterCr));
+        position_ = offset;
     }
     return line_;
 }

@@ -27,13 +27,16 @@ struct CharsetDeclaration {
 struct PageScan {
     std::vector<PageReference> references;
     std::vector<CharsetDeclaration> charsets; // meta charset, http-equiv content type, charset=
+    // Strings in script bodies that may name a file ("on.gif" in img.src = 'on.gif'), without
+    // their quotes; whether one does is for the caller to find out.
+    std::vector<PageReference> scriptStrings;
     // Where a declaration can be inserted: after <head ...>, else after <html ...>, else after
     // the doctype, else 0.
     std::size_t declarationInsertAt = 0;
 };
 
 // Scans HTML with its CSS for the addresses it names. The text may be Windows-1251 or UTF-8:
-// only ASCII carries syntax. Script bodies are not looked into.
+// only ASCII carries syntax. Script bodies are looked into for their strings only.
 PageScan scanPage(std::string_view text);
 
 // Scans a stylesheet (a .css file or a style attribute's value); offsets are into `css`.
@@ -52,6 +55,9 @@ std::string_view trimmedAddress(std::string_view address);
 // The file a relative address names, as a UTF-8 path with "/" separators: query and fragment
 // cut, %XX decoded (escaped bytes that are no UTF-8 are read as Windows-1251).
 std::string addressToPath(std::string_view address);
+
+// A relative path as a URL path: each segment percent-encoded, separators kept.
+std::string pathToUrl(std::string_view relative);
 
 // Line number (from 1) of a byte offset, counting CR, LF and CR LF as one break each.
 class LineCounter {

@@ -4,7 +4,6 @@
 #include "platform/codepage.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace corvane::pages {
 namespace {
@@ -16,21 +15,15 @@ std::string lineBreakOf(std::string_view text)
     return text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
 }
 
-struct Edit {
-    std::size_t offset;
-    std::size_t length;
-    std::string replacement;
-};
+} // namespace
 
-std::string applyEdits(std::string text, std::vector<Edit> edits)
+std::string applyEdits(std::string text, std::vector<TextEdit> edits)
 {
-    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.offset > b.offset; });
+    std::sort(edits.begin(), edits.end(), [](const TextEdit& a, const TextEdit& b) { return a.offset > b.offset; });
     for (const auto& edit : edits)
         text.replace(edit.offset, edit.length, edit.replacement);
     return text;
 }
-
-} // namespace
 
 std::string decodeLibraryText(const std::string& bytes)
 {
@@ -42,7 +35,7 @@ std::string decodeLibraryText(const std::string& bytes)
 std::string declareCharset(const std::string& text, std::string_view charset)
 {
     const PageScan scan = scanPage(text);
-    std::vector<Edit> edits;
+    std::vector<TextEdit> edits;
     bool declared = false;
     for (const auto& declaration : scan.charsets) {
         edits.push_back({declaration.offset, declaration.length, std::string(charset)});

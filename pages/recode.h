@@ -1,11 +1,21 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::pages {
 
 // Re-encoding library files for use elsewhere: the library is Windows-1251, sites are UTF-8.
+
+// Replaces [offset, offset + length) of a text; edits must not overlap.
+struct TextEdit {
+    std::size_t offset;
+    std::size_t length;
+    std::string replacement;
+};
+std::string applyEdits(std::string text, std::vector<TextEdit> edits);
 
 // Text of a library file as UTF-8: Windows-1251, unless it is UTF-8 with a byte-order mark.
 std::string decodeLibraryText(const std::string& bytes);

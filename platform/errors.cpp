@@ -14,6 +14,12 @@ Error::Error(const std::string& message)
 {
 }
 
+RegistryError::RegistryError(const std::string& message, std::string systemReason)
+    : Error(message)
+    , systemReason_(std::move(systemReason))
+{
+}
+
 std::string errorDisplayText(const std::string& message)
 {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')

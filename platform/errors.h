@@ -39,8 +39,14 @@ public:
 
 class RegistryError : public Error {
 public:
-    using Error::Error;
+    // The message is the program's own text; the system's reason for the failure, when there is
+    // one, is kept beside it.
+    explicit RegistryError(const std::string& message, std::string systemReason = {});
     const char* className() const noexcept override { return "RegistryError"; }
+    const std::string& systemReason() const noexcept { return systemReason_; }
+
+private:
+    std::string systemReason_;
 };
 
 class JpegError : public Error {

@@ -2,6 +2,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/lines.h"
 
 namespace corvane {
 namespace {
@@ -39,16 +40,10 @@ std::vector<std::string> parseSectionNames(std::string_view text, size_t budget)
 
     std::vector<std::string> names;
     size_t used = 0;
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view line = trim(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n')
-            ++pos;
-
+    for (size_t pos = 0; pos < text.size();) {
+        const LineView row = lineAt(text, pos);
+        pos = row.next;
+        const std::string_view line = trim(row.text);
         if (line.empty() || line.front() != '[')
             continue;
         const size_t close = line.rfind(']');

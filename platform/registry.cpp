@@ -9,9 +9,10 @@ void throwRegistryGetData(const std::string& name)
     throw RegistryError("Failed to get data for '" + name + "'");
 }
 
-void throwRegistrySetData(const std::string& name)
+void throwRegistrySetData(const std::string& name, std::error_code reason)
 {
-    throw RegistryError("Failed to set data for '" + name + "'");
+    const std::string message = "Failed to set data for '" + name + "'";
+    throw RegistryError(message, reason ? trimMessageTail(reason.message()) : std::string());
 }
 
 void throwRegistryInvalidType(const std::string& name)

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <system_error>
 
 namespace corvane {
 
@@ -36,7 +37,8 @@ public:
 
 // The three registry messages, shared by every implementation.
 [[noreturn]] void throwRegistryGetData(const std::string& name);
-[[noreturn]] void throwRegistrySetData(const std::string& name);
+// The set-data error carries the system's reason for the failure, when there is one.
+[[noreturn]] void throwRegistrySetData(const std::string& name, std::error_code reason = {});
 [[noreturn]] void throwRegistryInvalidType(const std::string& name);
 
 } // namespace corvane

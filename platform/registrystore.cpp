@@ -28,6 +28,11 @@ std::string homeBased(const char* variable, const char* fallback)
     return ".";
 }
 
+std::error_code lastError()
+{
+    return {errno, std::generic_category()};
+}
+
 } // namespace
 
 RegistryStore::RegistryStore(std::string filePath)
@@ -47,32 +52,37 @@ RegistryStore::Loaded RegistryStore::loadFile() const
 {
     struct stat info {};
     if (::lstat(filePath_.c_str(), &info) != 0)
-        return errno == ENOENT ? Loaded{Loaded::Parsed, {}} : Loaded{Loaded::Unreadable, {}};
+        return errno == ENOENT ? Loaded{Loaded::Parsed, {}, {}} : Loaded{Loaded::Unreadable, {}, lastError()};
     int error = 0;
     const auto bytes = readFileIfReadable(filePath_, &error);
     if (!bytes) {
         if (error == ENOENT) // a dangling link: nothing stored yet
-            return {Loaded::Parsed, {}};
+            return {Loaded::Parsed, {}, {}};
         // A directory, FIFO, device or socket is no store; no rights to it is another matter.
-        return {error == EISDIR || error == ENXIO ? Loaded::Broken : Loaded::Unreadable, {}};
+        const std::error_code reason(error, std::generic_category());
+        return {error == EISDIR || error == ENXIO ? Loaded::Broken : Loaded::Unreadable, {}, reason};
     }
     auto hive = parseRegistryText(*bytes);
     if (!hive)
-        return {Loaded::Broken, {}};
-    return {Loaded::Parsed, std::move(*hive)};
+        return {Loaded::Broken, {}, {}};
+    return {Loaded::Parsed, std::move(*hive), {}};
 }
 
-std::optional<RegistryHive> RegistryStore::loadOrSetAside() const
+std::optional<RegistryHive> RegistryStore::loadOrSetAside(std::error_code& failure) const
 {
     Loaded loaded = loadFile();
-    if (loaded.state == Loaded::Broken && setAside())
-        return RegistryHive{};
+    failure = loaded.error;
+    if (loaded.state == Loaded::Broken) {
+        failure = setAside();
+        if (!failure)
+            return RegistryHive{};
+    }
     if (loaded.state != Loaded::Parsed)
         return std::nullopt;
     return std::move(loaded.hive);
 }
 
-bool RegistryStore::setAside() const
+std::error_code RegistryStore::setAside() const
 {
     char stamp[32];
     const std::time_t now = std::time(nullptr);
@@ -84,18 +94,18 @@ bool RegistryStore::setAside() const
         const std::string name = n == 1 ? base : base + '-' + std::to_string(n);
         // Never over an earlier one: each broken store keeps its bytes.
         if (::renameat2(AT_FDCWD, filePath_.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0)
-            return true;
+            return {};
         if (errno == EEXIST)
             continue;
         if (errno != EINVAL && errno != ENOSYS)
-            return false;
+            return lastError();
         // A file system without the no-replace flag: look first, then rename.
         struct stat info {};
         if (::lstat(name.c_str(), &info) == 0)
             continue;
-        return ::rename(filePath_.c_str(), name.c_str()) == 0;
+        return ::rename(filePath_.c_str(), name.c_str()) == 0 ? std::error_code() : lastError();
     }
-    return false;
+    return std::make_error_code(std::errc::file_exists);
 }
 
 namespace {
@@ -111,33 +121,39 @@ bool writeProtected(const std::string& path, mode_t& mode)
     return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-bool writeAll(int fd, const std::string& text)
+std::error_code writeAll(int fd, const std::string& text)
 {
     size_t written = 0;
     while (written < text.size()) {
         const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n < 0)
+            return lastError();
+        if (n == 0)
+            return std::make_error_code(std::errc::no_space_on_device);
         written += static_cast<size_t>(n);
     }
-    return true;
+    return {};
 }
 
 // Opens the temporary file and locks it, so that two copies of the program never write it at
 // once; it must still be the temporary file once locked, or the other copy has renamed it away
 // meanwhile. A holder that keeps it longer than a moment makes the save fail instead of wait.
-int openLockedTemporary(const std::string& temp)
+int openLockedTemporary(const std::string& temp, std::error_code& error)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     for (;;) {
         const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-        if (fd < 0)
+        if (fd < 0) {
+            error = lastError();
             return -1;
+        }
         struct stat opened {};
-        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        const bool statted = ::fstat(fd, &opened) == 0;
+        if (!statted || !S_ISREG(opened.st_mode)) {
+            error = statted ? std::make_error_code(std::errc::invalid_argument) : lastError();
             ::close(fd);
             return -1;
         }
@@ -147,41 +163,57 @@ int openLockedTemporary(const std::string& temp)
                 && named.st_ino == opened.st_ino)
                 return fd;
         } else if (errno != EWOULDBLOCK && errno != EINTR) {
+            error = lastError();
             ::close(fd);
             return -1;
         }
         ::close(fd);
-        if (Clock::now() > deadline)
+        if (Clock::now() > deadline) {
+            error = std::make_error_code(std::errc::device_or_resource_busy);
             return -1;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 
+// Replaces the store with the text through the locked temporary file fd.
+std::error_code replaceThrough(int fd, const std::string& temp, const std::string& store,
+                               const std::string& text, mode_t mode)
+{
+    if (::ftruncate(fd, 0) != 0)
+        return lastError();
+    if (const std::error_code error = writeAll(fd, text))
+        return error;
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0 || ::rename(temp.c_str(), store.c_str()) != 0)
+        return lastError();
+    return {};
+}
+
 } // namespace
 
-bool RegistryStore::save(const RegistryHive& hive) const
+std::error_code RegistryStore::save(const RegistryHive& hive) const
 {
     const std::filesystem::path target(filePath_);
-    std::error_code error;
+    std::error_code ignored; // a folder that cannot be made shows as the temporary's failure
     if (target.has_parent_path())
-        std::filesystem::create_directories(target.parent_path(), error);
+        std::filesystem::create_directories(target.parent_path(), ignored);
 
     mode_t mode = 0644;
     if (writeProtected(filePath_, mode))
-        return false;
+        return std::make_error_code(std::errc::permission_denied);
 
     const std::string temp = temporaryPath();
-    const int fd = openLockedTemporary(temp);
+    std::error_code error;
+    const int fd = openLockedTemporary(temp, error);
     if (fd < 0)
-        return false;
+        return error;
     // The lock goes with the descriptor, after the rename: a copy waiting on the old file
     // then finds that it is no longer the temporary one.
-    bool ok = ::ftruncate(fd, 0) == 0 && writeAll(fd, formatRegistryText(hive))
-              && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0
-              && ::rename(temp.c_str(), filePath_.c_str()) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok)
-        return false; // the temporary stays; the next save truncates and reuses it
+    error = replaceThrough(fd, temp, filePath_, formatRegistryText(hive), mode);
+    if (::close(fd) != 0 && !error)
+        error = lastError();
+    if (error)
+        return error; // the temporary stays; the next save truncates and reuses it
     // Make the rename itself durable.
     const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -189,7 +221,7 @@ bool RegistryStore::save(const RegistryHive& hive) const
         ::fsync(dirFd);
         ::close(dirFd);
     }
-    return true;
+    return {};
 }
 
 std::unique_ptr<RegistryKey> RegistryStore::newKey() const

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace corvane {
 
@@ -24,14 +25,15 @@ public:
     // As load(), but a store that is no registry text (garbage, cut short, empty, a directory
     // or anything else that is no regular file) is set aside under brokenPathPrefix() plus a
     // time stamp, keeping its bytes, and an empty store takes its place. Gives nothing only
-    // when the store cannot be read (no rights) or cannot be set aside.
-    std::optional<RegistryHive> loadOrSetAside() const;
+    // when the store cannot be read (no rights) or cannot be set aside; failure then holds the
+    // system's reason.
+    std::optional<RegistryHive> loadOrSetAside(std::error_code& failure) const;
     std::string brokenPathPrefix() const { return filePath_ + ".broken-"; }
 
-    // Fails, leaving everything as it was, when the store may not be written (no write
-    // permission on it), when the temporary file is a link or no file, or when another copy of
-    // the program holds it for longer than a moment.
-    bool save(const RegistryHive& hive) const;
+    // Gives the system's reason when it fails, leaving everything as it was: the store may not
+    // be written (no write permission on it), the temporary file is a link or no file, or
+    // another copy of the program holds it for longer than a moment. Nothing when saved.
+    std::error_code save(const RegistryHive& hive) const;
 
     std::unique_ptr<RegistryKey> newKey() const override;
 
@@ -39,9 +41,10 @@ private:
     struct Loaded {
         enum State { Parsed, Broken, Unreadable } state;
         RegistryHive hive;
+        std::error_code error; // why it is unreadable
     };
     Loaded loadFile() const;
-    bool setAside() const;
+    std::error_code setAside() const;
 
     std::string filePath_;
 };

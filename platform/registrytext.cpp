@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -158,6 +159,169 @@ std::string trimmed(const std::string& s)
     return s.substr(b, e - b);
 }
 
+// The file's lines, trimmed, each line that ends in "\" joined with the next; nothing when the
+// last line goes on.
+std::optional<std::vector<std::string>> joinedLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string current;
+    bool continuing = false;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = trimmed(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (continuing)
+            current += line;
+        else
+            current = line;
+        continuing = !current.empty() && current.back() == '\\';
+        if (continuing)
+            current.pop_back();
+        else
+            lines.push_back(current);
+    }
+    if (continuing)
+        return std::nullopt;
+    return lines;
+}
+
+// Where the entries start: after the first line that is not empty, which must be a header.
+std::optional<size_t> entriesStart(const std::vector<std::string>& lines)
+{
+    size_t first = 0;
+    while (first < lines.size() && lines[first].empty())
+        ++first;
+    if (first == lines.size())
+        return std::nullopt;
+    std::string_view header = lines[first];
+    if (header.substr(0, 3) == "\xEF\xBB\xBF")
+        header.remove_prefix(3);
+    if (header != "REGEDIT4" && header != "Windows Registry Editor Version 5.00")
+        return std::nullopt;
+    return first + 1;
+}
+
+struct ValueLine {
+    std::string name; // empty for the default value "@"
+    std::string data; // "-" deletes the value
+};
+
+// A line `"name"=data` or `@=data`.
+std::optional<ValueLine> splitValueLine(const std::string& line)
+{
+    ValueLine value;
+    size_t pos = 1;
+    if (line.front() == '"') {
+        auto name = readQuoted(line, pos);
+        if (!name)
+            return std::nullopt;
+        value.name = std::move(*name);
+    } else if (line.front() != '@') {
+        return std::nullopt;
+    }
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+        ++pos;
+    if (pos >= line.size() || line[pos] != '=')
+        return std::nullopt;
+    value.data = trimmed(line.substr(pos + 1));
+    return value;
+}
+
+// The keys and values in the order the file gives them. Keys and values are found through
+// indexes by case-folded name, so that parsing stays linear in the size of the store; deleted
+// entries are only marked and dropped when the hive is built.
+class HiveBuilder {
+public:
+    // "[path]" opens a key (made on first sight), "[-path]" deletes one; false for a bad line.
+    bool keyLine(const std::string& line)
+    {
+        if (line.back() != ']')
+            return false;
+        std::string path = line.substr(1, line.size() - 2);
+        if (!path.empty() && path.front() == '-') {
+            deleteKey(path.substr(1));
+            return true;
+        }
+        while (!path.empty() && path.back() == '\\')
+            path.pop_back();
+        const auto [found, added] = keyIndex_.emplace(asciiLowered(path), keys_.size());
+        if (added)
+            keys_.emplace_back().data.path = path;
+        key_ = &keys_[found->second];
+        return true;
+    }
+
+    // A value of the open key; false for a bad line or one outside every key.
+    bool valueLine(const std::string& line)
+    {
+        const std::optional<ValueLine> entry = splitValueLine(line);
+        if (!key_ || !entry)
+            return false;
+        const auto existing = key_->valueIndex.find(asciiLowered(entry->name));
+        if (entry->data == "-") {
+            if (existing != key_->valueIndex.end()) {
+                key_->valueDeleted[existing->second] = true;
+                key_->valueIndex.erase(existing);
+            }
+            return true;
+        }
+        std::optional<RegistryValue> value = parseValueData(entry->data);
+        if (!value)
+            return false;
+        value->name = entry->name;
+        auto& values = key_->data.values;
+        if (existing != key_->valueIndex.end()) {
+            values[existing->second] = std::move(*value);
+        } else {
+            key_->valueIndex.emplace(asciiLowered(entry->name), values.size());
+            values.push_back(std::move(*value));
+            key_->valueDeleted.push_back(false);
+        }
+        return true;
+    }
+
+    RegistryHive hive() &&
+    {
+        RegistryHive hive;
+        hive.keys.reserve(keys_.size());
+        for (auto& key : keys_) {
+            if (key.deleted)
+                continue;
+            RegistryKeyData& kept = hive.keys.emplace_back();
+            kept.path = std::move(key.data.path);
+            for (size_t v = 0; v < key.data.values.size(); ++v)
+                if (!key.valueDeleted[v])
+                    kept.values.push_back(std::move(key.data.values[v]));
+        }
+        return hive;
+    }
+
+private:
+    struct Key {
+        RegistryKeyData data;
+        bool deleted = false;
+        std::vector<bool> valueDeleted;
+        std::unordered_map<std::string, size_t> valueIndex;
+    };
+
+    void deleteKey(const std::string& path)
+    {
+        if (const auto found = keyIndex_.find(asciiLowered(path)); found != keyIndex_.end()) {
+            keys_[found->second].deleted = true;
+            keyIndex_.erase(found);
+        }
+        // Values after a deleted key belong to no key.
+        key_ = nullptr;
+    }
+
+    std::vector<Key> keys_;
+    std::unordered_map<std::string, size_t> keyIndex_;
+    Key* key_ = nullptr;
+};
+
 } // namespace
 
 std::string formatRegistryText(const RegistryHive& hive)
@@ -196,136 +360,19 @@ std::string formatRegistryText(const RegistryHive& hive)
 
 std::optional<RegistryHive> parseRegistryText(const std::string& text)
 {
-    // Join hex continuations first: a line ending in "\" goes on in the next one.
-    std::vector<std::string> lines;
-    {
-        std::string current;
-        bool continuing = false;
-        size_t pos = 0;
-        while (pos <= text.size()) {
-            size_t end = text.find('\n', pos);
-            if (end == std::string::npos)
-                end = text.size();
-            std::string line = trimmed(text.substr(pos, end - pos));
-            pos = end + 1;
-            if (continuing)
-                current += line;
-            else
-                current = line;
-            continuing = !current.empty() && current.back() == '\\';
-            if (continuing) {
-                current.pop_back();
-                continue;
-            }
-            lines.push_back(current);
-        }
-        if (continuing)
-            return std::nullopt;
-    }
-
-    size_t first = 0;
-    while (first < lines.size() && lines[first].empty())
-        ++first;
-    if (first == lines.size())
+    const std::optional<std::vector<std::string>> lines = joinedLines(text);
+    const std::optional<size_t> start = lines ? entriesStart(*lines) : std::nullopt;
+    if (!start)
         return std::nullopt;
-    std::string header = lines[first];
-    if (header.rfind("\xEF\xBB\xBF", 0) == 0)
-        header.erase(0, 3);
-    if (header != "REGEDIT4" && header != "Windows Registry Editor Version 5.00")
-        return std::nullopt;
-
-    // Keys and values are found through indexes by case-folded name, so that parsing stays
-    // linear in the size of the store. Deleted entries are only marked and dropped at the end.
-    struct ParsedKey {
-        RegistryKeyData data;
-        bool deleted = false;
-        std::vector<bool> valueDeleted;
-        std::unordered_map<std::string, size_t> valueIndex;
-    };
-    std::vector<ParsedKey> parsed;
-    std::unordered_map<std::string, size_t> keyIndex;
-    ParsedKey* key = nullptr;
-    for (size_t i = first + 1; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
+    HiveBuilder builder;
+    for (size_t i = *start; i < lines->size(); ++i) {
+        const std::string& line = (*lines)[i];
         if (line.empty() || line.front() == ';')
             continue;
-        if (line.front() == '[') {
-            if (line.back() != ']')
-                return std::nullopt;
-            std::string path = line.substr(1, line.size() - 2);
-            if (!path.empty() && path.front() == '-') {
-                path.erase(0, 1);
-                if (const auto found = keyIndex.find(asciiLowered(path)); found != keyIndex.end()) {
-                    parsed[found->second].deleted = true;
-                    keyIndex.erase(found);
-                }
-                key = nullptr;
-                continue;
-            }
-            while (!path.empty() && path.back() == '\\')
-                path.pop_back();
-            const auto [found, added] = keyIndex.emplace(asciiLowered(path), parsed.size());
-            if (added) {
-                parsed.emplace_back();
-                parsed.back().data.path = path;
-            }
-            key = &parsed[found->second];
-            continue;
-        }
-        if (!key)
+        if (!(line.front() == '[' ? builder.keyLine(line) : builder.valueLine(line)))
             return std::nullopt;
-        std::string name;
-        size_t pos = 0;
-        if (line.front() == '@') {
-            pos = 1;
-        } else if (line.front() == '"') {
-            pos = 1;
-            auto quotedName = readQuoted(line, pos);
-            if (!quotedName)
-                return std::nullopt;
-            name = *quotedName;
-        } else {
-            return std::nullopt;
-        }
-        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
-            ++pos;
-        if (pos >= line.size() || line[pos] != '=')
-            return std::nullopt;
-        const std::string data = trimmed(line.substr(pos + 1));
-        auto& values = key->data.values;
-        const auto existing = key->valueIndex.find(asciiLowered(name));
-        if (data == "-") {
-            if (existing != key->valueIndex.end()) {
-                key->valueDeleted[existing->second] = true;
-                key->valueIndex.erase(existing);
-            }
-            continue;
-        }
-        auto value = parseValueData(data);
-        if (!value)
-            return std::nullopt;
-        value->name = name;
-        if (existing != key->valueIndex.end()) {
-            values[existing->second] = std::move(*value);
-        } else {
-            key->valueIndex.emplace(asciiLowered(name), values.size());
-            values.push_back(std::move(*value));
-            key->valueDeleted.push_back(false);
-        }
     }
-
-    RegistryHive hive;
-    hive.keys.reserve(parsed.size());
-    for (auto& entry : parsed) {
-        if (entry.deleted)
-            continue;
-        RegistryKeyData& kept = hive.keys.emplace_back();
-        kept.path = std::move(entry.data.path);
-        for (size_t v = 0; v < entry.data.values.size(); ++v)
-            if (!entry.valueDeleted[v])
-                kept.values.push_back(std::move(entry.data.values[v]));
-    }
-    return hive;
+    return std::move(builder).hive();
 }
 
 } // namespace corvane

@@ -30,8 +30,9 @@ StoreRegistryKey::~StoreRegistryKey()
 bool StoreRegistryKey::openKey(const std::string& root, const std::string& subKey, bool create)
 {
     closeKey();
+    failure_.clear();
     // Opening with create repairs a store that is no registry text; without, nothing is touched.
-    auto hive = create ? store_.loadOrSetAside() : store_.load();
+    auto hive = create ? store_.loadOrSetAside(failure_) : store_.load();
     if (!hive)
         return false;
     const std::string path = keyPathOf(root, subKey);
@@ -39,7 +40,8 @@ bool StoreRegistryKey::openKey(const std::string& root, const std::string& subKe
         if (!create)
             return false;
         hive->addKey(path);
-        if (!store_.save(*hive))
+        failure_ = store_.save(*hive);
+        if (failure_)
             return false;
     }
     hive_ = std::move(*hive);
@@ -106,9 +108,8 @@ void StoreRegistryKey::writeString(const std::string& name, const std::string& v
 
 void StoreRegistryKey::writeValue(const std::string& name, std::uint32_t type, std::string data)
 {
-    const auto fail = [&] { throwRegistrySetData(name); };
     if (!open_)
-        fail();
+        throwRegistrySetData(name, failure_);
     RegistryHive updated = hive_;
     RegistryKeyData* key = updated.findKey(keyPath_);
     if (!key)
@@ -123,8 +124,8 @@ void StoreRegistryKey::writeValue(const std::string& name, std::uint32_t type, s
     }
     target->type = type;
     target->data = std::move(data);
-    if (!store_.save(updated))
-        fail();
+    if (const std::error_code failure = store_.save(updated))
+        throwRegistrySetData(name, failure);
     hive_ = std::move(updated);
 }
 

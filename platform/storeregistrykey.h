@@ -3,6 +3,8 @@
 #include "platform/registry.h"
 #include "platform/registryvalue.h"
 
+#include <system_error>
+
 namespace corvane {
 
 class RegistryStore;
@@ -33,6 +35,7 @@ private:
     RegistryHive hive_;
     std::string keyPath_;
     bool open_ = false;
+    std::error_code failure_; // why the key could not be created, for the first write's error
 };
 
 } // namespace corvane

@@ -4,6 +4,7 @@
 #include "library/textlist.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/lines.h"
 #include "search/casefold.h"
 
 #include <algorithm>
@@ -33,11 +34,6 @@ bool foldedNeedle(const std::string& query, std::string& needle)
         return false;
     cp1251Fold().fold(bytes, needle);
     return true;
-}
-
-bool isBreak(char c)
-{
-    return c == '\r' || c == '\n';
 }
 
 // Hands hits over in batches until the limit, then only counts.
@@ -93,16 +89,13 @@ public:
             if (found == std::string_view::npos)
                 return;
             size_t lineStart = found;
-            while (lineStart > counted && !isBreak(text[lineStart - 1]))
+            while (lineStart > counted && !isLineBreak(text[lineStart - 1]))
                 --lineStart;
-            for (size_t i = counted; i < lineStart; ++i) {
-                // CR LF is one break.
-                if (text[i] == '\r' || (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')))
-                    ++line;
-            }
+            const bool afterCr = counted > 0 && text[counted - 1] == '\r';
+            line += countLineBreaks(text.substr(counted, lineStart - counted), afterCr);
             counted = lineStart;
             size_t lineEnd = found + needle_.size();
-            while (lineEnd < text.size() && !isBreak(text[lineEnd]))
+            while (lineEnd < text.size() && !isLineBreak(text[lineEnd]))
                 ++lineEnd;
 
             ++report.textMatches;

@@ -16,6 +16,7 @@ enum Mode : LexState {
     TagEquals,      // after "=", waiting for the value
     TagValueDouble, // inside "..." of a value that goes on
     TagValueSingle,
+    RawText,        // inside an element whose content is no markup (textarea, title, ...)
     Script,
     ScriptBlockComment,
     ScriptStringDouble, // a line ending in a backslash continues the string
@@ -28,16 +29,27 @@ enum Mode : LexState {
     ModeCount
 };
 
-// Which body a start tag opens once its ">" is reached.
-enum RawElement : LexState { NoRaw = 0, RawScript = 1, RawStyle = 2 };
+// Which body a start tag opens once its ">" is reached: script and style are lexed as code,
+// the others are text up to their end tag (plaintext has none).
+enum RawElement : LexState {
+    NoRaw, RawScript, RawStyle, RawTextarea, RawTitle, RawXmp, RawIframe, RawNoembed, RawNoframes,
+    RawNoscript, RawPlaintext, RawCount
+};
+// Each element's end tag as it starts, lower case.
+constexpr std::string_view kRawEndTags[] = {
+    "", "</script", "</style", "</textarea", "</title", "</xmp", "</iframe", "</noembed", "</noframes",
+    "</noscript", "",
+};
+static_assert(std::size(kRawEndTags) == RawCount);
 
 constexpr LexState kModeMask = 0x1f;
 constexpr int kRawShift = 5;
-constexpr LexState kRawMask = 0x3 << kRawShift;
-constexpr int kDepthShift = 7;
+constexpr LexState kRawMask = 0xf << kRawShift;
+constexpr int kDepthShift = 9;
 constexpr LexState kMaxDepth = 7;
 constexpr LexState kDepthMask = kMaxDepth << kDepthShift;
-constexpr LexState kExpectPropertyBit = 1 << 10;
+constexpr LexState kExpectPropertyBit = 1 << 12;
+static_assert(ModeCount <= kModeMask + 1 && RawCount <= 0x10);
 
 // Character classes of ASCII; every code unit at or above 0x80 counts as a name character, so
 // Cyrillic names and UTF-8 sequences stay whole.
@@ -77,14 +89,32 @@ std::uint32_t unit(Char c)
     return static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
 }
 
-template <typename Char>
-bool is(Char c, std::uint8_t classes)
+bool isUnit(std::uint32_t u, std::uint8_t classes)
 {
-    const std::uint32_t u = unit(c);
     if (u >= 0x80)
         return (classes & Letter) != 0;
     return (kClasses[u] & classes) != 0;
 }
+
+template <typename Char>
+bool is(Char c, std::uint8_t classes)
+{
+    return isUnit(unit(c), classes);
+}
+
+// First-character tests of the code rules.
+bool anySpace(std::uint32_t c) { return isUnit(c, Space); }
+bool slash(std::uint32_t c) { return c == '/'; }
+bool scriptQuote(std::uint32_t c) { return c == '"' || c == '\'' || c == '`'; }
+bool styleQuote(std::uint32_t c) { return c == '"' || c == '\''; }
+bool digitOrDot(std::uint32_t c) { return isUnit(c, Digit) || c == '.'; }
+bool scriptWordStart(std::uint32_t c) { return isUnit(c, Letter) || c == '_' || c == '$'; }
+bool at(std::uint32_t c) { return c == '@'; }
+bool brace(std::uint32_t c) { return c == '{' || c == ';' || c == '}'; }
+bool hash(std::uint32_t c) { return c == '#'; }
+bool numberStart(std::uint32_t c) { return isUnit(c, Digit) || c == '.' || c == '-' || c == '+'; }
+bool styleWordStart(std::uint32_t c) { return isUnit(c, Letter) || c == '-' || c == '_'; }
+bool anything(std::uint32_t) { return true; }
 
 template <typename Char>
 char lowerAscii(Char c)
@@ -114,14 +144,15 @@ constexpr std::string_view kBeforeExpression[] = {
 constexpr const char* kKindNames[] = {
     "text", "tag", "attribute-name", "attribute-value", "comment", "doctype", "entity",
     "script-keyword", "script-string", "script-number", "script-comment",
-    "style-property", "style-string", "style-number", "style-comment", "style-at-rule",
+    "style-property", "style-string", "style-number", "style-comment", "style-at-rule", "style-url",
 };
-static_assert(std::size(kKindNames) == static_cast<std::size_t>(TokenKind::StyleAtRule) + 1);
+static_assert(std::size(kKindNames) == kTokenKindCount);
 
 template <typename Char, std::size_t N>
 bool inWordList(std::basic_string_view<Char> word, const std::string_view (&list)[N])
 {
-    if (word.size() > 16)
+    // Every word of both lists is 2 to 10 lower-case letters long: most names fail here.
+    if (word.size() < 2 || word.size() > 10 || unit(word[0]) < 'a' || unit(word[0]) > 'z')
         return false;
     char ascii[16];
     for (std::size_t i = 0; i < word.size(); ++i) {
@@ -147,9 +178,11 @@ public:
     LexState run(LexState state)
     {
         LexState mode = state & kModeMask;
-        if (mode < 0 || mode >= ModeCount)
-            state = mode = Text;
         raw_ = static_cast<RawElement>((state & kRawMask) >> kRawShift);
+        if (mode < 0 || mode >= ModeCount || raw_ >= RawCount || (mode == RawText && raw_ == NoRaw)) {
+            mode = Text;
+            raw_ = NoRaw;
+        }
         depth_ = (state & kDepthMask) >> kDepthShift;
         expectProperty_ = (state & kExpectPropertyBit) != 0;
         mode_ = static_cast<Mode>(mode);
@@ -163,6 +196,7 @@ public:
             case TagEquals: tagEquals(); break;
             case TagValueDouble: quotedValue('"', pos_); break;
             case TagValueSingle: quotedValue('\'', pos_); break;
+            case RawText: rawText(); break;
             default: body(); break;
             }
         }
@@ -170,10 +204,61 @@ public:
     }
 
 private:
+    // A rule of a code mode, in the way of a syntax-definition context: tried in order when the
+    // character at the position passes `first`; `apply` returns false when what follows does not
+    // match after all, and the next rule is tried. Each mode's last rule always applies.
+    struct Rule {
+        bool (*first)(std::uint32_t c);
+        bool (LineLexer::*apply)(std::size_t limit);
+    };
+
+    // A code mode (script or style body): its rules, and the modes and kinds of what every code
+    // mode has, block comments and strings that may go on over lines.
+    struct Context {
+        const Rule* rules;
+        Mode code;
+        Mode blockComment;
+        TokenKind commentKind;
+        TokenKind stringKind;
+    };
+
+    static const Context& scriptContext()
+    {
+        static constexpr Rule kRules[] = {
+            {anySpace, &LineLexer::space},
+            {slash, &LineLexer::lineComment},
+            {slash, &LineLexer::blockComment},
+            {scriptQuote, &LineLexer::string},
+            {digitOrDot, &LineLexer::scriptNumber},
+            {scriptWordStart, &LineLexer::scriptWord},
+            {slash, &LineLexer::regex},
+            {anything, &LineLexer::scriptPunctuation},
+        };
+        static constexpr Context kContext{kRules, Script, ScriptBlockComment, TokenKind::ScriptComment, TokenKind::ScriptString};
+        return kContext;
+    }
+
+    static const Context& styleContext()
+    {
+        static constexpr Rule kRules[] = {
+            {anySpace, &LineLexer::space},
+            {slash, &LineLexer::blockComment},
+            {styleQuote, &LineLexer::string},
+            {at, &LineLexer::atRule},
+            {brace, &LineLexer::styleBrace},
+            {hash, &LineLexer::colour},
+            {numberStart, &LineLexer::styleNumber},
+            {styleWordStart, &LineLexer::styleWord},
+            {anything, &LineLexer::stylePunctuation},
+        };
+        static constexpr Context kContext{kRules, Style, StyleComment, TokenKind::StyleComment, TokenKind::StyleString};
+        return kContext;
+    }
+
     LexState pack() const
     {
         LexState state = mode_;
-        if (mode_ >= Tag && mode_ <= TagValueSingle)
+        if (mode_ >= Tag && mode_ <= RawText)
             state |= static_cast<LexState>(raw_) << kRawShift;
         if (mode_ >= Style) {
             state |= depth_ << kDepthShift;
@@ -188,6 +273,8 @@ private:
         if (end > start)
             tokens_.push_back(Token{start, end - start, kind});
     }
+
+    std::uint32_t unitAt(std::size_t at, std::size_t limit) const { return at < limit ? unit(line_[at]) : 0; }
 
     bool startsWith(std::size_t at, std::string_view ascii, std::size_t limit) const
     {
@@ -217,6 +304,8 @@ private:
         return at;
     }
 
+    // ---- Markup ----
+
     // Page text: tags, comments, declarations and entities start here.
     void text()
     {
@@ -240,14 +329,7 @@ private:
                 if (nameStart < line_.size() && is(line_[nameStart], Letter)) {
                     const std::size_t nameEnd = skipName(nameStart, Letter | Digit | NamePunct, line_.size());
                     emit(pos_, nameEnd, TokenKind::Tag);
-                    raw_ = NoRaw;
-                    if (!end) {
-                        const View name = line_.substr(nameStart, nameEnd - nameStart);
-                        if (name.size() == 6 && startsWith(nameStart, "script"))
-                            raw_ = RawScript;
-                        else if (name.size() == 5 && startsWith(nameStart, "style"))
-                            raw_ = RawStyle;
-                    }
+                    raw_ = end ? NoRaw : rawElement(nameStart, nameEnd);
                     pos_ = nameEnd;
                     mode_ = Tag;
                     return;
@@ -265,6 +347,18 @@ private:
             }
             ++pos_;
         }
+    }
+
+    RawElement rawElement(std::size_t nameStart, std::size_t nameEnd) const
+    {
+        static constexpr std::string_view kNames[] = {
+            "", "script", "style", "textarea", "title", "xmp", "iframe", "noembed", "noframes", "noscript", "plaintext",
+        };
+        static_assert(std::size(kNames) == RawCount);
+        for (LexState raw = RawScript; raw < RawCount; ++raw)
+            if (kNames[raw].size() == nameEnd - nameStart && startsWith(nameStart, kNames[raw]))
+                return static_cast<RawElement>(raw);
+        return NoRaw;
     }
 
     void untilClose(TokenKind kind, std::string_view close)
@@ -315,8 +409,9 @@ private:
 
     void openBody()
     {
-        mode_ = raw_ == RawScript ? Script : raw_ == RawStyle ? Style : Text;
-        raw_ = NoRaw;
+        mode_ = raw_ == RawScript ? Script : raw_ == RawStyle ? Style : raw_ == NoRaw ? Text : RawText;
+        if (mode_ != RawText)
+            raw_ = NoRaw;
         depth_ = 0;
         expectProperty_ = false;
         bodyDone_ = false;
@@ -363,16 +458,29 @@ private:
         }
     }
 
+    // Text up to the element's own end tag: no tags, comments or entities inside.
+    void rawText()
+    {
+        const std::string_view close = kRawEndTags[raw_];
+        const std::size_t at = close.empty() ? View::npos : find(pos_, close, line_.size());
+        if (at == View::npos) {
+            pos_ = line_.size();
+            return;
+        }
+        pos_ = at;
+        mode_ = Text;
+        raw_ = NoRaw;
+    }
+
+    // ---- Code: script and style bodies ----
+
     // A script or style body runs to its end tag, which ends it even inside a string or comment.
     void body()
     {
         const bool script = mode_ < Style;
-        const std::size_t close = find(pos_, script ? "</script" : "</style", line_.size());
+        const std::size_t close = find(pos_, kRawEndTags[script ? RawScript : RawStyle], line_.size());
         const std::size_t limit = close == View::npos ? line_.size() : close;
-        if (script)
-            scriptCode(limit);
-        else
-            styleCode(limit);
+        code(script ? scriptContext() : styleContext(), limit);
         if (close != View::npos) {
             pos_ = close;
             mode_ = Text;
@@ -382,8 +490,58 @@ private:
         bodyDone_ = true;
     }
 
-    // Lexes a string body from pos_; returns true when it closed before `limit`.
-    bool stringTo(Char quote, std::size_t limit, TokenKind kind, std::size_t start)
+    void code(const Context& context, std::size_t limit)
+    {
+        context_ = &context;
+        if (!resume(limit))
+            return;
+        while (pos_ < limit) {
+            const std::uint32_t c = unit(line_[pos_]);
+            for (const Rule* rule = context.rules;; ++rule)
+                if (rule->first(c) && (this->*rule->apply)(limit))
+                    break;
+        }
+    }
+
+    Mode stringMode(std::uint32_t quote) const
+    {
+        if (context_->code == Script)
+            return quote == '`' ? ScriptTemplate : quote == '"' ? ScriptStringDouble : ScriptStringSingle;
+        return quote == '"' ? StyleStringDouble : StyleStringSingle;
+    }
+
+    std::uint32_t quoteOf(Mode mode) const
+    {
+        return mode == ScriptTemplate ? '`' : (mode == ScriptStringDouble || mode == StyleStringDouble) ? '"' : '\'';
+    }
+
+    // Continues what the previous line left open: a block comment or a string. False when it
+    // is still open at `limit`.
+    bool resume(std::size_t limit)
+    {
+        if (mode_ == context_->code)
+            return true;
+        if (mode_ == context_->blockComment)
+            return commentTo(pos_, limit);
+        const std::uint32_t quote = quoteOf(mode_);
+        mode_ = context_->code;
+        return stringFrom(pos_, quote, limit);
+    }
+
+    // A block comment from `start`, its body from pos_; false when it goes on to the next line.
+    bool commentTo(std::size_t start, std::size_t limit)
+    {
+        const std::size_t close = find(pos_, "*/", limit);
+        const std::size_t end = close == View::npos ? limit : close + 2;
+        emit(start, end, context_->commentKind);
+        pos_ = end;
+        mode_ = close == View::npos ? context_->blockComment : context_->code;
+        return close != View::npos;
+    }
+
+    // A string from `start`, its body from pos_; false when it goes on to the next line: a
+    // template always does, other strings only after a backslash at the end of the line.
+    bool stringFrom(std::size_t start, std::uint32_t quote, std::size_t limit)
     {
         std::size_t i = pos_;
         while (i < limit) {
@@ -392,16 +550,18 @@ private:
                 i += 2;
                 continue;
             }
-            if (u == unit(quote)) {
-                emit(start, i + 1, kind);
+            if (u == quote) {
+                emit(start, i + 1, context_->stringKind);
                 pos_ = i + 1;
                 return true;
             }
             ++i;
         }
         i = std::min(i, limit);
-        emit(start, i, kind);
+        emit(start, i, context_->stringKind);
         pos_ = i;
+        if (quote == '`' || (limit == line_.size() && endsInBackslash(limit)))
+            mode_ = stringMode(quote);
         return false;
     }
 
@@ -411,6 +571,77 @@ private:
         while (run < limit && unit(line_[limit - 1 - run]) == '\\')
             ++run;
         return run % 2 == 1;
+    }
+
+    // Rules both code modes have.
+
+    bool space(std::size_t)
+    {
+        ++pos_;
+        return true;
+    }
+
+    bool blockComment(std::size_t limit)
+    {
+        if (unitAt(pos_ + 1, limit) != '*')
+            return false;
+        const std::size_t start = pos_;
+        pos_ += 2;
+        commentTo(start, limit);
+        return true;
+    }
+
+    bool string(std::size_t limit)
+    {
+        const std::size_t start = pos_++;
+        stringFrom(start, unit(line_[start]), limit);
+        regexAllowed_ = false;
+        expectProperty_ = false;
+        return true;
+    }
+
+    // Script rules.
+
+    bool lineComment(std::size_t limit)
+    {
+        if (unitAt(pos_ + 1, limit) != '/')
+            return false;
+        emit(pos_, limit, TokenKind::ScriptComment);
+        pos_ = limit;
+        return true;
+    }
+
+    bool scriptNumber(std::size_t limit)
+    {
+        if (unit(line_[pos_]) == '.' && !is(static_cast<Char>(unitAt(pos_ + 1, limit)), Digit))
+            return false;
+        std::size_t end = pos_ + 1;
+        while (end < limit) {
+            const auto u = unit(line_[end]);
+            if (is(line_[end], Letter | Digit) || u == '.' || u == '_')
+                ++end;
+            else if ((u == '+' || u == '-') && (lowerAscii(line_[end - 1]) == 'e') && !startsWith(pos_, "0x", end))
+                ++end;
+            else
+                break;
+        }
+        emit(pos_, end, TokenKind::ScriptNumber);
+        pos_ = end;
+        regexAllowed_ = false;
+        return true;
+    }
+
+    bool scriptWord(std::size_t limit)
+    {
+        std::size_t end = pos_ + 1;
+        while (end < limit && (is(line_[end], Letter | Digit) || unit(line_[end]) == '_' || unit(line_[end]) == '$'))
+            ++end;
+        const View word = line_.substr(pos_, end - pos_);
+        if (inWordList(word, kScriptKeywords))
+            emit(pos_, end, TokenKind::ScriptKeyword);
+        regexAllowed_ = inWordList(word, kBeforeExpression);
+        pos_ = end;
+        return true;
     }
 
     // Finds the end of a regular expression starting at the "/" at `at`; npos when the line
@@ -433,174 +664,134 @@ private:
         return View::npos;
     }
 
-    void scriptCode(std::size_t limit)
+    bool regex(std::size_t limit)
     {
-        // Continue what the previous line left open.
-        if (mode_ == ScriptBlockComment) {
-            const std::size_t close = find(pos_, "*/", limit);
-            const std::size_t end = close == View::npos ? limit : close + 2;
-            emit(pos_, end, TokenKind::ScriptComment);
-            pos_ = end;
-            if (close == View::npos)
-                return;
-            mode_ = Script;
-        } else if (mode_ != Script) {
-            const Char quote = static_cast<Char>(mode_ == ScriptStringDouble ? '"' : mode_ == ScriptStringSingle ? '\'' : '`');
-            if (!stringTo(quote, limit, TokenKind::ScriptString, pos_)) {
-                if (!(mode_ == ScriptTemplate || (pos_ == line_.size() && endsInBackslash(limit))))
-                    mode_ = Script;
-                return;
-            }
-            mode_ = Script;
+        if (!regexAllowed_ || noRegexOnLine_)
+            return false;
+        const std::size_t end = regexEnd(pos_, limit);
+        if (end == View::npos) {
+            // Stop trying on this line: rescanning from every "/" could take quadratic time.
+            noRegexOnLine_ = true;
+            return false;
         }
-
-        bool regexAllowed = true;
-        while (pos_ < limit) {
-            const Char ch = line_[pos_];
-            const auto c = unit(ch);
-            if (is(ch, Space)) {
-                ++pos_;
-            } else if (c == '/' && pos_ + 1 < limit && unit(line_[pos_ + 1]) == '/') {
-                emit(pos_, limit, TokenKind::ScriptComment);
-                pos_ = limit;
-            } else if (c == '/' && pos_ + 1 < limit && unit(line_[pos_ + 1]) == '*') {
-                const std::size_t close = find(pos_ + 2, "*/", limit);
-                const std::size_t end = close == View::npos ? limit : close + 2;
-                emit(pos_, end, TokenKind::ScriptComment);
-                pos_ = end;
-                if (close == View::npos)
-                    mode_ = ScriptBlockComment;
-            } else if (c == '"' || c == '\'' || c == '`') {
-                const std::size_t start = pos_++;
-                if (!stringTo(ch, limit, TokenKind::ScriptString, start)) {
-                    if (c == '`' || (limit == line_.size() && endsInBackslash(limit)))
-                        mode_ = c == '`' ? ScriptTemplate : c == '"' ? ScriptStringDouble : ScriptStringSingle;
-                }
-                regexAllowed = false;
-            } else if (is(ch, Digit) || (c == '.' && pos_ + 1 < limit && is(line_[pos_ + 1], Digit))) {
-                std::size_t end = pos_ + 1;
-                while (end < limit) {
-                    const auto u = unit(line_[end]);
-                    if (is(line_[end], Letter | Digit) || u == '.' || u == '_')
-                        ++end;
-                    else if ((u == '+' || u == '-') && (lowerAscii(line_[end - 1]) == 'e') && !startsWith(pos_, "0x", end))
-                        ++end;
-                    else
-                        break;
-                }
-                emit(pos_, end, TokenKind::ScriptNumber);
-                pos_ = end;
-                regexAllowed = false;
-            } else if (is(ch, Letter) || c == '_' || c == '$') {
-                std::size_t end = pos_ + 1;
-                while (end < limit && (is(line_[end], Letter | Digit) || unit(line_[end]) == '_' || unit(line_[end]) == '$'))
-                    ++end;
-                const View word = line_.substr(pos_, end - pos_);
-                if (inWordList(word, kScriptKeywords))
-                    emit(pos_, end, TokenKind::ScriptKeyword);
-                regexAllowed = inWordList(word, kBeforeExpression);
-                pos_ = end;
-            } else if (c == '/' && regexAllowed && !noRegexOnLine_) {
-                const std::size_t end = regexEnd(pos_, limit);
-                if (end == View::npos) {
-                    // Stop trying on this line: rescanning from every "/" could take quadratic time.
-                    noRegexOnLine_ = true;
-                    continue;
-                }
-                emit(pos_, end, TokenKind::ScriptString);
-                pos_ = end;
-                regexAllowed = false;
-            } else {
-                regexAllowed = !(c == ')' || c == ']' || c == '}');
-                ++pos_;
-            }
-        }
+        emit(pos_, end, TokenKind::ScriptString);
+        pos_ = end;
+        regexAllowed_ = false;
+        return true;
     }
 
-    void styleCode(std::size_t limit)
+    bool scriptPunctuation(std::size_t)
     {
-        if (mode_ == StyleComment) {
-            const std::size_t close = find(pos_, "*/", limit);
-            const std::size_t end = close == View::npos ? limit : close + 2;
-            emit(pos_, end, TokenKind::StyleComment);
-            pos_ = end;
-            if (close == View::npos)
-                return;
-            mode_ = Style;
-        } else if (mode_ != Style) {
-            const Char quote = static_cast<Char>(mode_ == StyleStringDouble ? '"' : '\'');
-            if (!stringTo(quote, limit, TokenKind::StyleString, pos_)) {
-                if (!(pos_ == line_.size() && endsInBackslash(limit)))
-                    mode_ = Style;
-                return;
-            }
-            mode_ = Style;
-        }
+        const auto c = unit(line_[pos_]);
+        regexAllowed_ = !(c == ')' || c == ']' || c == '}');
+        ++pos_;
+        return true;
+    }
 
-        while (pos_ < limit) {
-            const Char ch = line_[pos_];
-            const auto c = unit(ch);
-            if (is(ch, Space)) {
-                ++pos_;
-            } else if (c == '/' && pos_ + 1 < limit && unit(line_[pos_ + 1]) == '*') {
-                const std::size_t close = find(pos_ + 2, "*/", limit);
-                const std::size_t end = close == View::npos ? limit : close + 2;
-                emit(pos_, end, TokenKind::StyleComment);
-                pos_ = end;
-                if (close == View::npos)
-                    mode_ = StyleComment;
-            } else if (c == '"' || c == '\'') {
-                const std::size_t start = pos_++;
-                if (!stringTo(ch, limit, TokenKind::StyleString, start) && limit == line_.size() && endsInBackslash(limit))
-                    mode_ = c == '"' ? StyleStringDouble : StyleStringSingle;
-                expectProperty_ = false;
-            } else if (c == '@' && pos_ + 1 < limit && is(line_[pos_ + 1], Letter)) {
-                const std::size_t end = skipName(pos_ + 1, Letter | Digit | NamePunct, limit);
-                emit(pos_, end, TokenKind::StyleAtRule);
-                pos_ = end;
-                expectProperty_ = false;
-            } else if (c == '{' || c == ';') {
-                if (c == '{' && depth_ < kMaxDepth)
-                    ++depth_;
-                expectProperty_ = depth_ > 0;
-                ++pos_;
-            } else if (c == '}') {
-                if (depth_ > 0)
-                    --depth_;
-                expectProperty_ = false;
-                ++pos_;
-            } else if (c == '#' && depth_ > 0 && pos_ + 1 < limit && is(line_[pos_ + 1], Hex)) {
-                const std::size_t end = skipName(pos_ + 1, Letter | Digit, limit);
-                emit(pos_, end, TokenKind::StyleNumber);
-                pos_ = end;
-                expectProperty_ = false;
-            } else if (is(ch, Digit)
-                       || ((c == '.' || c == '-' || c == '+') && pos_ + 1 < limit && is(line_[pos_ + 1], Digit))) {
-                std::size_t end = pos_ + 1;
-                while (end < limit && (is(line_[end], Digit) || unit(line_[end]) == '.'))
-                    ++end;
-                end = skipName(end, Letter, limit);
-                if (end < limit && unit(line_[end]) == '%')
-                    ++end;
-                emit(pos_, end, TokenKind::StyleNumber);
-                pos_ = end;
-                expectProperty_ = false;
-            } else if (is(ch, Letter) || c == '-' || c == '_') {
-                std::size_t end = pos_ + 1;
-                while (end < limit && (is(line_[end], Letter | Digit) || unit(line_[end]) == '-' || unit(line_[end]) == '_'))
-                    ++end;
-                std::size_t after = end;
-                while (after < limit && is(line_[after], Space))
-                    ++after;
-                if (expectProperty_ && after < limit && unit(line_[after]) == ':')
-                    emit(pos_, end, TokenKind::StyleProperty);
-                pos_ = end;
-                expectProperty_ = false;
-            } else {
-                expectProperty_ = false;
-                ++pos_;
-            }
+    // Style rules.
+
+    bool atRule(std::size_t limit)
+    {
+        if (!is(static_cast<Char>(unitAt(pos_ + 1, limit)), Letter))
+            return false;
+        const std::size_t end = skipName(pos_ + 1, Letter | Digit | NamePunct, limit);
+        emit(pos_, end, TokenKind::StyleAtRule);
+        pos_ = end;
+        expectProperty_ = false;
+        return true;
+    }
+
+    bool styleBrace(std::size_t)
+    {
+        const auto c = unit(line_[pos_]);
+        if (c == '}') {
+            if (depth_ > 0)
+                --depth_;
+            expectProperty_ = false;
+        } else {
+            if (c == '{' && depth_ < kMaxDepth)
+                ++depth_;
+            expectProperty_ = depth_ > 0;
         }
+        ++pos_;
+        return true;
+    }
+
+    bool colour(std::size_t limit)
+    {
+        if (depth_ == 0 || !is(static_cast<Char>(unitAt(pos_ + 1, limit)), Hex))
+            return false;
+        const std::size_t end = skipName(pos_ + 1, Letter | Digit, limit);
+        emit(pos_, end, TokenKind::StyleNumber);
+        pos_ = end;
+        expectProperty_ = false;
+        return true;
+    }
+
+    bool styleNumber(std::size_t limit)
+    {
+        if (!is(line_[pos_], Digit) && !is(static_cast<Char>(unitAt(pos_ + 1, limit)), Digit))
+            return false;
+        std::size_t end = pos_ + 1;
+        while (end < limit && (is(line_[end], Digit) || unit(line_[end]) == '.'))
+            ++end;
+        end = skipName(end, Letter, limit);
+        if (end < limit && unit(line_[end]) == '%')
+            ++end;
+        emit(pos_, end, TokenKind::StyleNumber);
+        pos_ = end;
+        expectProperty_ = false;
+        return true;
+    }
+
+    bool styleWord(std::size_t limit)
+    {
+        std::size_t end = pos_ + 1;
+        while (end < limit && (is(line_[end], Letter | Digit) || unit(line_[end]) == '-' || unit(line_[end]) == '_'))
+            ++end;
+        if (end - pos_ == 3 && startsWith(pos_, "url(", limit)) {
+            pos_ = end + 1;
+            url(limit);
+            return true;
+        }
+        std::size_t after = end;
+        while (after < limit && is(line_[after], Space))
+            ++after;
+        if (expectProperty_ && after < limit && unit(line_[after]) == ':')
+            emit(pos_, end, TokenKind::StyleProperty);
+        pos_ = end;
+        expectProperty_ = false;
+        return true;
+    }
+
+    // The address of url( ... ) from pos_, quoted or bare; the ")" is left to the next rule.
+    void url(std::size_t limit)
+    {
+        while (pos_ < limit && is(line_[pos_], Space))
+            ++pos_;
+        const std::uint32_t quote = unitAt(pos_, limit);
+        std::size_t end = pos_;
+        if (quote == '"' || quote == '\'') {
+            ++end;
+            while (end < limit && unit(line_[end]) != quote)
+                ++end;
+            end = std::min(end + 1, limit);
+        } else {
+            while (end < limit && unit(line_[end]) != ')')
+                ++end;
+            while (end > pos_ && is(line_[end - 1], Space))
+                --end;
+        }
+        emit(pos_, end, TokenKind::StyleUrl);
+        pos_ = end;
+        expectProperty_ = false;
+    }
+
+    bool stylePunctuation(std::size_t)
+    {
+        expectProperty_ = false;
+        ++pos_;
+        return true;
     }
 
     View line_;
@@ -610,6 +801,9 @@ private:
     RawElement raw_ = NoRaw;
     LexState depth_ = 0;
     bool expectProperty_ = false;
+    const Context* context_ = nullptr;
+    // After these a "/" starts a regular expression, not a division; a line starts with one.
+    bool regexAllowed_ = true;
     // A body mode lexes its whole line in one step; this ends the loop for an empty rest.
     bool bodyDone_ = false;
     bool noRegexOnLine_ = false;
@@ -635,10 +829,15 @@ LexState lexLine(std::string_view line, LexState state, std::vector<Token>& toke
     return lex(line, state, tokens);
 }
 
-std::vector<Token> lexText(std::string_view text)
+LexState styleSheetState()
+{
+    return Style;
+}
+
+std::vector<Token> lexText(std::string_view text, LexState state)
 {
     std::vector<Token> tokens;
-    LexState state = kDocumentStart;
+    tokens.reserve(text.size() / 16); // pages run at about one token in ten bytes
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = start;

@@ -25,7 +25,9 @@ enum class TokenKind : std::uint8_t {
     StyleNumber,    // numbers with their units, #colours
     StyleComment,   // /* ... */
     StyleAtRule,    // @import, @media ...
+    StyleUrl,       // the address in url(...), with its quotes if it has them
 };
+inline constexpr std::size_t kTokenKindCount = static_cast<std::size_t>(TokenKind::StyleUrl) + 1;
 
 // A run of one kind: offsets and lengths in the code units of the text that was lexed.
 struct Token {
@@ -46,8 +48,11 @@ inline constexpr LexState kDocumentStart = 0;
 LexState lexLine(std::u16string_view line, LexState state, std::vector<Token>& tokens);
 LexState lexLine(std::string_view line, LexState state, std::vector<Token>& tokens);
 
+// Where a style sheet on its own (a .css file, a style attribute) starts.
+LexState styleSheetState();
+
 // Lexes a whole text whose lines end in CR, LF or CR LF; token offsets are into `text`.
-std::vector<Token> lexText(std::string_view text);
+std::vector<Token> lexText(std::string_view text, LexState state = kDocumentStart);
 
 // A stable lower-case name for a kind ("attribute-value"), for CSS classes and test tables.
 const char* tokenKindName(TokenKind kind);

@@ -1,6 +1,7 @@
 #include "ui/codehighlighter.h"
 
 #include "syntax/htmllexer.h"
+#include "syntax/palette.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -12,32 +13,6 @@
 
 namespace corvane {
 namespace {
-
-using syntax::TokenKind;
-
-// Dark enough to read on the white box (contrast 4.5:1 or more); page text keeps the box's colour.
-// Colour only: the box keeps its one font, so the initial line looks as it always did.
-struct KindStyle {
-    TokenKind kind;
-    QRgb colour;
-};
-constexpr KindStyle kStyles[] = {
-    {TokenKind::Tag, qRgb(0x00, 0x33, 0x99)},
-    {TokenKind::AttributeName, qRgb(0x9c, 0x2b, 0x00)},
-    {TokenKind::AttributeValue, qRgb(0x0b, 0x6e, 0x0b)},
-    {TokenKind::Comment, qRgb(0x6a, 0x6a, 0x6a)},
-    {TokenKind::Doctype, qRgb(0x6f, 0x3d, 0x8f)},
-    {TokenKind::Entity, qRgb(0x8a, 0x4b, 0x00)},
-    {TokenKind::ScriptKeyword, qRgb(0x6f, 0x1f, 0xa2)},
-    {TokenKind::ScriptString, qRgb(0xa3, 0x15, 0x15)},
-    {TokenKind::ScriptNumber, qRgb(0x00, 0x6b, 0x6b)},
-    {TokenKind::ScriptComment, qRgb(0x6a, 0x6a, 0x6a)},
-    {TokenKind::StyleProperty, qRgb(0xa0, 0x00, 0x50)},
-    {TokenKind::StyleString, qRgb(0xa3, 0x15, 0x15)},
-    {TokenKind::StyleNumber, qRgb(0x00, 0x6b, 0x6b)},
-    {TokenKind::StyleComment, qRgb(0x6a, 0x6a, 0x6a)},
-    {TokenKind::StyleAtRule, qRgb(0x6f, 0x1f, 0xa2)},
-};
 
 // A line's user state: the lexer's state at its end, and whether its colours are on.
 constexpr int kColoured = 1 << 30;
@@ -64,9 +39,11 @@ CodeHighlighter::CodeHighlighter(QPlainTextEdit* edit)
     , slices_(new QTimer(this))
     , visible_(new QTimer(this))
 {
-    for (const KindStyle& style : kStyles) {
-        QTextCharFormat& format = formats_[static_cast<std::size_t>(style.kind)];
-        format.setForeground(QColor(style.colour));
+    // Colour only: the box keeps its one font, so the initial line looks as it always did.
+    for (std::size_t kind = 0; kind < syntax::kTokenKindCount; ++kind) {
+        std::uint32_t rgb = 0;
+        if (syntax::tokenColour(static_cast<syntax::TokenKind>(kind), rgb))
+            formats_[kind].setForeground(QColor(QRgb(rgb)));
     }
     for (QTimer* timer : {slices_, visible_}) {
         timer->setSingleShot(true);

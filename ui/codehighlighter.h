@@ -46,7 +46,7 @@ private:
     void colourVisible();
 
     QPointer<QPlainTextEdit> edit_;
-    std::array<QTextCharFormat, 16> formats_;
+    std::array<QTextCharFormat, syntax::kTokenKindCount> formats_;
     int budget_ = 0;
     // Lines from this number on may hold a state that no longer holds; -1 when none does.
     int frontier_ = -1;

@@ -9,13 +9,17 @@
 #include "ui/keyboard.h"
 #include "ui/menustyle.h"
 #include "ui/pictures.h"
+#include "ui/savedialog.h"
 #include "ui/searchdialog.h"
 #include "ui/taboutbox.h"
 #include "ui_form1.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <QStandardPaths>
+#include <QTimer>
 
 namespace corvane {
 namespace {
@@ -74,6 +78,11 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         }
         searchDialog_->present();
     });
+    auto* save = new QAction(this);
+    save->setObjectName(QStringLiteral("SavePage"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addAction(save);
+    connect(save, &QAction::triggered, this, [this] { guarded([this] { SavePageClick(); }); });
     setUpCodeBox();
 
     guarded([this] { loadPictures(); });
@@ -86,6 +95,12 @@ template <typename Handler>
 void TForm1::guarded(Handler&& handler)
 {
     runGuarded(*services_.dialogs, std::forward<Handler>(handler));
+}
+
+template <typename... Args>
+auto TForm1::guardedSlot(void (TForm1::*handler)(Args...))
+{
+    return [this, handler](Args... args) { guarded([&] { (this->*handler)(args...); }); };
 }
 
 void TForm1::loadPictures()
@@ -113,41 +128,31 @@ void TForm1::loadPictures()
 
 void TForm1::connectHandlers()
 {
-    connect(ui->cats, &ScriptComboBox::change, this, [this] { guarded([this] { catsChange(); }); });
-    connect(ui->lb, &ScriptComboBox::change, this, [this] { guarded([this] { lbChange(); }); });
+    connect(ui->cats, &ScriptComboBox::change, this, guardedSlot(&TForm1::catsChange));
+    connect(ui->lb, &ScriptComboBox::change, this, guardedSlot(&TForm1::lbChange));
 
-    const struct {
-        QAction* action;
-        void (TForm1::*handler)();
-    } menu[] = {
-        {ui->N2, &TForm1::N2Click},
-        {ui->N6, &TForm1::N6Click},
-        {ui->N7, &TForm1::N7Click},
-        {ui->N8, &TForm1::N8Click},
-        {ui->N5, &TForm1::N5Click},
-        {ui->Licenseuseragreement1, &TForm1::Licenseuseragreement1Click},
-    };
-    for (const auto& entry : menu) {
-        const auto handler = entry.handler;
-        connect(entry.action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-    }
+    connect(ui->N2, &QAction::triggered, this, guardedSlot(&TForm1::N2Click));
+    connect(ui->N6, &QAction::triggered, this, guardedSlot(&TForm1::N6Click));
+    connect(ui->N7, &QAction::triggered, this, guardedSlot(&TForm1::N7Click));
+    connect(ui->N8, &QAction::triggered, this, guardedSlot(&TForm1::N8Click));
+    connect(ui->N5, &QAction::triggered, this, guardedSlot(&TForm1::N5Click));
+    connect(ui->Licenseuseragreement1, &QAction::triggered, this, guardedSlot(&TForm1::Licenseuseragreement1Click));
 
     // The picture buttons trigger their menu entries: the command lives in one place.
     connect(ui->SpeedButton1, &QToolButton::clicked, ui->N2, &QAction::trigger);
     connect(ui->SpeedButton2, &QToolButton::clicked, ui->N6, &QAction::trigger);
     connect(ui->SpeedButton3, &QToolButton::clicked, ui->N7, &QAction::trigger);
-    connect(ui->SpeedButton4, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton4Click(); }); });
-    connect(ui->SpeedButton5, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton5Click(); }); });
-    connect(ui->SpeedButton6, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton6Click(); }); });
+    connect(ui->SpeedButton4, &QToolButton::clicked, this, guardedSlot(&TForm1::SpeedButton4Click));
+    connect(ui->SpeedButton5, &QToolButton::clicked, this, guardedSlot(&TForm1::SpeedButton5Click));
+    connect(ui->SpeedButton6, &QToolButton::clicked, this, guardedSlot(&TForm1::SpeedButton6Click));
 
-    WebView* wb1 = ui->wb1;
-    connect(wb1, &WebView::beforeNavigate, this, [this](const QString& url) { guarded([&] { wb1BeforeNavigate2(url); }); });
-    connect(wb1, &WebView::downloadBegin, this, [this] { guarded([this] { wb1DownloadBegin(); }); });
-    connect(wb1, &WebView::downloadComplete, this, [this] { guarded([this] { wb1DownloadComplete(); }); });
-    connect(wb1, &WebView::documentComplete, this, [this](const QString& url) { guarded([&] { wb1DocumentComplete(url); }); });
-    connect(wb1, &WebView::titleChange, this, [this](const QString& text) { guarded([&] { wb1TitleChange(text); }); });
-    connect(wb1, &WebView::statusTextChange, this, [this](const QString& text) { guarded([&] { wb1StatusTextChange(text); }); });
-    connect(ui->wb2, &WebView::titleChange, this, [this](const QString& text) { guarded([&] { wb2TitleChange(text); }); });
+    connect(ui->wb1, &WebView::beforeNavigate, this, guardedSlot(&TForm1::wb1BeforeNavigate2));
+    connect(ui->wb1, &WebView::downloadBegin, this, guardedSlot(&TForm1::wb1DownloadBegin));
+    connect(ui->wb1, &WebView::downloadComplete, this, guardedSlot(&TForm1::wb1DownloadComplete));
+    connect(ui->wb1, &WebView::documentComplete, this, guardedSlot(&TForm1::wb1DocumentComplete));
+    connect(ui->wb1, &WebView::titleChange, this, guardedSlot(&TForm1::wb1TitleChange));
+    connect(ui->wb1, &WebView::statusTextChange, this, guardedSlot(&TForm1::wb1StatusTextChange));
+    connect(ui->wb2, &WebView::titleChange, this, guardedSlot(&TForm1::wb2TitleChange));
 }
 
 // Runs inside the creation of the window; the first step that raises ends it.
@@ -295,6 +300,74 @@ void TForm1::wb1StatusTextChange(const QString& text)
 void TForm1::wb2TitleChange(const QString& text)
 {
     ui->Panel2->setText(text);
+}
+
+void TForm1::SavePageClick()
+{
+    if (pageSaver_)
+        return; // one save at a time
+    PageSaveDialog* dialog = services_.saveDialog;
+    if (!dialog) {
+        if (!fileSaveDialog_)
+            fileSaveDialog_ = std::make_unique<FilePageSaveDialog>();
+        dialog = fileSaveDialog_.get();
+    }
+    if (saveFolder_.isEmpty())
+        saveFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const std::optional<PageSaveChoice> choice = dialog->choose(this, saveFolder_, ui->lb->text());
+    if (!choice)
+        return;
+    saveFolder_ = choice->folder;
+
+    pages::SaveRequest request;
+    // The box holds LF breaks; library pages have CR LF.
+    request.text = ui->Memo4->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
+    request.pageFolder = library_.programDirectory() + ui->cats->text().toStdString();
+    request.libraryFolder = library_.programDirectory();
+    request.targetFolder = choice->folder.toStdString();
+    request.pageName = choice->fileName.toStdString();
+    request.encoding = choice->encoding;
+    request.forbiddenFolders.push_back(library_.programDirectory());
+    if (FCategories)
+        for (const auto& category : FCategories->sectionNames())
+            request.forbiddenFolders.push_back(library_.programDirectory() + category);
+    auto saver = std::make_unique<pages::PageSaver>(std::move(request));
+
+    const std::vector<std::string> existing = saver->existingTargets();
+    if (!existing.empty()) {
+        QString names;
+        for (std::size_t i = 0; i < existing.size() && i < 5; ++i)
+            names += QStringLiteral("\r") + QString::fromStdString(existing[i]);
+        if (existing.size() > 5)
+            names += QStringLiteral("\r…");
+        const QString question = existing.size() == 1
+            ? QStringLiteral("Този файл вече съществува в „%1“:%2\rДа бъде ли заменен?")
+            : QStringLiteral("Тези %3 файла вече съществуват в „%1“:%2\rДа бъдат ли заменени?");
+        if (!services_.dialogs->confirm(question.arg(choice->folder, names).arg(existing.size())))
+            return;
+    }
+    pageSaver_ = std::move(saver);
+    QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
+}
+
+// One file a turn of the event loop; an error ends the save where it stands.
+void TForm1::savePageStep()
+{
+    std::unique_ptr<pages::PageSaver> saver = std::move(pageSaver_);
+    if (!saver)
+        return;
+    if (saver->step()) {
+        pageSaver_ = std::move(saver);
+        QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
+        return;
+    }
+    const std::size_t files = saver->assetsWritten();
+    const QString where = QDir::toNativeSeparators(saveFolder_);
+    services_.dialogs->showMessage(
+        files == 0 ? QStringLiteral("Запазена е страницата в %1.").arg(where)
+                   : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
+                         .arg(files)
+                         .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where));
 }
 
 void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow)

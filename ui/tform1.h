@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/scriptlibrary.h"
+#include "pages/savepage.h"
 
 #include <QMainWindow>
 
@@ -15,6 +16,7 @@ class TForm1;
 namespace corvane {
 
 class Dialogs;
+class PageSaveDialog;
 class Registry;
 class SearchDialog;
 class Shell;
@@ -29,6 +31,7 @@ struct MainWindowServices {
     Shell* shell = nullptr;
     Dialogs* dialogs = nullptr;
     QString bannerAddress;
+    PageSaveDialog* saveDialog = nullptr; // Ctrl+S; none: the system's file dialog
 };
 
 // The main window: selection column on the left, banner, caption strip, preview and status bar
@@ -70,6 +73,9 @@ public:
     void wb2TitleChange(const QString& text);
     // Ctrl+Enter: the code box's text runs in the preview, based in the script's folder.
     void RunEditClick();
+    // Ctrl+S: the code box's text saved as a page with the library files it uses, where the
+    // user chooses; written a file a step on the event loop.
+    void SavePageClick();
 
     // A result of the library search, chosen as the user would: the category, then the script,
     // each box running its handler; a text match is then selected in the code box.
@@ -86,6 +92,9 @@ private:
     void shellOpen(const QString& target, int showState, bool parentIsMainWindow);
     template <typename Handler>
     void guarded(Handler&& handler);
+    // A slot that runs the handler inside the guard with the signal's arguments.
+    template <typename... Args>
+    auto guardedSlot(void (TForm1::*handler)(Args...));
 
     std::unique_ptr<Ui::TForm1> ui;
     MainWindowServices services_;
@@ -95,6 +104,10 @@ private:
     QString FLanguage;
     TAboutBox* AboutBox = nullptr;
     std::unique_ptr<SearchDialog> searchDialog_; // made at the first Ctrl+F
+    void savePageStep();
+    std::unique_ptr<PageSaveDialog> fileSaveDialog_;
+    std::unique_ptr<pages::PageSaver> pageSaver_; // while a save is under way
+    QString saveFolder_;                          // the last one chosen, for this session
 };
 
 } // namespace corvane

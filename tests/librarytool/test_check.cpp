@@ -17,10 +17,10 @@ using test::TempDir;
 // A one-category library that checks clean; each case changes it.
 void writeCleanLibrary(const TempDir& dir)
 {
-    dir.writeCp1251("categories.ini", "[Часовници]\r\n");
-    dir.writeCp1251("Часовници/scripts.txt", "Цифров часовник.html\r\nКалендар.html\r\n");
-    dir.writeCp1251("Часовници/Цифров часовник.html", "<html>\r\n<body>Часовник</body>\r\n</html>\r\n");
-    dir.writeCp1251("Часовници/Календар.html", "<html>\r\n<img src=\"месец.png\">\r\n</html>\r\n");
+    dir.writeLibrary({
+        {"Часовници", "Цифров часовник.html", "<html>\r\n<body>Часовник</body>\r\n</html>\r\n"},
+        {"Часовници", "Календар.html", "<html>\r\n<img src=\"месец.png\">\r\n</html>\r\n"},
+    });
     dir.write("Часовници/месец.png", "\x89PNG");
 }
 

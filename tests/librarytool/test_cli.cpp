@@ -85,11 +85,8 @@ class ExitStatus : public testing::TestWithParam<ExitCase> {};
 TEST_P(ExitStatus, matchesTheOutcome)
 {
     TempDir dir;
-    dir.writeCp1251("lib/categories.ini", "[Игри]\r\n");
-    dir.writeCp1251("lib/Игри/scripts.txt", "Змия.html\r\n");
-    dir.writeCp1251("lib/Игри/Змия.html", "<html><body>Змия</body></html>");
-    dir.writeCp1251("broken/categories.ini", "[Игри]\r\n");
-    dir.writeCp1251("broken/Игри/scripts.txt", "Змия.html\r\n");
+    dir.writeLibrary({{"Игри", "Змия.html", "<html><body>Змия</body></html>"}}, "lib");
+    dir.writeLibrary({{"Игри", "Змия.html", nullptr}}, "broken");
     dir.write("full/index.html", "old");
 
     std::vector<std::string> arguments;

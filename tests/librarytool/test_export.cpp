@@ -30,23 +30,23 @@ std::map<std::string, std::pair<std::string, fs::file_time_type>> snapshot(const
 // a picture, a link out of the library and a script that is missing.
 void writeLibrary(const TempDir& dir)
 {
-    dir.writeCp1251("categories.ini", "[Фонове]\r\n[Игри]\r\n");
-    dir.writeCp1251("Фонове/scripts.txt", "Звездно небе.html\r\nБез обявяване.html\r\n");
-    dir.writeCp1251("Фонове/Звездно небе.html",
-                    "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n"
-                    "<title>Звездно небе</title>\r\n<link rel=\"stylesheet\" href=\"стил/небе.css?v=2\">\r\n"
-                    "<script src=\"звезди.js\" charset=\"windows-1251\"></script>\r\n</head>\r\n"
-                    "<body><img src=\"картинки/%D0%BB%D1%83%D0%BD%D0%B0.png\" alt=\"Луна\">"
-                    "<img src=\"../../извън.png\"><img src=\"http://img.example/x.png\"></body>\r\n</html>\r\n");
+    dir.writeLibrary({
+        {"Фонове", "Звездно небе.html",
+         "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n"
+         "<title>Звездно небе</title>\r\n<link rel=\"stylesheet\" href=\"стил/небе.css?v=2\">\r\n"
+         "<script src=\"звезди.js\" charset=\"windows-1251\"></script>\r\n</head>\r\n"
+         "<body><img src=\"картинки/%D0%BB%D1%83%D0%BD%D0%B0.png\" alt=\"Луна\">"
+         "<img src=\"../../извън.png\"><img src=\"http://img.example/x.png\"></body>\r\n</html>\r\n"},
+        {"Фонове", "Без обявяване.html", "<html><head><title>Без</title></head><body>Текст</body></html>"},
+        {"Игри", "Змия.html",
+         "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\"></head>"
+         "<body>Змия</body></html>"},
+        {"Игри", "Липсваща.html", nullptr},
+    });
     dir.writeCp1251("Фонове/стил/небе.css", "@charset \"windows-1251\";\r\nbody { background: url(фон.gif) } /* Нощ */\r\n");
     dir.write("Фонове/стил/фон.gif", std::string("GIF89a\x01\x00\x98\xFF", 10));
     dir.writeCp1251("Фонове/звезди.js", "var надпис = 'Звезди';\r\n");
     dir.write("Фонове/картинки/луна.png", std::string("\x89PNG\r\n\x1A\n\x00\xFF", 10));
-    dir.writeCp1251("Фонове/Без обявяване.html", "<html><head><title>Без</title></head><body>Текст</body></html>");
-    dir.writeCp1251("Игри/scripts.txt", "Змия.html\r\nЛипсваща.html\r\n");
-    dir.writeCp1251("Игри/Змия.html",
-                    "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\"></head>"
-                    "<body>Змия</body></html>");
     dir.write("извън.png", "outside");
 }
 

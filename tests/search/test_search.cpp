@@ -52,13 +52,12 @@ std::vector<std::string> where(const std::vector<SearchHit>& hits)
 TEST(LibrarySearch, namesComeFirstInLibraryOrderThenTextLineByLine)
 {
     test::TempDir dir;
-    dir.writeCp1251("categories.ini", "[Часовници]\r\n[Игри]\r\n");
-    dir.writeCp1251("Часовници/scripts.txt", "Стрелки.html\r\nЦифров часовник.html\r\n");
-    // Lines end in CR LF, a lone LF and a lone CR; the second match on one line adds no hit.
-    dir.writeCp1251("Часовници/Стрелки.html", "<html>\r\nняма\nчасовник и пак часовник\rкрай");
-    dir.writeCp1251("Часовници/Цифров часовник.html", "<b>часовник</b>");
-    dir.writeCp1251("Игри/scripts.txt", "Часовник на шах.html\n");
-    dir.writeCp1251("Игри/Часовник на шах.html", "\r\n\r\n  Часовник");
+    dir.writeLibrary({
+        // Lines end in CR LF, a lone LF and a lone CR; the second match on one line adds no hit.
+        {"Часовници", "Стрелки.html", "<html>\r\nняма\nчасовник и пак часовник\rкрай"},
+        {"Часовници", "Цифров часовник.html", "<b>часовник</b>"},
+        {"Игри", "Часовник на шах.html", "\r\n\r\n  Часовник"},
+    });
 
     const Found found = search(dir, "часовник");
     EXPECT_EQ(where(found.hits), (std::vector<std::string>{
@@ -95,9 +94,7 @@ TEST(LibrarySearch, letterCaseIsIgnoredInBothAlphabets)
     };
     for (const auto& row : rows) {
         test::TempDir dir;
-        dir.writeCp1251("categories.ini", "[К]\r\n");
-        dir.writeCp1251("К/scripts.txt", "x.html\r\n");
-        dir.writeCp1251("К/x.html", row.text);
+        dir.writeLibrary({{"К", "x.html", row.text}});
         const Found found = search(dir, row.query);
         EXPECT_EQ(found.hits.size(), row.found ? 1u : 0u) << row.name;
     }
@@ -140,15 +137,19 @@ TEST(LibrarySearch, textEndsAtTheFirstNulInListsAndScripts)
 TEST(LibrarySearch, unreadableScriptsAndListsAreSkippedAndCounted)
 {
     test::TempDir dir;
-    dir.writeCp1251("categories.ini", "[Липсващ]\r\n[К]\r\n");
-    dir.writeCp1251("К/scripts.txt", "missing.html\r\nfolder\r\n\r\nfifo.html\r\nbig.html\r\nok.html\r\n");
+    dir.writeLibrary({
+        {"Липсващ", nullptr, nullptr},
+        {"К", "missing.html", nullptr},
+        {"К", "folder", nullptr},
+        {"К", "", nullptr}, // the empty line names the category folder itself
+        {"К", "fifo.html", nullptr},
+        {"К", "big.html", "needle and more than the code box holds"},
+        {"К", "ok.html", "needle"},
+    });
     dir.write("К/folder/inside.html", "needle");
     ASSERT_EQ(::mkfifo((dir.dir() + "К/fifo.html").c_str(), 0600), 0);
-    dir.write("К/big.html", "needle and more than the code box holds");
-    dir.write("К/ok.html", "needle");
     SearchLimits limits;
     limits.maxScriptBytes = 16;
-    // The empty line names the category folder itself.
     const Found found = search(dir, "needle", limits);
     EXPECT_EQ(where(found.hits), std::vector<std::string>{"К/ok.html:0:0"});
     EXPECT_EQ(found.report.unreadableScripts, 5u);
@@ -158,10 +159,8 @@ TEST(LibrarySearch, unreadableScriptsAndListsAreSkippedAndCounted)
 TEST(LibrarySearch, longLinesAreCutAroundTheMatchAndHitsStopAtTheLimit)
 {
     test::TempDir dir;
-    dir.writeCp1251("categories.ini", "[К]\r\n");
-    dir.writeCp1251("К/scripts.txt", "a.html\r\nb.html\r\n");
-    dir.writeCp1251("К/a.html", std::string(500, 'x') + "Игла" + std::string(500, 'y'));
-    dir.writeCp1251("К/b.html", "игла\nигла\nигла\n");
+    const std::string longLine = std::string(500, 'x') + "Игла" + std::string(500, 'y');
+    dir.writeLibrary({{"К", "a.html", longLine.c_str()}, {"К", "b.html", "игла\nигла\nигла\n"}});
     SearchLimits limits;
     limits.maxHits = 2;
     limits.excerptBefore = 10;
@@ -208,10 +207,7 @@ TEST(LibrarySearch, cancellingStopsBeforeTheNextFile)
 TEST(SearchRunner, aNewSearchCancelsTheOneRunning)
 {
     test::TempDir dir;
-    dir.writeCp1251("categories.ini", "[К]\r\n");
-    dir.writeCp1251("К/scripts.txt", "a.html\r\nb.html\r\n");
-    dir.writeCp1251("К/a.html", "първа втора");
-    dir.writeCp1251("К/b.html", "първа втора");
+    dir.writeLibrary({{"К", "a.html", "първа втора"}, {"К", "b.html", "първа втора"}});
 
     std::promise<void> firstHit;
     std::promise<void> secondStarted;

@@ -11,6 +11,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 #endif
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -56,6 +57,32 @@ std::string TempDir::write(const std::string& relative, const std::string& bytes
 std::string TempDir::writeCp1251(const std::string& relative, const std::string& utf8) const
 {
     return write(relative, utf8ToCp1251(utf8));
+}
+
+std::string TempDir::writeLibrary(const std::vector<LibraryRow>& rows, const std::string& folder) const
+{
+    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+    std::string categories;
+    std::vector<std::pair<std::string, std::string>> lists; // category, its scripts.txt
+    for (const LibraryRow& row : rows) {
+        auto list = std::find_if(lists.begin(), lists.end(), [&](const auto& l) { return l.first == row.category; });
+        if (list == lists.end()) {
+            categories += std::string("[") + row.category + "]\r\n";
+            list = lists.insert(lists.end(), {row.category, std::string()});
+        }
+        if (!row.script)
+            continue;
+        list->second += std::string(row.script) + "\r\n";
+        if (row.text)
+            writeCp1251(base + row.category + "/" + row.script, row.text);
+    }
+    writeCp1251(base + "categories.ini", categories);
+    for (const auto& [category, list] : lists)
+        if (!list.empty())
+            writeCp1251(base + category + "/scripts.txt", list);
+    std::string where = dir() + base;
+    std::replace(where.begin(), where.end(), '/', kPathSeparator);
+    return where;
 }
 
 #ifndef _WIN32

@@ -100,8 +100,8 @@ void TestRegistry::seed(const std::string& subKey, const std::string& name, std:
             break;
         }
     values.push_back({name, type, data});
-    if (!impl_->registry.save(*hive))
-        throw std::runtime_error("cannot seed the registry");
+    if (const std::error_code error = impl_->registry.save(*hive))
+        throw std::runtime_error("cannot seed the registry: " + error.message());
 }
 
 #endif

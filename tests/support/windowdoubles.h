@@ -6,11 +6,14 @@
 #include "ui/dialogs.h"
 #include "ui/tform1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QStringList>
 
 #include <memory>
+
+#include <gtest/gtest.h>
 
 namespace corvane::test {
 
@@ -48,6 +51,16 @@ inline void typeText(QWidget* widget, const QString& text)
     }
 }
 
+// Chooses the window's action of that objectName as its menu entry or its key would; fails the
+// test when there is none or it is disabled, as a user could not choose it then.
+inline void triggerAction(QWidget& window, const char* name)
+{
+    auto* action = window.findChild<QAction*>(QLatin1String(name));
+    ASSERT_NE(action, nullptr) << name;
+    ASSERT_TRUE(action->isEnabled()) << name;
+    action->trigger();
+}
+
 // What a main window under test is built with: a library folder, a store of its own and
 // recording doubles; no banner is loaded.
 struct WindowBench {
@@ -59,6 +72,7 @@ struct WindowBench {
         services.shell = &shell;
         services.dialogs = &dialogs;
         services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
+        services.saveDialog = saveDialog;
         return std::make_unique<TForm1>(services);
     }
 
@@ -67,6 +81,7 @@ struct WindowBench {
     RegistryStore store{storeDir.dir() + "system.reg"};
     RecordingDialogs dialogs;
     RecordingShell shell;
+    PageSaveDialog* saveDialog = nullptr;
 };
 
 } // namespace corvane::test

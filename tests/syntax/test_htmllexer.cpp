@@ -118,6 +118,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "tag:<style | tag:>"},
         LexCase{"style_atRuleStringComment", "<style>@import \"a.css\"; /* c */",
                 "tag:<style | tag:> | style-at-rule:@import | style-string:\"a.css\" | style-comment:/* c */"},
+        LexCase{"style_urlAddressesQuotedOrBare", "<style>a { background: url( 'x.gif' ) url(y z.png ) }",
+                "tag:<style | tag:> | style-property:background | style-url:'x.gif' | style-url:y z.png"},
+        LexCase{"rawText_tagsInsideAreText", "<title>a <b>\nc</TITLE><xmp><i></xmp><b>",
+                "tag:<title | tag:> | tag:</TITLE | tag:> | tag:<xmp | tag:> | tag:</xmp | tag:> | tag:<b | tag:>"},
+        LexCase{"rawText_plaintextNeverEnds", "<plaintext><b></plaintext>", "tag:<plaintext | tag:>"},
         LexCase{"style_propertyOnTheNextLine", "<style>p {\n  font-size: 12pt\n}",
                 "tag:<style | tag:> | style-property:font-size | style-number:12pt"},
         // Unterminated runs
@@ -153,7 +158,7 @@ TEST(LexLine, aStateFromElsewhereIsTreatedAsTheDocumentStart)
 TEST(TokenKindName, everyKindHasItsOwnName)
 {
     std::vector<std::string> names;
-    for (int k = 0; k <= static_cast<int>(TokenKind::StyleAtRule); ++k) {
+    for (std::size_t k = 0; k < kTokenKindCount; ++k) {
         const std::string name = tokenKindName(static_cast<TokenKind>(k));
         EXPECT_EQ(std::find(names.begin(), names.end(), name), names.end()) << name;
         names.push_back(name);

@@ -33,9 +33,7 @@ class Keyboard : public ::testing::Test, protected test::WindowBench {
 protected:
     void SetUp() override
     {
-        dir.writeCp1251("categories.ini", "[Игри]\r\n");
-        dir.writeCp1251("Игри/scripts.txt", "Шах.html\r\n");
-        dir.writeCp1251("Игри/Шах.html", "<title>Шах</title><p>шах</p>");
+        dir.writeLibrary({{"Игри", "Шах.html", "<title>Шах</title><p>шах</p><script>window.status = 'готово';</script>"}});
         form = make();
         form->resize(1000, 700);
         form->show();
@@ -137,9 +135,10 @@ TEST_F(Keyboard, controlsHaveNamesAndLabelsKeepTheirText)
         EXPECT_FALSE(accessibleName(widget).isEmpty());
     }
 
-    // Labels are read out with what they show, also after a handler changed it.
-    form->wb1TitleChange(QStringLiteral("Шах"));
-    form->wb1StatusTextChange(QStringLiteral("готово"));
+    // Labels are read out with what they show, also after the chosen page changed it.
+    test::typeText(child<ScriptComboBox>("cats"), QStringLiteral("И"));
+    test::typeText(child<ScriptComboBox>("lb"), QStringLiteral("Ш"));
+    ASSERT_TRUE(test::waitUntil([&] { return !child<QLabel>("espPanel1")->text().isEmpty(); }));
     for (const char* name : {"Panel6", "espPanel1", "Label4", "Label1"}) {
         SCOPED_TRACE(name);
         auto* label = child<QLabel>(name);

@@ -29,6 +29,13 @@
 namespace corvane {
 namespace {
 
+// Two categories; the slide's name in other letter case is an ordinary script.
+const std::vector<test::LibraryRow> kLibrary = {
+    {"Фонове", "BackGround Slide.html", "<html>слайд\r\n</html>"},
+    {"Фонове", "backGround slide.html", "<html>друг</html>"},
+    {"Игри", "Шах.html", "<title>Шах</title>"},
+};
+
 class MainWindow : public ::testing::Test, protected test::WindowBench {
 protected:
     template <typename T>
@@ -38,16 +45,6 @@ protected:
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
-    void library()
-    {
-        dir.writeCp1251("categories.ini", "[Фонове]\r\n[Игри]\r\n");
-        dir.writeCp1251("Фонове/scripts.txt", "BackGround Slide.html\r\nbackGround slide.html\r\n");
-        dir.writeCp1251("Фонове/BackGround Slide.html", "<html>слайд\r\n</html>");
-        dir.writeCp1251("Фонове/backGround slide.html", "<html>друг</html>");
-        dir.writeCp1251("Игри/scripts.txt", "Шах.html\r\n");
-        dir.writeCp1251("Игри/Шах.html", "<title>Шах</title>");
-    }
-
 };
 
 TEST_F(MainWindow, withoutCategoryListTheTotalsAreZero)
@@ -61,8 +58,7 @@ TEST_F(MainWindow, withoutCategoryListTheTotalsAreZero)
 
 TEST_F(MainWindow, missingScriptListShowsOneErrorAndLeavesTheTotalEmpty)
 {
-    dir.writeCp1251("categories.ini", "[А]\r\n[Б]\r\n");
-    dir.write("А/scripts.txt", "x\r\n");
+    dir.writeLibrary({{"А", "x", nullptr}, {"Б", nullptr, nullptr}});
     auto form = make();
     EXPECT_EQ(child<ScriptComboBox>(*form, "cats")->count(), 2);
     ASSERT_EQ(dialogs.errors.size(), 1);
@@ -73,7 +69,7 @@ TEST_F(MainWindow, missingScriptListShowsOneErrorAndLeavesTheTotalEmpty)
 
 TEST_F(MainWindow, typingCompletesTheCategoryAndLoadsItsListOnce)
 {
-    library();
+    dir.writeLibrary(kLibrary);
     auto form = make();
     EXPECT_EQ(child<QLabel>(*form, "Label4")->text(), QStringLiteral("Общо скриптове : 3 в 2 категории."));
     auto* cats = child<ScriptComboBox>(*form, "cats");
@@ -100,7 +96,7 @@ TEST_F(MainWindow, typingCompletesTheCategoryAndLoadsItsListOnce)
 
 TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
 {
-    library();
+    dir.writeLibrary(kLibrary);
     auto form = make();
     auto* cats = child<ScriptComboBox>(*form, "cats");
     auto* lb = child<ScriptComboBox>(*form, "lb");
@@ -128,11 +124,9 @@ TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
 
 TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEmpty)
 {
-    dir.writeCp1251("categories.ini", "[Игри]\r\n");
-    dir.writeCp1251("Игри/scripts.txt", "Шах.html\r\nГолям.html\r\n");
-    dir.writeCp1251("Игри/Шах.html", "<title>Шах</title>");
+    const std::string library = dir.writeLibrary({{"Игри", "Шах.html", "<title>Шах</title>"}, {"Игри", "Голям.html", ""}});
     // Sparse: one byte over the capacity without writing 16 MiB.
-    std::filesystem::resize_file(dir.writeCp1251("Игри/Голям.html", ""), kCodeBoxCapacity + 1);
+    std::filesystem::resize_file(std::filesystem::u8path(library + "Игри/Голям.html"), kCodeBoxCapacity + 1);
     auto form = make();
     auto* lb = child<ScriptComboBox>(*form, "lb");
     auto* memo = child<QPlainTextEdit>(*form, "Memo4");
@@ -156,18 +150,21 @@ TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEm
 
 TEST_F(MainWindow, commandsCopyTheSelectionAndCallTheShell)
 {
-    library();
+    dir.writeLibrary(kLibrary);
     auto form = make();
+    form->show();
+    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    ASSERT_FALSE(memo->toPlainText().isEmpty());
     QApplication::clipboard()->setText(QStringLiteral("before"));
-    form->N6Click();
+    test::triggerAction(*form, "N6"); // nothing selected: the clipboard keeps its text
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
-    form->N2Click();
-    form->N6Click();
-    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("<!-- КОДА ЩЕ СЕ ПОЯВИ ТУК -->"));
+    test::triggerAction(*form, "N2");
+    test::triggerAction(*form, "N6");
+    EXPECT_EQ(QApplication::clipboard()->text(), memo->toPlainText());
 
-    form->N7Click(); // both boxes empty: the path names the program directory
-    form->Image1Click();
-    form->Licenseuseragreement1Click();
+    test::triggerAction(*form, "N7"); // both boxes empty: the path names the program directory
+    QTest::mouseClick(child<QLabel>(*form, "Image1"), Qt::LeftButton);
+    test::triggerAction(*form, "Licenseuseragreement1");
     const QString d = QString::fromStdString(dir.dir());
     EXPECT_EQ(shell.calls, (QStringList{QStringLiteral("open|") + d + QStringLiteral("/|app|3"),
                                         QStringLiteral("open|http://www.corvane.example/|main|0"),
@@ -215,9 +212,10 @@ bool hasColour(const QTextBlock& block)
 
 TEST_F(MainWindow, chosenScriptIsColouredAndCopiesAsThePlainText)
 {
-    library();
+    dir.writeLibrary(kLibrary);
     dir.writeCp1251("Игри/Шах.html", "<html>\r\n<!-- ход -->\r\n<script>var x = 'а';</script>\r\n</html>\r\n");
     auto form = make();
+    form->show();
     auto* memo = child<QPlainTextEdit>(*form, "Memo4");
     test::typeText(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
     test::typeText(child<ScriptComboBox>(*form, "lb"), QStringLiteral("Ш"));
@@ -226,8 +224,9 @@ TEST_F(MainWindow, chosenScriptIsColouredAndCopiesAsThePlainText)
     for (QTextBlock block = memo->document()->begin(); block.isValid() && !block.text().isEmpty(); block = block.next())
         EXPECT_TRUE(hasColour(block)) << block.text().toStdString();
 
-    form->N2Click();
-    form->N6Click();
+    // The picture buttons beside the menu: select all, then copy.
+    QTest::mouseClick(child<QToolButton>(*form, "SpeedButton1"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(*form, "SpeedButton2"), Qt::LeftButton);
     EXPECT_EQ(QApplication::clipboard()->text(), text);
 }
 
@@ -299,7 +298,7 @@ class RunEdit : public MainWindow, public ::testing::WithParamInterface<RunEditC
 TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
 {
     const RunEditCase& row = GetParam();
-    library();
+    dir.writeLibrary(kLibrary);
     dir.write(row.assetFolder + "mark.js", "document.title += ' +js';");
     dir.writeCp1251("Игри/Шах.html", "<html><head><title>Disk</title></head></html>");
     auto form = make();
@@ -346,17 +345,24 @@ INSTANTIATE_TEST_SUITE_P(
                       RunEditCase{"bothBoxesEmpty", QString(), QString(), ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The card shows when the pointer moves over the portrait and hides when it leaves "More".
 TEST(AboutBox, captionCardAndLanguage)
 {
     TAboutBox box{QString()};
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
     EXPECT_EQ(box.windowTitle(), QStringLiteral("За програмата ()."));
     auto* card = box.findChild<QWidget*>(QStringLiteral("Panel2"));
-    ASSERT_TRUE(card);
+    auto* portrait = box.findChild<QWidget*>(QStringLiteral("Image1"));
+    auto* more = box.findChild<QWidget*>(QStringLiteral("Label1"));
+    ASSERT_TRUE(card && portrait && more);
     EXPECT_TRUE(card->isHidden());
-    box.Image1MouseMove();
+    QTest::mouseMove(portrait);
+    EXPECT_TRUE(test::waitUntil([&] { return !card->isHidden(); }));
+    QTest::mouseMove(more);
     EXPECT_FALSE(card->isHidden());
-    box.Label1MouseLeave();
-    EXPECT_TRUE(card->isHidden());
+    QTest::mouseMove(&box, QPoint(5, 5));
+    EXPECT_TRUE(test::waitUntil([&] { return card->isHidden(); }));
 
     TAboutBox english(QStringLiteral("en"));
     EXPECT_EQ(english.windowTitle(), QStringLiteral("About the program"));
@@ -370,8 +376,11 @@ TEST(AboutBox, escLeavesItOpenEnterClosesAndThePositionAndCardCarryOver)
 {
     TAboutBox box{QString()};
     box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
     box.move(120, 90);
-    box.Image1MouseMove();
+    QTest::mouseMove(box.findChild<QWidget*>(QStringLiteral("Image1")));
+    auto* card = box.findChild<QWidget*>(QStringLiteral("Panel2"));
+    ASSERT_TRUE(test::waitUntil([&] { return !card->isHidden(); }));
     QTest::keyClick(&box, Qt::Key_Escape);
     EXPECT_TRUE(box.isVisible());
     QTest::keyClick(&box, Qt::Key_Return);
@@ -379,7 +388,7 @@ TEST(AboutBox, escLeavesItOpenEnterClosesAndThePositionAndCardCarryOver)
     EXPECT_EQ(box.result(), QDialog::Accepted);
     box.show();
     EXPECT_EQ(box.pos(), QPoint(120, 90));
-    EXPECT_FALSE(box.findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
+    EXPECT_FALSE(card->isHidden());
 }
 
 } // namespace

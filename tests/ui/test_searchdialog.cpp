@@ -23,14 +23,13 @@ namespace {
 TEST(SearchDialog, ctrlFSearchesAndEnterChoosesLikeTheUser)
 {
     test::WindowBench bench;
-    const test::TempDir& dir = bench.dir;
-    dir.writeCp1251("categories.ini", "[Игри]\r\n[Часовници]\r\n");
-    dir.writeCp1251("Игри/scripts.txt", "Шах.html\r\nЛипсващ.html\r\n");
-    dir.writeCp1251("Игри/Шах.html", "<title>Шах</title>");
-    dir.writeCp1251("Часовници/scripts.txt", "Цифров часовник.html\r\nСтрелки.html\r\nBackGround Slide.html\r\n");
-    dir.writeCp1251("Часовници/Цифров часовник.html", "<b>00:00</b>");
-    dir.writeCp1251("Часовници/Стрелки.html", "<html>\r\n<body>\r\n  <!-- Аналогов Часовник -->\r\n</body>");
-    dir.writeCp1251("Часовници/BackGround Slide.html", "<html></html>");
+    bench.dir.writeLibrary({
+        {"Игри", "Шах.html", "<title>Шах</title>"},
+        {"Игри", "Липсващ.html", nullptr},
+        {"Часовници", "Цифров часовник.html", "<b>00:00</b>"},
+        {"Часовници", "Стрелки.html", "<html>\r\n<body>\r\n  <!-- Аналогов Часовник -->\r\n</body>"},
+        {"Часовници", "BackGround Slide.html", "<html></html>"},
+    });
     const auto made = bench.make();
     TForm1& form = *made;
     form.show();

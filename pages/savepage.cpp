@@ -1,0 +1,230 @@
+#include "pages/savepage.h"
+
+#include "pages/pagenames.h"
+#include "pages/pagescan.h"
+#include "platform/ascii.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace corvane::pages {
+namespace {
+
+// `path` is `root` or lies beneath it; both lexically normal.
+bool isWithin(const fs::path& path, const fs::path& root)
+{
+    const fs::path relative = path.lexically_relative(root);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+fs::path normalFolder(const std::string& folder)
+{
+    fs::path path = fs::absolute(fs::path(folder)).lexically_normal();
+    return path.filename().empty() ? path.parent_path() : path;
+}
+
+// Where a path really leads, links resolved; the path itself when that cannot be known.
+fs::path resolved(const fs::path& path)
+{
+    std::error_code error;
+    const fs::path real = fs::weakly_canonical(path, error);
+    return error ? path : real;
+}
+
+// A relative path as an address: what would end or break it escaped, letters beyond ASCII kept
+// (browsers send a path as UTF-8 whatever the page's encoding), so the page stays readable.
+std::string addressOf(std::string_view relative)
+{
+    std::string out;
+    for (const char ch : relative) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+            || std::string_view("-_.~/!$*+,;=:@").find(ch) != std::string_view::npos;
+        if (plain) {
+            out += ch;
+        } else {
+            static const char kHex[] = "0123456789ABCDEF";
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        }
+    }
+    return out;
+}
+
+std::string extensionOf(const fs::path& path)
+{
+    return asciiLowered(path.extension().string());
+}
+
+} // namespace
+
+PageSaver::PageSaver(SaveRequest request)
+    : request_(std::move(request))
+{
+    const fs::path target = resolved(normalFolder(request_.targetFolder));
+    for (const auto& forbidden : request_.forbiddenFolders) {
+        if (isWithin(target, resolved(normalFolder(forbidden))) || isWithin(target, normalFolder(forbidden)))
+            throw SaveRefused("В папката на програмата и в библиотеката не се записва нищо: изберете друга папка ("
+                              + target.string() + ").");
+    }
+
+    files_.push_back({std::string(), request_.pageName, Kind::Page, request_.text, {}});
+    // Each file is looked into once, in the order found; collect() may add more.
+    for (std::size_t i = 0; i < files_.size(); ++i)
+        collect(i);
+    std::rotate(files_.begin(), files_.begin() + 1, files_.end());
+}
+
+std::size_t PageSaver::add(const std::string& source, Kind kind)
+{
+    for (std::size_t i = 0; i < files_.size(); ++i)
+        if (files_[i].source == source)
+            return i;
+    const fs::path path(source);
+    const fs::path relative = path.lexically_relative(normalFolder(request_.pageFolder));
+    std::string target;
+    if (!relative.empty() && *relative.begin() != "..") {
+        target = relative.generic_string();
+    } else {
+        const std::string stem = fs::path(request_.pageName).stem().string();
+        target = stem + "_files/" + path.lexically_relative(normalFolder(request_.libraryFolder)).generic_string();
+    }
+    File file{source, target, kind, {}, {}};
+    if (kind == Kind::Page || kind == Kind::Style)
+        file.text = decodeLibraryText(readWholeFile(source));
+    files_.push_back(std::move(file));
+    return files_.size() - 1;
+}
+
+void PageSaver::collect(std::size_t index)
+{
+    if (files_[index].kind != Kind::Page && files_[index].kind != Kind::Style)
+        return;
+    std::vector<PageReference> references;
+    std::vector<PageReference> named; // names in script strings: taken only when the file exists
+    if (files_[index].kind == Kind::Page) {
+        PageScan scan = scanPage(files_[index].text);
+        references = std::move(scan.references);
+        named = std::move(scan.scriptStrings);
+    } else {
+        scanStyle(files_[index].text, 0, references);
+    }
+    const fs::path library = normalFolder(request_.libraryFolder);
+    const fs::path realLibrary = resolved(library);
+    const fs::path folder = files_[index].source.empty() ? normalFolder(request_.pageFolder)
+                                                        : fs::path(files_[index].source).parent_path();
+    auto take = [&](const PageReference& reference, bool besidePage) {
+        const std::string_view address = std::string_view(files_[index].text).substr(reference.offset, reference.length);
+        if (!isRelativeAddress(address))
+            return;
+        const std::string path = addressToPath(address);
+        if (path.empty())
+            return;
+        const fs::path asset = (folder / fs::path(path)).lexically_normal();
+        std::error_code error;
+        // Through a link that leads out of the library nothing is copied.
+        if (!isWithin(asset, library) || !isWithin(resolved(asset), realLibrary) || !fs::is_regular_file(asset, error))
+            return;
+        if (besidePage && !isWithin(asset, folder))
+            return;
+        // The part before a query or fragment is what a rewrite replaces.
+        const std::string_view trimmed = trimmedAddress(address);
+        const std::size_t start = reference.offset + static_cast<std::size_t>(trimmed.data() - address.data());
+        const std::size_t length = std::min(trimmed.find_first_of("?#"), trimmed.size());
+
+        const std::string extension = extensionOf(asset);
+        const Kind kind = isWebPageName(asset.filename().string()) ? Kind::Page
+            : extension == ".css"                                  ? Kind::Style
+            : extension == ".js"                                   ? Kind::Script
+                                                                   : Kind::Other;
+        const std::size_t j = add(asset.string(), kind); // may move files_
+        const fs::path from = fs::path(files_[index].target).parent_path();
+        const std::string now = fs::path(files_[j].target).lexically_relative(from).generic_string();
+        if (now != fs::path(path).lexically_normal().generic_string())
+            files_[index].rewrites.push_back({start, length, addressOf(now)});
+    };
+    for (const auto& reference : references)
+        if (reference.loads)
+            take(reference, false);
+    for (const auto& reference : named)
+        take(reference, true);
+}
+
+std::vector<std::string> PageSaver::targets() const
+{
+    std::vector<std::string> out;
+    for (const auto& file : files_)
+        out.push_back(file.target);
+    return out;
+}
+
+std::vector<std::string> PageSaver::existingTargets() const
+{
+    std::vector<std::string> out;
+    // The page first: it is what the user chose a name for.
+    std::vector<const File*> order{&files_.back()};
+    for (std::size_t i = 0; i + 1 < files_.size(); ++i)
+        order.push_back(&files_[i]);
+    for (const File* file : order) {
+        std::error_code error;
+        if (fs::exists(fs::symlink_status(normalFolder(request_.targetFolder) / file->target, error)))
+            out.push_back(file->target);
+    }
+    return out;
+}
+
+std::string PageSaver::contents(const File& file) const
+{
+    const bool utf8 = request_.encoding == PageEncoding::Utf8;
+    const char* charset = utf8 ? "utf-8" : "windows-1251";
+    switch (file.kind) {
+    case Kind::Page: {
+        const std::string text = declareCharset(applyEdits(file.text, file.rewrites), charset);
+        return utf8 ? text : utf8ToCp1251(text);
+    }
+    case Kind::Style: {
+        const std::string text = declareStyleCharset(applyEdits(file.text, file.rewrites), charset);
+        return utf8 ? text : utf8ToCp1251(text);
+    }
+    case Kind::Script:
+        // Loaded by a page in the chosen encoding, a script is read in it too.
+        return utf8 ? decodeLibraryText(readWholeFile(file.source)) : readWholeFile(file.source);
+    case Kind::Other:
+        break;
+    }
+    return readWholeFile(file.source);
+}
+
+void PageSaver::write(const File& file) const
+{
+    const fs::path root = normalFolder(request_.targetFolder);
+    fs::path folder = root;
+    const fs::path relative(file.target);
+    for (const auto& part : relative.parent_path()) {
+        folder /= part;
+        createDirectory(folder.string());
+        std::error_code error;
+        // A folder is made, or one of ours already stands there; a link is never followed.
+        if (!fs::is_directory(fs::symlink_status(folder, error)))
+            throw FileCreateError("Cannot create file \"" + (root / relative).string() + "\". "
+                                  + (fs::is_symlink(fs::symlink_status(folder, error)) ? "A folder on the way is a symbolic link"
+                                                                                        : "A folder on the way cannot be made"));
+    }
+    writeWholeFile((root / relative).string(), contents(file));
+}
+
+bool PageSaver::step()
+{
+    if (done())
+        return false;
+    write(files_[next_]);
+    ++next_;
+    return !done();
+}
+
+} // namespace corvane::pages

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "pages/recode.h"
+#include "platform/errors.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane::pages {
+
+// Saving a library page elsewhere with the files it uses, so that it shows the same from its
+// new place with no network: what the window's Save does.
+
+enum class PageEncoding { Utf8, Windows1251 };
+
+struct SaveRequest {
+    std::string text;          // the page as UTF-8, as the user has it (edited or not)
+    std::string pageFolder;    // the library folder its relative addresses start from
+    std::string libraryFolder; // only files inside it are copied
+    std::string targetFolder;  // where the page goes: an existing folder the user chose
+    std::string pageName;      // the saved page's file name
+    PageEncoding encoding = PageEncoding::Utf8;
+    // Folders nothing may be written into: the program folder, the library.
+    std::vector<std::string> forbiddenFolders;
+};
+
+// The save is refused before anything is written; the message is for the user.
+class SaveRefused : public Error {
+public:
+    using Error::Error;
+    const char* className() const noexcept override { return "SaveRefused"; }
+};
+
+// Plans a save at construction (reads the page's stylesheets and framed pages, nothing else)
+// and then writes one file a step, so that a window stays responsive in between. Files in the
+// page's folder and below keep their relative places; a file above it goes into a folder
+// "<page>_files" beside the page, and the references to it are rewritten. Remote addresses and
+// files outside the library are left as they are.
+// Throws SaveRefused when the target lies in a forbidden folder, FileOpenError when a page or
+// stylesheet the page uses cannot be read.
+class PageSaver {
+public:
+    explicit PageSaver(SaveRequest request);
+
+    // Paths relative to the target folder, in writing order: the files the page uses, then the
+    // page.
+    std::vector<std::string> targets() const;
+    // The targets that exist already, the page first; the caller asks before the first step.
+    std::vector<std::string> existingTargets() const;
+    // Files written besides the page so far.
+    std::size_t assetsWritten() const { return next_ < files_.size() ? next_ : files_.size() - 1; }
+
+    // Writes the next file; false once every file is written. Throws FileCreateError, or
+    // FileOpenError when a file to copy cannot be read.
+    bool step();
+    bool done() const { return next_ >= files_.size(); }
+
+private:
+    enum class Kind { Page, Style, Script, Other };
+    struct File {
+        std::string source; // library path; empty for the page itself
+        std::string target; // relative to the target folder, "/" separated
+        Kind kind = Kind::Other;
+        std::string text;   // pages and stylesheets: the UTF-8 text the rewrites apply to
+        std::vector<TextEdit> rewrites;
+    };
+
+    std::size_t add(const std::string& source, Kind kind);
+    void collect(std::size_t index);
+    std::string contents(const File& file) const;
+    void write(const File& file) const;
+
+    SaveRequest request_;
+    std::vector<File> files_; // the page first while planning, last once planned
+    std::size_t next_ = 0;
+};
+
+} // namespace corvane::pages

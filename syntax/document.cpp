@@ -1,0 +1,105 @@
+#include "syntax/document.h"
+
+namespace corvane::syntax {
+namespace {
+
+bool isQuote(char c)
+{
+    return c == '"' || c == '\'';
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+} // namespace
+
+std::vector<TagSpan> groupTags(std::string_view text, const std::vector<Token>& tokens)
+{
+    std::vector<TagSpan> tags;
+    bool open = false;
+    char valueQuote = 0; // the quote of a value that goes on in the next token
+    for (const Token& token : tokens) {
+        const std::string_view run = text.substr(token.start, token.length);
+        if (token.kind == TokenKind::Tag && run.front() == '<') {
+            TagSpan tag;
+            tag.start = token.start;
+            tag.endTag = run.size() > 1 && run[1] == '/';
+            tag.nameStart = token.start + (tag.endTag ? 2 : 1);
+            tag.nameLength = token.start + token.length - tag.nameStart;
+            tag.end = text.size();
+            tags.push_back(std::move(tag));
+            open = true;
+            valueQuote = 0;
+        } else if (!open) {
+            continue;
+        } else if (token.kind == TokenKind::Tag && (run == ">" || run == "/>")) {
+            tags.back().end = token.start + token.length;
+            open = false;
+        } else if (token.kind == TokenKind::AttributeName) {
+            tags.back().attributes.push_back({token.start, token.length, false, 0, 0});
+            valueQuote = 0;
+        } else if (token.kind == TokenKind::AttributeValue && !tags.back().attributes.empty()) {
+            TagAttribute& attribute = tags.back().attributes.back();
+            const std::size_t end = token.start + token.length;
+            if (valueQuote != 0) {
+                // The rest of a quoted value on a later line.
+                const bool closes = run.back() == valueQuote;
+                attribute.valueLength = (closes ? end - 1 : end) - attribute.valueStart;
+                if (closes)
+                    valueQuote = 0;
+            } else if (!attribute.hasValue) {
+                attribute.hasValue = true;
+                if (isQuote(run.front())) {
+                    const bool closes = run.size() > 1 && run.back() == run.front();
+                    attribute.valueStart = token.start + 1;
+                    attribute.valueLength = token.length - (closes ? 2 : 1);
+                    valueQuote = closes ? 0 : run.front();
+                } else {
+                    attribute.valueStart = token.start;
+                    attribute.valueLength = token.length;
+                }
+            }
+        }
+    }
+    return tags;
+}
+
+LexedDocument lexDocument(std::string_view text)
+{
+    LexedDocument document;
+    document.tokens = lexText(text);
+    document.tags = groupTags(text, document.tokens);
+    return document;
+}
+
+std::size_t leadingDoctypeEnd(std::string_view text)
+{
+    std::size_t at = 0;
+    while (at < text.size() && isBlank(text[at]))
+        ++at;
+    // Only the first line that has anything is lexed; a doctype is short.
+    std::size_t lineEnd = at;
+    while (lineEnd < text.size() && text[lineEnd] != '\r' && text[lineEnd] != '\n')
+        ++lineEnd;
+    const std::string_view line = text.substr(at, lineEnd - at);
+    std::vector<Token> tokens;
+    lexLine(line, kDocumentStart, tokens);
+    if (tokens.empty() || tokens.front().start != 0 || tokens.front().kind != TokenKind::Doctype)
+        return 0;
+    const std::string_view run = line.substr(0, tokens.front().length);
+    static constexpr std::string_view kDoctype = "<!doctype";
+    if (run.size() < kDoctype.size())
+        return 0;
+    for (std::size_t i = 0; i < kDoctype.size(); ++i)
+        if ((run[i] >= 'A' && run[i] <= 'Z' ? run[i] - 'A' + 'a' : run[i]) != kDoctype[i])
+            return 0;
+    // A doctype that goes on over lines ends at its first ">".
+    if (run.back() == '>')
+        return at + run.size();
+    const std::size_t close = text.find('>', lineEnd);
+    return close == std::string_view::npos ? text.size() : close + 1;
+}
+
+} // namespace corvane::syntax

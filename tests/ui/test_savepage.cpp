@@ -1,0 +1,266 @@
+#include "platform/codepage.h"
+#include "support/qtwait.h"
+#include "support/testfiles.h"
+#include "support/windowdoubles.h"
+#include "ui/savedialog.h"
+#include "ui/scriptcombobox.h"
+#include "ui/tform1.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers the save dialog at once with the folder, name and encoding a test chose.
+struct ChosenSave : PageSaveDialog {
+    std::optional<PageSaveChoice> choose(QWidget*, const QString& folder, const QString& name) override
+    {
+        asked << folder + QLatin1Char('|') + name;
+        if (!answer)
+            return std::nullopt;
+        PageSaveChoice choice = *answer;
+        if (choice.fileName.isEmpty())
+            choice.fileName = name;
+        return choice;
+    }
+    QStringList asked;
+    std::optional<PageSaveChoice> answer;
+};
+
+// A GIF of one pixel; Chromium sniffs it whatever the name says.
+const std::string kPixel("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,"
+                         "\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;", 43);
+
+class SavePage : public ::testing::Test, protected test::WindowBench {
+protected:
+    SavePage()
+    {
+        // The page uses files beside it, below it and above it, through tags, a style sheet with
+        // an @import, a script and a name in a script string; it links to and loads from elsewhere.
+        dir.writeLibrary({{"Фонове", "Звезди.html",
+                           "<html><head><title>Звезди</title>\r\n"
+                           "<link rel=\"stylesheet\" href=\"style.css\">\r\n"
+                           "<script src=\"../common/lib.js\"></script>\r\n"
+                           "</head><body background=\"img/bg.gif\">\r\n"
+                           "<h1>Звезди</h1><p>текст</p>\r\n"
+                           "<img src=\"../pics/star.gif?v=2\" name=\"s\"><img src=\"http://www.example/remote.gif\">\r\n"
+                           "<script>var on = 'on.gif'; document.images.s.onmouseover = function () { this.src = on; };</script>\r\n"
+                           "<a href=\"other.html\">друг</a>\r\n"
+                           "</body></html>\r\n"}});
+        dir.write("Фонове/style.css", "@import \"more.css\";\r\nh1 { background: url(../pics/back.png) }\r\n");
+        dir.write("Фонове/more.css", "p { color: rgb(1, 2, 3) }\r\n");
+        dir.writeCp1251("common/lib.js", "// общи\r\nwindow.libLoaded = 'Здравей';\r\n");
+        for (const char* picture : {"Фонове/img/bg.gif", "Фонове/on.gif", "pics/star.gif", "pics/back.png"})
+            dir.write(picture, kPixel);
+        dir.write("Фонове/other.html", "<p>не се копира</p>");
+        save.answer = PageSaveChoice{QString::fromStdString(out.path().string()), QString(), pages::PageEncoding::Utf8};
+    }
+
+    std::unique_ptr<TForm1> window()
+    {
+        auto form = make();
+        dialogs.messages.clear(); // the first-start greeting
+        form->findChild<ScriptComboBox*>(QStringLiteral("cats"))->choose(QStringLiteral("Фонове"));
+        form->findChild<ScriptComboBox*>(QStringLiteral("lb"))->choose(QStringLiteral("Звезди.html"));
+        return form;
+    }
+
+    // Presses Ctrl+S and waits for the box that says how it went.
+    void pressSave(TForm1& form)
+    {
+        const qsizetype before = dialogs.messages.size() + dialogs.errors.size();
+        QAction* action = form.findChild<QAction*>(QStringLiteral("SavePage"));
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        action->trigger();
+        ASSERT_TRUE(test::waitUntil([&] { return dialogs.messages.size() + dialogs.errors.size() > before; }, 5000));
+    }
+
+    std::string saved(const std::string& relative) const { return test::readBytes((out.path() / fs::u8path(relative)).string()); }
+    std::string original(const std::string& relative) const { return test::readBytes(dir.dir() + relative); }
+
+    ChosenSave save;
+    test::TempDir out;
+};
+
+// The saved page's references, percent-decoded, as the browser resolves them.
+std::string decoded(const std::string& page)
+{
+    return QUrl::fromPercentEncoding(QByteArray::fromStdString(page)).toStdString();
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(SavePage, savesTheChosenScriptAsUtf8WithEveryFileItUsesAndRewritesOnlyWhatMoved)
+{
+    saveDialog = &save;
+    auto form = window();
+    pressSave(*form);
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(save.asked.value(0).endsWith(QStringLiteral("|Звезди.html")));
+    EXPECT_EQ(dialogs.messages.value(0),
+              QStringLiteral("Запазени са страницата и 7 файла в %1.").arg(QString::fromStdString(out.path().string())));
+
+    const std::string page = saved("Звезди.html");
+    EXPECT_TRUE(isValidUtf8(page));
+    EXPECT_TRUE(contains(page, "<head><meta charset=\"utf-8\">") || contains(page, "<head>\r\n<meta charset=\"utf-8\">"));
+    EXPECT_TRUE(contains(page, "<h1>Звезди</h1>"));
+    const std::string links = decoded(page);
+    EXPECT_TRUE(contains(links, "href=\"style.css\"") && contains(links, "background=\"img/bg.gif\"")) << "kept in place";
+    EXPECT_TRUE(contains(links, "src=\"Звезди_files/common/lib.js\""));
+    EXPECT_TRUE(contains(links, "src=\"Звезди_files/pics/star.gif?v=2\"")) << "the query stays";
+    EXPECT_TRUE(contains(links, "src=\"http://www.example/remote.gif\"") && contains(links, "href=\"other.html\""));
+    EXPECT_FALSE(fs::exists(out.path() / fs::u8path("other.html"))) << "a link is not something the page uses";
+
+    EXPECT_TRUE(contains(decoded(saved("style.css")), "url(Звезди_files/pics/back.png)"));
+    EXPECT_EQ(saved("more.css"), original("Фонове/more.css"));
+    EXPECT_EQ(saved("Звезди_files/common/lib.js"), "// общи\r\nwindow.libLoaded = 'Здравей';\r\n") << "UTF-8 like its page";
+    for (const char* picture : {"img/bg.gif", "on.gif", "Звезди_files/pics/star.gif", "Звезди_files/pics/back.png"})
+        EXPECT_EQ(saved(picture), kPixel) << picture;
+    EXPECT_EQ(original("Фонове/style.css"), "@import \"more.css\";\r\nh1 { background: url(../pics/back.png) }\r\n")
+        << "the library is only read";
+}
+
+TEST_F(SavePage, savesAnEditedScriptInWindows1251AndAsksBeforeReplacingAnything)
+{
+    saveDialog = &save;
+    auto form = window();
+    pressSave(*form); // UTF-8 first: the second save finds every file there
+    auto* code = form->findChild<QPlainTextEdit*>(QStringLiteral("Memo4"));
+    code->moveCursor(QTextCursor::End);
+    test::typeText(code, QStringLiteral("<p>Добавено</p>"));
+    save.answer->encoding = pages::PageEncoding::Windows1251;
+
+    dialogs.answer = false;
+    const std::string before = saved("Звезди.html");
+    form->findChild<QAction*>(QStringLiteral("SavePage"))->trigger();
+    ASSERT_EQ(dialogs.confirmations.size(), 1);
+    EXPECT_TRUE(dialogs.confirmations[0].contains(QStringLiteral("Звезди.html"))) << "the page is named first";
+    test::waitUntil([] { return false; }, 200);
+    EXPECT_EQ(saved("Звезди.html"), before) << "declined: nothing replaced";
+
+    dialogs.answer = true;
+    pressSave(*form);
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+    const std::string page = saved("Звезди.html");
+    EXPECT_FALSE(isValidUtf8(page));
+    EXPECT_TRUE(contains(page, utf8ToCp1251("<h1>Звезди</h1>")) && contains(page, utf8ToCp1251("<p>Добавено</p>"))) << cp1251ToUtf8(page);
+    EXPECT_TRUE(contains(page, "<meta charset=\"windows-1251\">"));
+    EXPECT_TRUE(contains(decoded(cp1251ToUtf8(page)), "src=\"Звезди_files/common/lib.js\""));
+    EXPECT_EQ(saved("Звезди_files/common/lib.js"), original("common/lib.js")) << "bytes as in the library";
+    EXPECT_EQ(saved("more.css"), original("Фонове/more.css"));
+}
+
+TEST_F(SavePage, refusesTheProgramFolderTheLibraryAndLinksAndWithNoScriptAsksForAName)
+{
+    saveDialog = &save;
+    auto form = window();
+    for (const std::string& folder : {dir.dir(), dir.dir() + "Фонове/img"}) {
+        save.answer->folder = QString::fromStdString(folder);
+        save.answer->fileName = QStringLiteral("копие.html");
+        dialogs.errors.clear();
+        pressSave(*form);
+        EXPECT_EQ(dialogs.errors.size(), 1) << folder;
+        EXPECT_FALSE(fs::exists(fs::u8path(folder + "/копие.html"))) << folder;
+    }
+
+    // A link where the save would make a folder is never followed.
+    test::TempDir elsewhere;
+    fs::create_directory_symlink(elsewhere.path(), out.path() / "img");
+    save.answer->folder = QString::fromStdString(out.path().string());
+    dialogs.errors.clear();
+    dialogs.answer = true;
+    pressSave(*form);
+    EXPECT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+
+    auto empty = make();
+    save.asked.clear();
+    save.answer.reset();
+    empty->findChild<QAction*>(QStringLiteral("SavePage"))->trigger();
+    ASSERT_EQ(save.asked.size(), 1);
+    EXPECT_TRUE(save.asked[0].endsWith(QLatin1Char('|'))) << "no name to offer";
+}
+
+// Loads the saved page in a browser of its own and reports what did not load.
+QString notLoaded(const std::string& path)
+{
+    QWebEngineProfile profile; // off the record
+    QWebEnginePage page(&profile);
+    bool loaded = false;
+    QObject::connect(&page, &QWebEnginePage::loadFinished, [&](bool ok) { loaded = ok; });
+    page.load(QUrl::fromLocalFile(QString::fromStdString(path)));
+    if (!test::waitUntil([&] { return loaded; }))
+        return QStringLiteral("the page");
+    page.runJavaScript(QStringLiteral(R"JS(
+        (function () {
+          var missing = [];
+          var probes = [];
+          var probe = function (what, url) {
+            probes.push(new Promise(function (done) {
+              var image = new Image();
+              image.onload = function () { done(); };
+              image.onerror = function () { missing.push(what); done(); };
+              image.src = url;
+            }));
+          };
+          Array.prototype.forEach.call(document.images, function (image) {
+            if (image.src.indexOf('file:') === 0 && !(image.complete && image.naturalWidth > 0)) missing.push(image.src);
+          });
+          probe('background', new URL(document.body.getAttribute('background'), location.href).href);
+          probe('rollover', new URL('on.gif', location.href).href);
+          var css = getComputedStyle(document.querySelector('h1')).backgroundImage;
+          if (css.indexOf('url(') !== 0) missing.push('style sheet'); else probe('url()', css.slice(5, -2));
+          if (getComputedStyle(document.querySelector('p')).color !== 'rgb(1, 2, 3)') missing.push('@import');
+          if (window.libLoaded !== 'Здравей') missing.push('script ' + window.libLoaded);
+          if (document.querySelector('h1').textContent !== 'Звезди') missing.push('text');
+          Promise.all(probes).then(function () { window.notLoaded = missing.join(', '); });
+        })();)JS"));
+    QString result;
+    bool answered = false;
+    test::waitUntil([&] {
+        page.runJavaScript(QStringLiteral("window.notLoaded"), [&](const QVariant& value) {
+            if (!value.isNull()) {
+                result = value.toString();
+                answered = true;
+            }
+        });
+        return answered;
+    });
+    return answered ? result : QStringLiteral("no answer");
+}
+
+TEST_F(SavePage, theSavedPageShowsFromItsNewPlaceWithEveryFileInEitherEncoding)
+{
+    saveDialog = &save;
+    auto form = window();
+    test::TempDir other;
+    pressSave(*form);
+    save.answer->folder = QString::fromStdString(other.path().string());
+    save.answer->encoding = pages::PageEncoding::Windows1251;
+    pressSave(*form);
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+    form.reset();
+    fs::remove_all(dir.path() / "pics"); // nothing may come from the library any more
+    fs::remove_all(dir.path() / "common");
+    fs::remove_all(dir.path() / fs::u8path("Фонове"));
+    for (const test::TempDir* folder : {&out, &other}) {
+        EXPECT_EQ(notLoaded((folder->path() / fs::u8path("Звезди.html")).string()).toStdString(), "") << folder->path();
+    }
+}
+
+} // namespace
+} // namespace corvane
