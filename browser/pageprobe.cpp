@@ -30,6 +30,9 @@ namespace {
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 480;
 
+// How long after a page's last short timer was due it is asked again.
+constexpr int kQuietMarginMs = 20;
+
 QString readResource(const QString& name)
 {
     QFile file(name);
@@ -49,7 +52,8 @@ bool isLocalScheme(const QString& scheme)
 // file, or something that is no regular file and might never end), reporting both.
 class RequestGuard : public QWebEngineUrlRequestInterceptor {
 public:
-    using Report = std::function<void(PageEvent::Kind, const QString&)>;
+    // The kind, the address and the page that asked for it.
+    using Report = std::function<void(PageEvent::Kind, const QString&, const QUrl&)>;
     explicit RequestGuard(Report report, QObject* parent) : QWebEngineUrlRequestInterceptor(parent), report_(std::move(report)) {}
 
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
@@ -57,10 +61,10 @@ public:
         const QUrl url = info.requestUrl();
         if (!isLocalScheme(url.scheme())) {
             info.block(true);
-            report_(PageEvent::Kind::Network, url.toString());
+            report_(PageEvent::Kind::Network, url.toString(), info.firstPartyUrl());
         } else if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
             info.block(true);
-            report_(PageEvent::Kind::FailedLoad, url.toString());
+            report_(PageEvent::Kind::FailedLoad, url.toString(), info.firstPartyUrl());
         }
     }
 
@@ -70,16 +74,22 @@ private:
 
 } // namespace
 
-// One page at a time: its view, the guard and the capture the preview has, and what the page
-// did so far.
+// One page at a time, with its view and the guard and the capture the preview has. What a page
+// does goes to `report` with the page's index, also when it comes in late, after the next page
+// has started.
 class ProbeSlot : public QWebEnginePage {
 public:
-    ProbeSlot(QWebEngineProfile* profile, std::function<void(ProbeSlot*)> done)
+    using Report = std::function<void(int index, const PageEvent& event)>;
+
+    ProbeSlot(QWebEngineProfile* profile, Report report, std::function<void(ProbeSlot*)> done)
         : QWebEnginePage(profile)
+        , report_(std::move(report))
         , done_(std::move(done))
         , guard_(this)
         , capture_(this)
-        , requests_([this](PageEvent::Kind kind, const QString& address) { record(kind, address); }, this)
+        , requests_([this](PageEvent::Kind kind, const QString& address, const QUrl& page) {
+            record(kind, address, {}, 0, page);
+        }, this)
     {
         applyPreviewSettings(*this);
         QWebEngineScript settle;
@@ -139,10 +149,10 @@ public:
 
     void probe(int index, const QUrl& url)
     {
+        previousIndex_ = index_;
+        previousUrl_ = url_;
         index_ = index;
         url_ = url;
-        events_.clear();
-        seen_.clear();
         running_ = true;
         settling_ = false;
         ++generation_;
@@ -151,7 +161,6 @@ public:
     }
 
     int index() const { return index_; }
-    const QList<PageEvent>& events() const { return events_; }
 
 protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
@@ -175,17 +184,15 @@ protected:
 private:
     void dialog(const QString& which, const QString& text) { record(PageEvent::Kind::Dialog, which + QStringLiteral(": ") + text); }
 
-    void record(PageEvent::Kind kind, const QString& text, const QString& source = {}, int line = 0)
+    // `document` is the page the event came from, when known: the page before may still have
+    // been running a timer when this one started.
+    void record(PageEvent::Kind kind, const QString& text, const QString& source = {}, int line = 0,
+                const QUrl& document = {})
     {
-        if (!running_)
-            return;
-        // A picture asked for twice, or seen failing by the script and the request guard alike, is one finding.
-        const QString key = QString::number(static_cast<int>(kind)) + QLatin1Char('\n') + source + QLatin1Char('\n')
-                            + QString::number(line) + QLatin1Char('\n') + text;
-        if (!seen_.contains(key)) {
-            seen_.insert(key);
-            events_.append({kind, text, source, line});
-        }
+        const bool before = !document.isEmpty() && document != url_ && document == previousUrl_;
+        const int index = before ? previousIndex_ : index_;
+        if (index >= 0)
+            report_(index, {kind, text, source, line});
     }
 
     void consoleMessage(const ConsoleMessage& message)
@@ -198,8 +205,9 @@ private:
                 record(PageEvent::Kind::FailedLoad, address.toString());
         } else if (message.kind == ConsoleMessage::Kind::Script && message.level == ConsoleMessage::Level::Error
                    && message.text.startsWith(QLatin1String("Uncaught"))) {
-            const bool inPage = QUrl(message.source) == url_;
-            record(PageEvent::Kind::ScriptError, message.text, inPage ? QString() : message.source, message.line);
+            const QUrl source(message.source);
+            const bool inPage = source == url_ || source == previousUrl_;
+            record(PageEvent::Kind::ScriptError, message.text, inPage ? QString() : message.source, message.line, source);
         }
     }
 
@@ -226,7 +234,9 @@ private:
                 return;
             const double wait = answer.toDouble();
             if (wait > 0) {
-                settle_.start(static_cast<int>(std::min<qint64>(left, static_cast<qint64>(std::ceil(wait)))));
+                // A little past the timer, so what it reports has come in before the next question.
+                const qint64 until = static_cast<qint64>(std::ceil(wait)) + kQuietMarginMs;
+                settle_.start(static_cast<int>(std::min<qint64>(left, until)));
                 return;
             }
             if (wait < 0)
@@ -247,6 +257,7 @@ private:
         QTimer::singleShot(0, this, [this] { done_(this); });
     }
 
+    Report report_;
     std::function<void(ProbeSlot*)> done_;
     QWebEngineView view_;
     RunawayGuard guard_;
@@ -257,11 +268,11 @@ private:
     QElapsedTimer loaded_;
     QUrl url_;
     int index_ = -1;
+    QUrl previousUrl_;
+    int previousIndex_ = -1;
     int generation_ = 0;
     bool running_ = false;
     bool settling_ = false;
-    QList<PageEvent> events_;
-    QSet<QString> seen_;
 };
 
 void PageProbe::prepareEngine()
@@ -283,11 +294,13 @@ PageProbe::PageProbe(int jobs, QObject* parent)
     profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     for (int i = 0; i < std::max(1, jobs); ++i)
-        slots_.push_back(std::make_unique<ProbeSlot>(profile_.get(), [this](ProbeSlot* slot) {
-            emit pageDone(slot->index(), slot->events());
-            ++done_;
-            next(slot);
-        }));
+        slots_.push_back(std::make_unique<ProbeSlot>(
+            profile_.get(), [this](int index, const PageEvent& event) { add(index, event); },
+            [this](ProbeSlot* slot) {
+                ++done_;
+                emit pageDone(slot->index());
+                next(slot);
+            }));
 }
 
 PageProbe::~PageProbe()
@@ -301,12 +314,32 @@ void PageProbe::start(const QStringList& files)
     files_ = files;
     next_ = 0;
     done_ = 0;
+    events_.assign(static_cast<std::size_t>(files.size()), {});
+    seen_.assign(static_cast<std::size_t>(files.size()), {});
     if (files_.isEmpty()) {
         QTimer::singleShot(0, this, &PageProbe::finished);
         return;
     }
     for (auto& slot : slots_)
         next(slot.get());
+}
+
+void PageProbe::add(int index, const PageEvent& event)
+{
+    // A picture asked for twice, or seen failing by the script and the request guard alike, is
+    // one finding.
+    const QString key = QString::number(static_cast<int>(event.kind)) + QLatin1Char('\n') + event.source
+                        + QLatin1Char('\n') + QString::number(event.line) + QLatin1Char('\n') + event.text;
+    auto& seen = seen_[static_cast<std::size_t>(index)];
+    if (!seen.contains(key)) {
+        seen.insert(key);
+        events_[static_cast<std::size_t>(index)].append(event);
+    }
+}
+
+const QList<PageEvent>& PageProbe::events(int index) const
+{
+    return events_[static_cast<std::size_t>(index)];
 }
 
 void PageProbe::next(ProbeSlot* slot)

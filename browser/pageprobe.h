@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -47,17 +48,23 @@ public:
     // Probes the files (absolute paths) in turn; pageDone() comes once for each, in any order,
     // then finished().
     void start(const QStringList& files);
+    // What the page of that index did; complete once finished() has come (a page may still
+    // report a late error while the next one loads).
+    const QList<PageEvent>& events(int index) const;
 
 signals:
-    void pageDone(int index, const QList<corvane::PageEvent>& events);
+    void pageDone(int index);
     void finished();
 
 private:
+    void add(int index, const PageEvent& event);
     void next(ProbeSlot* slot);
 
     std::unique_ptr<QWebEngineProfile> profile_;
     std::vector<std::unique_ptr<ProbeSlot>> slots_;
     QStringList files_;
+    std::vector<QList<PageEvent>> events_;
+    std::vector<QSet<QString>> seen_;
     int next_ = 0;
     int done_ = 0;
 };

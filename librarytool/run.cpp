@@ -199,9 +199,7 @@ std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs, c
         for (const auto& page : pages)
             files.append(QString::fromStdString(page.path));
         std::size_t done = 0;
-        QObject::connect(&probe, &PageProbe::pageDone, &loop, [&](int index, const QList<PageEvent>& events) {
-            for (const auto& event : events)
-                findings.push_back(asFinding(event, pages[static_cast<std::size_t>(index)], directory));
+        QObject::connect(&probe, &PageProbe::pageDone, &loop, [&] {
             if (progress)
                 progress(++done, pages.size());
         });
@@ -209,6 +207,9 @@ std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs, c
         probe.start(files);
         loop.exec();
         interrupted = interruption.interrupted();
+        for (std::size_t i = 0; !interrupted && i < pages.size(); ++i)
+            for (const auto& event : probe.events(static_cast<int>(i)))
+                findings.push_back(asFinding(event, pages[i], directory));
     }
     if (interrupted)
         throw ToolError("interrupted: no findings were written");
