@@ -1,4 +1,5 @@
 #include "app/messages.h"
+#include "app/pagedialogs.h"
 #include "app/splashscreen.h"
 #include "browser/webengine.h"
 #include "platform/errors.h"
@@ -65,11 +66,13 @@ int main(int argc, char* argv[])
 #endif
     corvane::DesktopShell shell;
     corvane::AppDialogs dialogs;
+    corvane::AppPageDialogs pageDialogs;
     corvane::MainWindowServices services;
     services.programDirectory = corvane::programDirectory();
     services.registry = &registry;
     services.shell = &shell;
     services.dialogs = &dialogs;
+    services.pageDialogs = &pageDialogs;
     services.bannerAddress = QLatin1String(corvane::addresses::kBanner);
 
     std::unique_ptr<corvane::TForm1> Form1;

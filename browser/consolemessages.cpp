@@ -1,11 +1,10 @@
 #include "browser/consolemessages.h"
 
+#include "browser/pagescript.h"
+
 #include <QBrush>
 #include <QColor>
-#include <QFile>
 #include <QUrl>
-#include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
 
 namespace corvane {
 namespace {
@@ -44,13 +43,6 @@ QString fileName(const QString& address)
 {
     const QString name = QUrl(address).fileName();
     return name.isEmpty() ? address : name;
-}
-
-QString readScript(const QString& resource)
-{
-    QFile file(resource);
-    file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll());
 }
 
 } // namespace
@@ -151,13 +143,7 @@ QVariant ConsoleModel::data(const QModelIndex& index, int role) const
 ConsoleCapture::ConsoleCapture(QWebEnginePage* page)
     : QObject(page)
 {
-    QWebEngineScript script;
-    script.setName(QStringLiteral("corvane-failed-loads"));
-    script.setSourceCode(readScript(QStringLiteral(":/browser/failedloads.js")));
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::MainWorld);
-    script.setRunsOnSubFrames(true);
-    page->scripts().insert(script);
+    installPageScript(*page, QStringLiteral("failedloads.js"));
 }
 
 void ConsoleCapture::pageMessage(QWebEnginePage::JavaScriptConsoleMessageLevel level, const QString& text, int line,

@@ -1,9 +1,10 @@
 #include "browser/pageprobe.h"
 
 #include "browser/consolemessages.h"
-#include "browser/pagesettings.h"
+#include "browser/pagedialogs.h"
 #include "browser/runawayguard.h"
 #include "browser/webengine.h"
+#include "browser/webpage.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -72,26 +73,47 @@ private:
     Report report_;
 };
 
+// The page's boxes, answered at once: no, cancel, and leave when it asks to be left.
+class AnsweringDialogs : public PageDialogs {
+public:
+    explicit AnsweringDialogs(std::function<void(const QString&)> shown) : shown_(std::move(shown)) {}
+    void alert(QWidget*, const QString& text, bool*) override { shown_(QStringLiteral("alert: ") + text); }
+    bool confirm(QWidget*, const QString& text, bool*) override
+    {
+        shown_(QStringLiteral("confirm: ") + text);
+        return false;
+    }
+    bool prompt(QWidget*, const QString& text, QString&, bool*) override
+    {
+        shown_(QStringLiteral("prompt: ") + text);
+        return false;
+    }
+    bool confirmLeave(QWidget*) override { return true; }
+    QString saveFileName(QWidget*, const QString&) override { return {}; }
+    void downloadFailed(QWidget*, const QString&) override {}
+
+private:
+    std::function<void(const QString&)> shown_;
+};
+
 } // namespace
 
-// One page at a time, with its view and the guard and the capture the preview has. What a page
-// does goes to `report` with the page's index, also when it comes in late, after the next page
-// has started.
-class ProbeSlot : public QWebEnginePage {
+// One page at a time: the preview's page, with its settings, guard and console capture, in a view
+// of its own. What a page does goes to `report` with the page's index, also when it comes in
+// late, after the next page has started.
+class ProbeSlot : public WebPage {
 public:
     using Report = std::function<void(int index, const PageEvent& event)>;
 
     ProbeSlot(QWebEngineProfile* profile, Report report, std::function<void(ProbeSlot*)> done)
-        : QWebEnginePage(profile)
+        : WebPage(profile, nullptr)
         , report_(std::move(report))
         , done_(std::move(done))
-        , guard_(this)
-        , capture_(this)
+        , dialogs_([this](const QString& text) { record(PageEvent::Kind::Dialog, text); })
         , requests_([this](PageEvent::Kind kind, const QString& address, const QUrl& page) {
             record(kind, address, {}, 0, page);
         }, this)
     {
-        applyPreviewSettings(*this);
         QWebEngineScript settle;
         settle.setName(QStringLiteral("corvane-settle"));
         settle.setSourceCode(readResource(QStringLiteral(":/browser/settle.js"))
@@ -106,14 +128,16 @@ public:
         setUrlRequestInterceptor(&requests_);
         view_.setPage(this);
         view_.resize(kViewWidth, kViewHeight);
+        usePreviewSettings();
+        setDialogs(&dialogs_, &view_);
 
-        connect(&capture_, &ConsoleCapture::message, this, &ProbeSlot::consoleMessage);
-        connect(&guard_, &RunawayGuard::stopped, this, [this] {
+        connect(this, &WebPage::consoleMessage, this, &ProbeSlot::consoleMessage);
+        connect(&guard(), &RunawayGuard::stopped, this, [this] {
             record(PageEvent::Kind::Runaway, QStringLiteral("the page stopped answering; its script was stopped"));
             finish();
         });
         connect(this, &QWebEnginePage::renderProcessTerminated, this, [this](RenderProcessTerminationStatus status) {
-            if (status != NormalTerminationStatus && !guard_.ending() && running_) {
+            if (status != NormalTerminationStatus && !guard().ending() && running_) {
                 record(PageEvent::Kind::ScriptError, QStringLiteral("the engine's page process ended unexpectedly"));
                 finish();
             }
@@ -162,28 +186,7 @@ public:
 
     int index() const { return index_; }
 
-protected:
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
-                                  const QString& source) override
-    {
-        if (!message.startsWith(statusTextMarker()))
-            capture_.pageMessage(level, message, line, source);
-    }
-    void javaScriptAlert(const QUrl&, const QString& text) override { dialog(QStringLiteral("alert"), text); }
-    bool javaScriptConfirm(const QUrl&, const QString& text) override
-    {
-        dialog(QStringLiteral("confirm"), text);
-        return false;
-    }
-    bool javaScriptPrompt(const QUrl&, const QString& text, const QString&, QString*) override
-    {
-        dialog(QStringLiteral("prompt"), text);
-        return false;
-    }
-
 private:
-    void dialog(const QString& which, const QString& text) { record(PageEvent::Kind::Dialog, which + QStringLiteral(": ") + text); }
-
     // `document` is the page the event came from, when known: the page before may still have
     // been running a timer when this one started.
     void record(PageEvent::Kind kind, const QString& text, const QString& source = {}, int line = 0,
@@ -260,8 +263,7 @@ private:
     Report report_;
     std::function<void(ProbeSlot*)> done_;
     QWebEngineView view_;
-    RunawayGuard guard_;
-    ConsoleCapture capture_;
+    AnsweringDialogs dialogs_;
     RequestGuard requests_;
     QTimer settle_;
     QTimer limit_;

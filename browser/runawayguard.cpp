@@ -46,7 +46,6 @@ RunawayGuard::RunawayGuard(QWebEnginePage* page)
     connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] {
         timer_.stop();
         forget();
-        hurried_ = false;
         if (!ending_)
             return;
         ending_ = false;
@@ -62,6 +61,7 @@ qint64 RunawayGuard::unansweredMs() const
 void RunawayGuard::forget()
 {
     asked_.invalidate();
+    hurried_ = false;
     ++question_;
 }
 

@@ -1,23 +1,29 @@
 #include "browser/webview.h"
 
-#include "browser/pagesettings.h"
+#include "browser/downloads.h"
+#include "browser/exitcleanup.h"
+#include "browser/popupwindow.h"
+#include "browser/runawayguard.h"
+#include "browser/webpage.h"
 #include "platform/errors.h"
 #include "syntax/document.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <algorithm>
+#include <utility>
 
 namespace corvane {
 namespace {
@@ -79,42 +85,6 @@ void ensureEngineAvailable()
 
 } // namespace
 
-class WebPage : public QWebEnginePage {
-public:
-    WebPage(WebView* owner)
-        : QWebEnginePage(owner)
-        , owner_(owner)
-    {
-    }
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
-    {
-        if (isMainFrame)
-            owner_->mainFrameNavigation(url);
-        // Every navigation goes ahead, frames and script-started ones too.
-        // Content travels as a data address; its base stands for it, as the page's address does.
-        const bool content = owner_->showsContent_ && url.scheme() == QLatin1String("data");
-        emit owner_->beforeNavigate(content ? owner_->contentUrl_.toString() : url.toString());
-        return true;
-    }
-
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
-                                  int line, const QString& source) override
-    {
-        if (message.startsWith(statusTextMarker())) {
-            emit owner_->statusTextChange(message.mid(statusTextMarker().size()));
-            return;
-        }
-        if (level == ErrorMessageLevel)
-            emit owner_->scriptError(message + QStringLiteral(" (") + source + QLatin1Char(':') + QString::number(line) + QLatin1Char(')'));
-        QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
-    }
-
-private:
-    WebView* owner_;
-};
-
 WebView::WebView(QWidget* parent)
     : QWidget(parent)
 {
@@ -122,28 +92,34 @@ WebView::WebView(QWidget* parent)
     view_ = new QWebEngineView(this);
     page_ = new WebPage(this);
     view_->setPage(page_);
+    page_->usePreviewSettings();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
     setFocusProxy(view_);
 
-    applyPreviewSettings(*page_);
-
     connect(page_, &QWebEnginePage::linkHovered, this, &WebView::statusTextChange);
+    connect(page_, &WebPage::statusText, this, &WebView::statusTextChange);
+    connect(page_, &WebPage::navigationRequested, this, &WebView::navigationRequested);
+    connect(page_, &WebPage::consoleMessage, this, &WebView::consoleMessage);
     connect(page_, &QWebEnginePage::loadStarted, this, &WebView::downloadBegin);
-    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
-        // The content is read once it has loaded; its own references point at its base folder.
-        if (contentFile_ && page_->url() == contentUrl_)
-            dropContentFile();
-        emit downloadComplete();
-        emit documentComplete(page_->url().toString());
-    });
+    connect(page_, &QWebEnginePage::loadFinished, this, &WebView::loadFinished);
     connect(page_, &QWebEnginePage::titleChanged, this, &WebView::titleChange);
+    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        // The content's own load is over, whether it loaded, failed or was left.
+        if (contentFile_ && info.url() == contentUrl_ && info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+            dropContentFile();
+    });
+    connect(&page_->guard(), &RunawayGuard::stopped, this, &WebView::renderStopped);
+    page_->setWindowFactory([this] { return openPopup(); });
 }
 
 WebView::~WebView()
 {
+    // Popups go first: each one's going updates this view's page.
+    for (const QPointer<PopupWindow>& popup : std::exchange(popups_, {}))
+        delete popup.data();
     dropContentFile();
     // The page must go before the view that shows it.
     view_->setPage(nullptr);
@@ -160,6 +136,23 @@ QUrl WebView::addressToUrl(const QString& address)
     return QUrl::fromUserInput(address);
 }
 
+void WebView::setPageDialogs(PageDialogs* dialogs)
+{
+    dialogs_ = dialogs;
+    page_->setDialogs(dialogs, this);
+    if (dialogs)
+        askWhereToSaveDownloads(*page_->profile());
+}
+
+void WebView::programLoad(std::function<void()> load)
+{
+    programNavigation_ = true;
+    // Kept until the load finishes: a renderer ended meanwhile takes the load with it.
+    waitingLoad_ = load;
+    if (!page_->guard().hurry())
+        load();
+}
+
 void WebView::navigate(const QString& address)
 {
     const QUrl url = addressToUrl(address);
@@ -167,7 +160,8 @@ void WebView::navigate(const QString& address)
         throw BrowserError("Invalid address \"" + address.toStdString() + "\"");
     showsContent_ = false;
     dropContentFile();
-    page_->load(url);
+    console_.clear();
+    programLoad([this, url] { page_->load(url); });
 }
 
 void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original)
@@ -177,12 +171,13 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
     else if (!showsContent_)
         original_ = page_->url();
     dropContentFile();
+    console_.clear();
 
     if (dataAddressLength(html) <= kMaxDataAddress) {
         // The engine reports the base as the page's address.
         contentUrl_ = baseUrl;
         showsContent_ = true;
-        page_->setContent(html, QString::fromLatin1(kContentType), baseUrl);
+        programLoad([this, html, baseUrl] { page_->setContent(html, QString::fromLatin1(kContentType), baseUrl); });
         return;
     }
     auto file = std::make_unique<QTemporaryFile>(contentFolder() + QStringLiteral("/corvane-edit-XXXXXX.html"));
@@ -194,10 +189,11 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
         throw FileCreateError(text);
     }
     file->close();
+    removeAtExit(file->fileName());
     contentUrl_ = QUrl::fromLocalFile(file->fileName());
     contentFile_ = std::move(file);
     showsContent_ = true;
-    page_->load(contentUrl_);
+    programLoad([this] { page_->load(contentUrl_); });
 }
 
 QString WebView::contentFilePath() const
@@ -205,33 +201,152 @@ QString WebView::contentFilePath() const
     return contentFile_ ? contentFile_->fileName() : QString();
 }
 
-void WebView::mainFrameNavigation(const QUrl& url)
+void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
 {
-    // Leaving the content for another page: refresh reloads that page as usual.
-    if (showsContent_ && url != contentUrl_ && url.scheme() != QLatin1String("data"))
-        showsContent_ = false;
+    const bool content = showsContent_ && url.scheme() == QLatin1String("data");
+    if (isMainFrame) {
+        if (content || url == contentUrl_) {
+            contentRequested_ = true;
+        } else {
+            // Leaving the content for another page: refresh reloads that page as usual, and the
+            // content's file is no longer needed, whether it finished loading or not.
+            showsContent_ = false;
+            if (contentRequested_)
+                dropContentFile();
+        }
+        if (programNavigation_)
+            programNavigation_ = false;
+        else
+            console_.addSeparator(url.toString());
+    }
+    // Content travels as a data address; its base stands for it, as the page's address does.
+    emit beforeNavigate(content ? contentUrl_.toString() : url.toString());
+}
+
+void WebView::loadFinished()
+{
+    programNavigation_ = false;
+    waitingLoad_ = nullptr;
+    // The content is read once it has loaded; its own references point at its base folder.
+    if (contentFile_ && page_->url() == contentUrl_)
+        dropContentFile();
+    emit downloadComplete();
+    emit documentComplete(page_->url().toString());
+}
+
+void WebView::consoleMessage(const ConsoleMessage& message)
+{
+    console_.add(message);
+    if (message.kind == ConsoleMessage::Kind::Script && message.level == ConsoleMessage::Level::Error)
+        emit scriptError(message.text + QStringLiteral(" (") + message.source + QLatin1Char(':')
+                         + QString::number(message.line) + QLatin1Char(')'));
+}
+
+void WebView::renderStopped(const QUrl& url)
+{
+    if (waitingLoad_) {
+        // The program was leaving the page anyway; nothing to say about it.
+        programNavigation_ = true;
+        waitingLoad_();
+        return;
+    }
+    ConsoleMessage message;
+    message.kind = ConsoleMessage::Kind::RunawayStop;
+    message.level = ConsoleMessage::Level::Error;
+    message.text = QStringLiteral("Скриптът не отговаряше и беше спрян");
+    message.source = url.toString();
+    console_.add(message);
+    showStoppedPage(url);
+}
+
+void WebView::showStoppedPage(const QUrl& url)
+{
+    QFile file(QStringLiteral(":/browser/stopped.html"));
+    file.open(QIODevice::ReadOnly);
+    QString html = QString::fromUtf8(file.readAll());
+    html.replace(QStringLiteral("{address}"), url.toString().toHtmlEscaped());
+    // Shown as content of the stopped address: refresh runs the page again.
+    if (!showsContent_)
+        original_ = url;
+    contentUrl_ = url;
+    showsContent_ = true;
+    programNavigation_ = true;
+    page_->setContent(html.toUtf8(), QStringLiteral("text/html;charset=utf-8"), url);
 }
 
 void WebView::dropContentFile()
 {
+    if (contentFile_)
+        letGoAtExit(contentFile_->fileName());
     contentFile_.reset();
+    contentRequested_ = false;
 }
 
 void WebView::refresh()
 {
+    console_.clear();
     // A reload would show the content again; the point of refreshing it is the file on disk.
     if (showsContent_ && !original_.isEmpty()) {
         showsContent_ = false;
         dropContentFile();
-        page_->load(original_);
+        programLoad([this] { page_->load(original_); });
         return;
     }
-    page_->triggerAction(QWebEnginePage::Reload);
+    programLoad([this] { page_->triggerAction(QWebEnginePage::Reload); });
 }
 
 void WebView::stop()
 {
     page_->triggerAction(QWebEnginePage::Stop);
+}
+
+QWebEnginePage* WebView::openPopup()
+{
+    WebView* root = root_ ? root_ : this;
+    root->popups_.removeAll(nullptr);
+    if (root->popups_.size() >= kPopupLimit)
+        return nullptr;
+    auto* popup = new PopupWindow(root);
+    WebView* view = popup->view();
+    view->root_ = root;
+    view->setPageDialogs(root->dialogs_);
+    root->popups_.append(popup);
+    connect(popup, &QObject::destroyed, root, [root](QObject* gone) {
+        root->popups_.removeIf([gone](const QPointer<PopupWindow>& p) { return p.data() == gone; });
+        root->allowPopups();
+    });
+    root->allowPopups();
+    connect(
+        view->page(), &QWebEnginePage::urlChanged, root,
+        [root](const QUrl& url) {
+            ConsoleMessage message;
+            message.kind = ConsoleMessage::Kind::Popup;
+            message.text = QStringLiteral("Отворен е нов прозорец");
+            message.source = url.toString();
+            root->console_.add(message);
+        },
+        Qt::SingleShotConnection);
+    popup->show();
+    return view->page();
+}
+
+void WebView::allowPopups()
+{
+    // The engine gives a page null from window.open only while it may not open windows by itself.
+    popups_.removeAll(nullptr);
+    const bool allowed = popups_.size() < kPopupLimit;
+    page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
+    for (const auto& popup : popups_)
+        popup->view()->page()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
+}
+
+QList<PopupWindow*> WebView::popups() const
+{
+    QList<PopupWindow*> open;
+    for (const auto& popup : popups_)
+        if (popup)
+            open.append(popup);
+    return open;
 }
 
 void WebView::setViewName(const QString& name)

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "browser/consolemessages.h"
+
+#include <QList>
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QTemporaryFile;
@@ -11,13 +16,20 @@ class QWebEngineView;
 
 namespace corvane {
 
+class PageDialogs;
+class PopupWindow;
 class WebPage;
 
 // One hosted web view, as the rest of the program sees it: navigate, refresh and stop, and six
-// events. Nothing else of the browser engine leaks out of here.
+// events. Around them, what a browser does on its own: a page that stops answering is stopped,
+// new windows open as windows of our own, downloads and the page's boxes go through PageDialogs,
+// and the page's messages gather in console().
 class WebView : public QWidget {
     Q_OBJECT
 public:
+    // Popups open at once from one view and its popups; beyond it window.open gives null.
+    static constexpr int kPopupLimit = 20;
+
     explicit WebView(QWidget* parent = nullptr);
     ~WebView() override;
 
@@ -27,14 +39,24 @@ public:
     // references resolve against the folder `baseUrl`. While that page is shown, refresh() loads
     // `original` instead; an empty `original` means the page shown before. Nothing is written
     // beside `baseUrl`: content too large for the engine goes through a temporary file in the
-    // user's runtime folder, removed once it has loaded.
+    // user's runtime folder, removed once the engine has it, and at the latest when the program ends.
     void navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original);
     void refresh();
     void stop();
     // True while the page on show is content given to navigateContent().
     bool showsContent() const { return showsContent_; }
+    // The address under which the last content was shown; its messages carry it as their source.
+    QUrl contentUrl() const { return contentUrl_; }
     // The temporary file of the content being loaded; empty when there is none.
     QString contentFilePath() const;
+
+    // Where the page's boxes and the downloads' save dialogs go; without, the engine's boxes
+    // and no downloads.
+    void setPageDialogs(PageDialogs* dialogs);
+    // The messages of the pages shown here, cleared by every navigation the program makes.
+    ConsoleModel& console() { return console_; }
+    // Popups open now.
+    QList<PopupWindow*> popups() const;
 
     // The name screen readers give the view; the engine's widgets inside, which take the focus,
     // carry it too.
@@ -66,13 +88,27 @@ protected:
 
 private:
     void nameEngineWidgets();
-    friend class WebPage;
-    void mainFrameNavigation(const QUrl& url);
+    void navigationRequested(const QUrl& url, bool isMainFrame);
+    void consoleMessage(const ConsoleMessage& message);
+    void loadFinished();
+    // Every navigation the program makes: a hung page is ended first, and the load waits for that.
+    void programLoad(std::function<void()> load);
+    void renderStopped(const QUrl& url);
+    void showStoppedPage(const QUrl& url);
     void dropContentFile();
+    QWebEnginePage* openPopup();
+    void allowPopups();
 
     QWebEngineView* view_;
     WebPage* page_;
+    PageDialogs* dialogs_ = nullptr;
+    ConsoleModel console_;
+    bool programNavigation_ = false; // a load of the program's own waits for its first request
+    std::function<void()> waitingLoad_;   // the program's load until it finishes; runs again if the renderer is ended
+    WebView* root_ = nullptr;        // the view whose popups this view's popups count with
+    QList<QPointer<PopupWindow>> popups_;
     bool showsContent_ = false;
+    bool contentRequested_ = false; // the engine has asked for the content's address
     QUrl contentUrl_;      // the address the engine reports for the content page
     QUrl original_;        // what refresh() shows instead of reloading the content
     std::unique_ptr<QTemporaryFile> contentFile_;

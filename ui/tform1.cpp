@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "ui/addresses.h"
+#include "ui/consolewindow.h"
 #include "ui/dialogs.h"
 #include "ui/handlerguard.h"
 #include "ui/keyboard.h"
@@ -84,6 +85,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     addAction(save);
     connect(save, &QAction::triggered, this, [this] { guarded([this] { SavePageClick(); }); });
     setUpCodeBox();
+    setUpConsole();
 
     guarded([this] { loadPictures(); });
     guarded([this] { FormCreate(); });

@@ -15,7 +15,9 @@ class TForm1;
 
 namespace corvane {
 
+class ConsoleWindow;
 class Dialogs;
+class PageDialogs;
 class PageSaveDialog;
 class Registry;
 class SearchDialog;
@@ -30,6 +32,7 @@ struct MainWindowServices {
     const Registry* registry = nullptr;
     Shell* shell = nullptr;
     Dialogs* dialogs = nullptr;
+    PageDialogs* pageDialogs = nullptr; // the pages' own boxes and the downloads' save dialog
     QString bannerAddress;
     PageSaveDialog* saveDialog = nullptr; // Ctrl+S; none: the system's file dialog
 };
@@ -80,6 +83,10 @@ public:
     // A result of the library search, chosen as the user would: the category, then the script,
     // each box running its handler; a text match is then selected in the code box.
     void chooseSearchResult(const SearchHit& hit);
+    // Ctrl+Shift+J or F12: the console of the preview.
+    void ConsoleClick();
+    // A console message's line, selected in the code box when the message is about its text.
+    void chooseConsoleLine(const QString& source, int line);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -89,6 +96,7 @@ private:
     void loadPictures();
     void connectHandlers();
     void setUpCodeBox();
+    void setUpConsole();
     void shellOpen(const QString& target, int showState, bool parentIsMainWindow);
     template <typename Handler>
     void guarded(Handler&& handler);
@@ -108,6 +116,7 @@ private:
     std::unique_ptr<PageSaveDialog> fileSaveDialog_;
     std::unique_ptr<pages::PageSaver> pageSaver_; // while a save is under way
     QString saveFolder_;                          // the last one chosen, for this session
+    std::unique_ptr<ConsoleWindow> consoleWindow_; // made when first opened
 };
 
 } // namespace corvane

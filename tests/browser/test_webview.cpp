@@ -2,11 +2,20 @@
 #include "support/qtwait.h"
 #include "support/testfiles.h"
 
+#include "browser/exitcleanup.h"
+#include "browser/runawayguard.h"
+#include "browser/webpage.h"
 #include "platform/codepage.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QWebEnginePage>
+
+#include <csignal>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -177,6 +186,60 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, WebViewContent,
     ::testing::Values(ContentCase{"small", 10, false}, ContentCase{"overTheEnginesLimit", 2200000, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A page that works hard for a second at a time but answers in between is never stopped.
+TEST_F(WebViewTest, heavyPageThatAnswersInTimeIsLeftAlone)
+{
+    const std::string page = dir.write(
+        "heavy.html",
+        "<html><head><title>Heavy</title></head><body><script>var rounds = 0;"
+        "function work() { var end = Date.now() + 1200; while (Date.now() < end) {}"
+        "  if (++rounds < 5) setTimeout(work, 50); else document.title = 'Heavy done'; }"
+        "setTimeout(work, 100);</script></body></html>");
+    QSignalSpy stopped(&static_cast<WebPage*>(view.page())->guard(), &RunawayGuard::stopped);
+    view.navigate(QString::fromStdString(page));
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Heavy done"); }, 30000)) << view.title().toStdString();
+    EXPECT_EQ(stopped.count(), 0);
+}
+
+// The edited page's file goes when the page leaves it before it finished loading.
+TEST_F(WebViewTest, contentFileGoesWhenThePageLeavesBeforeItLoaded)
+{
+    const std::string next = dir.write("next.html", "<html><head><title>Next</title></head></html>");
+    const std::string html = "<html><head><script>location.href = '" + fileUrl(next).toStdString()
+                             + "';</script></head><body><!--" + std::string(2200000, 'x') + "--></body></html>";
+    view.navigateContent(QByteArray::fromStdString(html), QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
+    const QString file = view.contentFilePath();
+    ASSERT_FALSE(file.isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Next"); })) << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !QFileInfo::exists(file); })) << file.toStdString();
+}
+
+// A file to remove at exit goes when the program returns from main or is ended by SIGTERM,
+// and stays when it was let go.
+TEST(ExitCleanup, removesItsFilesOnExitAndOnSigterm)
+{
+    TempDir dir;
+    for (const bool bySignal : {false, true}) {
+        const std::string doomed = dir.write(bySignal ? "term.html" : "exit.html", "x");
+        const std::string kept = dir.write(bySignal ? "term-kept.html" : "exit-kept.html", "x");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            removeAtExit(QString::fromStdString(doomed));
+            removeAtExit(QString::fromStdString(kept));
+            letGoAtExit(QString::fromStdString(kept));
+            if (bySignal)
+                ::raise(SIGTERM);
+            std::exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(bySignal ? WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM : WIFEXITED(status), true);
+        EXPECT_FALSE(std::ifstream(doomed).good()) << doomed;
+        EXPECT_TRUE(std::ifstream(kept).good()) << kept;
+    }
+}
 
 } // namespace
 } // namespace corvane

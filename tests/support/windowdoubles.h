@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/pagedialogs.h"
 #include "platform/registrystore.h"
 #include "platform/shell.h"
 #include "support/testfiles.h"
@@ -28,6 +29,47 @@ struct RecordingDialogs : Dialogs {
     void showError(const QString& text) override { errors << text; }
     QStringList messages, confirmations, errors;
     bool answer = false;
+};
+
+// The page's boxes and the save dialog, recorded and answered at once: confirmations and
+// prompts with `answer`, the stop offer with `stopWhenOffered`, the save dialog with `savePath`
+// (empty: cancelled).
+struct RecordingPageDialogs : PageDialogs {
+    void alert(QWidget*, const QString& text, bool* stopMore) override { record(QStringLiteral("alert:") + text, stopMore); }
+    bool confirm(QWidget*, const QString& text, bool* stopMore) override
+    {
+        record(QStringLiteral("confirm:") + text, stopMore);
+        return answer;
+    }
+    bool prompt(QWidget*, const QString& text, QString& value, bool* stopMore) override
+    {
+        record(QStringLiteral("prompt:") + text, stopMore);
+        value = promptAnswer;
+        return answer;
+    }
+    bool confirmLeave(QWidget*) override
+    {
+        boxes << QStringLiteral("leave");
+        return answer;
+    }
+    QString saveFileName(QWidget*, const QString& suggestedPath) override
+    {
+        suggestions << suggestedPath;
+        return savePath;
+    }
+    void downloadFailed(QWidget*, const QString& text) override { failures << text; }
+    void record(const QString& box, bool* stopMore)
+    {
+        boxes << box;
+        offers << (stopMore != nullptr);
+        if (stopMore)
+            *stopMore = stopWhenOffered;
+    }
+    QStringList boxes, suggestions, failures;
+    QList<bool> offers;
+    bool answer = true;
+    bool stopWhenOffered = false;
+    QString promptAnswer, savePath;
 };
 
 // A shell that records "verb|target|parent|show" instead of starting anything.
@@ -71,6 +113,7 @@ struct WindowBench {
         services.registry = &store;
         services.shell = &shell;
         services.dialogs = &dialogs;
+        services.pageDialogs = &pageDialogs;
         services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
         services.saveDialog = saveDialog;
         return std::make_unique<TForm1>(services);
@@ -80,6 +123,7 @@ struct WindowBench {
     TempDir storeDir;
     RegistryStore store{storeDir.dir() + "system.reg"};
     RecordingDialogs dialogs;
+    RecordingPageDialogs pageDialogs;
     RecordingShell shell;
     PageSaveDialog* saveDialog = nullptr;
 };

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QWebEnginePage>
+
+#include <functional>
+
+namespace corvane {
+
+class ConsoleCapture;
+class PageDialogs;
+class RunawayGuard;
+struct ConsoleMessage;
+
+// The engine's page as the program sets it up: the Windows-1251 default, the faces, the
+// status-text script, the console capture, the runaway guard, the page's own boxes and its new
+// windows. It reports through signals and knows nothing of the view around it.
+class WebPage : public QWebEnginePage {
+    Q_OBJECT
+public:
+    // How many boxes in a row, each opened within kDialogBurstMs of the last one closing, before
+    // a box offers to stop the page's boxes.
+    static constexpr int kDialogBurst = 3;
+    static constexpr int kDialogBurstMs = 1000;
+
+    explicit WebPage(QObject* parent);
+    // A page of `profile` rather than the default one.
+    WebPage(QWebEngineProfile* profile, QObject* parent);
+
+    // The Windows-1251 default and the faces; they hold only once the page is in a view.
+    void usePreviewSettings();
+    // Boxes go to `dialogs`, parented to `dialogParent`; without dialogs, the engine's own.
+    void setDialogs(PageDialogs* dialogs, QWidget* dialogParent);
+    PageDialogs* dialogs() const { return dialogs_; }
+    QWidget* dialogParent() const { return dialogParent_; }
+    // Makes the page for a new window the page asked for; null refuses the window.
+    void setWindowFactory(std::function<QWebEnginePage*()> factory) { windowFactory_ = std::move(factory); }
+    RunawayGuard& guard() const { return *guard_; }
+
+signals:
+    void navigationRequested(const QUrl& url, bool isMainFrame);
+    void statusText(const QString& text);
+    void consoleMessage(const ConsoleMessage& message);
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
+                                  const QString& source) override;
+    void javaScriptAlert(const QUrl& origin, const QString& text) override;
+    bool javaScriptConfirm(const QUrl& origin, const QString& text) override;
+    bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& defaultValue, QString* result) override;
+    QWebEnginePage* createWindow(WebWindowType type) override;
+
+private:
+    template <typename Box>
+    auto inBox(Box&& box);
+
+    ConsoleCapture* capture_;
+    RunawayGuard* guard_;
+    PageDialogs* dialogs_ = nullptr;
+    QWidget* dialogParent_ = nullptr;
+    std::function<QWebEnginePage*()> windowFactory_;
+    int burst_ = 0;
+    QElapsedTimer sinceBox_;
+    bool boxesStopped_ = false;
+};
+
+} // namespace corvane

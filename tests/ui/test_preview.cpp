@@ -1,0 +1,291 @@
+// The preview as a browser: runaway scripts, new windows, downloads, the page's boxes, the console.
+#include "app/messages.h"
+#include "app/pagedialogs.h"
+#include "browser/popupwindow.h"
+#include "browser/runawayguard.h"
+#include "browser/webview.h"
+#include "support/qtwait.h"
+#include "support/windowdoubles.h"
+#include "ui/scriptcombobox.h"
+#include "ui/tform1.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolButton>
+#include <QWebEnginePage>
+
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+// A process that still exists and is no zombie.
+bool processAlive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    return pid > 0 && stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+}
+
+class Preview : public ::testing::Test, protected test::WindowBench {
+protected:
+    template <typename T>
+    T* child(const char* name)
+    {
+        T* found = form->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    // One category "Игри" holding `scripts` (name, text).
+    void open(const std::vector<std::pair<std::string, std::string>>& scripts)
+    {
+        dir.writeCp1251("categories.ini", "[Игри]\r\n");
+        std::string list;
+        for (const auto& [name, text] : scripts) {
+            list += name + "\r\n";
+            dir.writeCp1251("Игри/" + name, text);
+        }
+        dir.writeCp1251("Игри/scripts.txt", list);
+        form = make();
+        form->resize(1000, 700);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        wb1 = child<WebView>("wb1");
+        test::typeText(child<ScriptComboBox>("cats"), QStringLiteral("И"));
+    }
+    // Chooses a script by typing its name into the script box, as the user would.
+    void choose(const QString& script)
+    {
+        auto* lb = child<ScriptComboBox>("lb");
+        lb->setText(QString());
+        test::typeText(lb, script);
+    }
+    bool titled(const QString& title) { return test::waitUntil([&] { return wb1->title() == title; }); }
+
+    std::unique_ptr<TForm1> form;
+    WebView* wb1 = nullptr;
+};
+
+// A script that loops for ever is stopped with a page of our own; the next script comes at once
+// even while the loop runs, and no renderer of the program stays busy.
+TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
+{
+    const char* loop = "<html><head><title>Loop</title></head><body><script>"
+                       "setTimeout(function () { while (true) {} }, 300);</script></body></html>";
+    open({{"loop.html", loop}, {"next.html", "<html><head><title>Next</title></head></html>"}});
+    choose(QStringLiteral("l"));
+    ASSERT_TRUE(titled(QStringLiteral("Loop")));
+    test::waitUntil([] { return false; }, 1500); // the loop runs now
+    const qint64 hung = wb1->page()->renderProcessPid();
+    ASSERT_TRUE(processAlive(hung));
+
+    QElapsedTimer timer;
+    timer.start();
+    choose(QStringLiteral("n"));
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Next"); }, RunawayGuard::kRunawayLimitMs))
+        << wb1->title().toStdString();
+    EXPECT_LT(timer.elapsed(), RunawayGuard::kRunawayLimitMs);
+    EXPECT_TRUE(test::waitUntil([&] { return !processAlive(hung); }, 2000));
+    EXPECT_TRUE(test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+
+    // Left alone, the loop is stopped and says so; the console names it; "Опресни" runs it again.
+    choose(QStringLiteral("l"));
+    ASSERT_TRUE(titled(QStringLiteral("Loop")));
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Скриптът беше спрян"); },
+                                RunawayGuard::kRunawayLimitMs + 4000))
+        << wb1->title().toStdString();
+    EXPECT_TRUE(test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    const ConsoleModel& console = wb1->console();
+    ASSERT_GE(console.rowCount(), 1);
+    EXPECT_EQ(console.message(console.rowCount() - 1).kind, ConsoleMessage::Kind::RunawayStop);
+    QTest::mouseClick(child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+    EXPECT_TRUE(titled(QStringLiteral("Loop")));
+    EXPECT_EQ(console.rowCount(), 0);
+}
+
+// window.open and a _blank link each open a window of ours showing the page, sized by the
+// features; their events stay out of the caption strip; window.close() closes one; a page that
+// opens windows in a loop gets null beyond the limit.
+TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
+{
+    dir.writeCp1251("Игри/popup.html", "<html><head><title>Прозорец</title></head><body><p>Този прозорец е отворен от страницата, "
+                                            "която го поиска с размерите, дадени в нейния скрипт.</p></body></html>");
+    dir.writeCp1251("Игри/blank.html", "<html><head><title>Blank</title></head><body>blank</body></html>");
+    const char* opener = "<html><head><title>Opener</title></head><body><a id=\"a\" href=\"blank.html\" target=\"_blank\">x</a>"
+                         "<script>var w = window.open('popup.html', 'p', 'width=320,height=240');"
+                         "document.title = 'Opener ' + (w ? 'ok' : 'null');"
+                         "setTimeout(function () { document.getElementById('a').click(); }, 300);</script></body></html>";
+    const char* flood = "<html><body><script>var refused = 0;"
+                        "for (var i = 0; i < 40; ++i) if (!window.open('popup.html', 'f' + i)) ++refused;"
+                        "document.title = refused > 0 ? 'some refused' : 'none refused';</script></body></html>";
+    open({{"opener.html", opener}, {"flood.html", flood}});
+    choose(QStringLiteral("o"));
+    ASSERT_TRUE(titled(QStringLiteral("Opener ok")));
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->popups().size() == 2; }));
+    PopupWindow* popup = nullptr;
+    PopupWindow* blank = nullptr;
+    ASSERT_TRUE(test::waitUntil([&] {
+        for (PopupWindow* w : wb1->popups()) {
+            if (w->windowTitle() == QStringLiteral("Прозорец"))
+                popup = w;
+            if (w->windowTitle() == QStringLiteral("Blank"))
+                blank = w;
+        }
+        return popup && blank;
+    })) << [&] {
+        std::string titles;
+        for (PopupWindow* w : wb1->popups())
+            titles += w->windowTitle().toStdString() + "|" + w->view()->currentUrl().toString().toStdString() + "\n";
+        return titles;
+    }();
+    EXPECT_TRUE(popup->isVisible() && blank->isVisible());
+    EXPECT_TRUE(test::waitUntil([&] { return popup->size() == QSize(320, 240); })) << popup->width() << "x" << popup->height();
+    EXPECT_TRUE(test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    bool popupListed = false;
+    for (int row = 0; row < wb1->console().rowCount(); ++row)
+        popupListed |= wb1->console().message(row).kind == ConsoleMessage::Kind::Popup;
+    EXPECT_TRUE(popupListed);
+
+    QPointer<PopupWindow> closing(popup);
+    popup->view()->page()->runJavaScript(QStringLiteral("window.close()"));
+    EXPECT_TRUE(test::waitUntil([&] { return closing.isNull(); }));
+    EXPECT_EQ(wb1->popups().size(), 1);
+
+    choose(QStringLiteral("f"));
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->title().endsWith(QStringLiteral(" refused")); }));
+    EXPECT_EQ(wb1->title(), QStringLiteral("some refused"));
+    EXPECT_EQ(wb1->popups().size(), WebView::kPopupLimit);
+}
+
+// A download asks where to save with the save dialog and saves there; a cancelled dialog saves
+// nothing.
+TEST_F(Preview, downloadGoesThroughTheSaveDialog)
+{
+    const char* page = "<html><head><title>Files</title></head><body>"
+                       "<a id=\"d\" download=\"note.txt\" href=\"data:text/plain;charset=utf-8,hello%20there\">x</a>"
+                       "</body></html>";
+    open({{"files.html", page}});
+    choose(QStringLiteral("f"));
+    ASSERT_TRUE(titled(QStringLiteral("Files")));
+    test::TempDir target;
+    pageDialogs.savePath = QString::fromStdString(target.dir()) + QStringLiteral("saved.txt");
+    wb1->page()->runJavaScript(QStringLiteral("document.getElementById('d').click()"));
+    ASSERT_TRUE(test::waitUntil([&] {
+        QFile saved(pageDialogs.savePath);
+        return saved.open(QIODevice::ReadOnly) && saved.readAll() == "hello there";
+    }));
+    ASSERT_EQ(pageDialogs.suggestions.size(), 1);
+    EXPECT_TRUE(pageDialogs.suggestions[0].endsWith(QStringLiteral("/note.txt")))
+        << pageDialogs.suggestions[0].toStdString();
+    EXPECT_TRUE(pageDialogs.failures.isEmpty());
+
+    pageDialogs.savePath.clear();
+    wb1->page()->runJavaScript(QStringLiteral("document.getElementById('d').click()"));
+    ASSERT_TRUE(test::waitUntil([&] { return pageDialogs.suggestions.size() == 2; }));
+    test::waitUntil([] { return false; }, 500);
+    EXPECT_EQ(QDir(QString::fromStdString(target.dir())).entryList(QDir::Files), QStringList{QStringLiteral("saved.txt")});
+}
+
+// The page's alert is the program's box, with the application title; a quick run of boxes gets
+// the offer to stop them, and taking it keeps the rest away.
+TEST_F(Preview, pageBoxesAreTheProgramsAndARunOfThemCanBeStopped)
+{
+    const char* boxes = "<html><head><title>Boxes</title></head><body><script>"
+                        "function many() { for (var i = 1; i <= 5; ++i) alert('box ' + i); document.title = 'done'; }"
+                        "</script></body></html>";
+    open({{"boxes.html", boxes}});
+    choose(QStringLiteral("b"));
+    ASSERT_TRUE(titled(QStringLiteral("Boxes")));
+    pageDialogs.stopWhenOffered = true;
+    wb1->page()->runJavaScript(QStringLiteral("many()"));
+    ASSERT_TRUE(titled(QStringLiteral("done")));
+    EXPECT_EQ(pageDialogs.boxes, (QStringList{QStringLiteral("alert:box 1"), QStringLiteral("alert:box 2"),
+                                              QStringLiteral("alert:box 3")}));
+    EXPECT_EQ(pageDialogs.offers, (QList<bool>{false, false, true}));
+
+    // The real box, on the page loaded again: the application's title, the page's text.
+    QTest::mouseClick(child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+    ASSERT_TRUE(titled(QStringLiteral("Boxes")));
+    AppPageDialogs real;
+    wb1->setPageDialogs(&real);
+    QString caption, text;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            caption = box->windowTitle();
+            for (QLabel* label : box->findChildren<QLabel*>())
+                text += label->text();
+            box->accept();
+        }
+    });
+    poll.start(50);
+    wb1->page()->runJavaScript(QStringLiteral("alert('Здравей от страницата'); document.title = 'alerted';"));
+    ASSERT_TRUE(titled(QStringLiteral("alerted")));
+    EXPECT_EQ(caption, QLatin1String(kApplicationTitle));
+    EXPECT_TRUE(text.contains(QStringLiteral("Здравей от страницата"))) << text.toStdString();
+    wb1->setPageDialogs(&pageDialogs);
+}
+
+// The console lists an uncaught error with its line, a console.log text and a missing picture,
+// counts the errors in its title, and a double click selects the error's line in the code box.
+// Choosing a script clears it; a navigation of the page's own adds a separator.
+TEST_F(Preview, consoleListsThePagesMessagesAndLeadsToTheLine)
+{
+    const char* page = "<html><head><title>Faulty</title></head>\r\n"
+                       "<body><img src=\"missing.png\">\r\n"
+                       "<script>console.log('здравей, конзола');</script>\r\n"
+                       "<script>\r\n"
+                       "  undefinedFunction();\r\n"
+                       "</script></body></html>";
+    open({{"faulty.html", page}, {"plain.html", "<title>Plain</title>"}});
+    choose(QStringLiteral("f"));
+    ASSERT_TRUE(titled(QStringLiteral("Faulty")));
+    QTest::keyClick(form.get(), Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier);
+    auto* window = form->findChild<QDialog*>(QStringLiteral("ConsoleWindow"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    auto* list = window->findChild<QAbstractItemView*>(QStringLiteral("messages"));
+    ASSERT_TRUE(test::waitUntil([&] { return window->windowTitle() == QStringLiteral("Конзола – 2 грешки"); }))
+        << window->windowTitle().toStdString();
+    QStringList rows;
+    int errorRow = -1;
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        const QModelIndex index = list->model()->index(row, 0);
+        rows << index.data().toString();
+        if (index.data().toString().contains(QStringLiteral("undefinedFunction")))
+            errorRow = row;
+    }
+    const QString all = rows.join(u'\n');
+    EXPECT_TRUE(all.contains(QStringLiteral("здравей, конзола"))) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("missing.png"))) << all.toStdString();
+    ASSERT_GE(errorRow, 0) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("faulty.html:5"))) << all.toStdString();
+
+    const QModelIndex error = list->model()->index(errorRow, 0);
+    const QPoint at = list->visualRect(error).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    auto* memo = child<QPlainTextEdit>("Memo4");
+    EXPECT_EQ(memo->textCursor().selectedText(), QStringLiteral("  undefinedFunction();"));
+
+    wb1->page()->runJavaScript(QStringLiteral("location.href = 'plain.html'"));
+    ASSERT_TRUE(titled(QStringLiteral("Plain")));
+    EXPECT_EQ(wb1->console().message(wb1->console().rowCount() - 1).kind, ConsoleMessage::Kind::Separator);
+    choose(QStringLiteral("p"));
+    EXPECT_TRUE(test::waitUntil([&] { return window->windowTitle() == QStringLiteral("Конзола"); }));
+    EXPECT_TRUE(test::waitUntil([&] { return list->model()->rowCount() == 0; }));
+}
+
+} // namespace
+} // namespace corvane

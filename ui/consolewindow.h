@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class QModelIndex;
+
+namespace Ui {
+class ConsoleWindow;
+}
+
+namespace corvane {
+
+class ConsoleModel;
+struct ConsoleMessage;
+
+// The modeless console: the preview's messages, newest last, with the error count in the title.
+class ConsoleWindow : public QDialog {
+    Q_OBJECT
+public:
+    ConsoleWindow(ConsoleModel& model, QWidget* parent);
+    ~ConsoleWindow() override;
+
+    // Shows the window beside the main window (the first time), raised.
+    void present();
+
+signals:
+    // Enter or a double click on a message that names a line.
+    void lineChosen(const QString& source, int line);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showErrorCount(int count);
+    void choose(const QModelIndex& index);
+
+    std::unique_ptr<Ui::ConsoleWindow> ui;
+    ConsoleModel& model_;
+    bool placed_ = false;
+};
+
+} // namespace corvane

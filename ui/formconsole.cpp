@@ -1,0 +1,51 @@
+// The main window's console: the keys that open it and the line a message names.
+#include "browser/webview.h"
+#include "ui/consolewindow.h"
+#include "ui/tform1.h"
+#include "ui_form1.h"
+
+#include <QAction>
+#include <QTextBlock>
+
+namespace corvane {
+
+void TForm1::setUpConsole()
+{
+    auto* open = new QAction(this);
+    open->setObjectName(QStringLiteral("Console"));
+    open->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J), QKeySequence(Qt::Key_F12)});
+    open->setShortcutContext(Qt::WindowShortcut);
+    addAction(open);
+    connect(open, &QAction::triggered, this, &TForm1::ConsoleClick);
+    ui->wb1->setPageDialogs(services_.pageDialogs);
+    ui->banner->setPageDialogs(services_.pageDialogs);
+}
+
+void TForm1::ConsoleClick()
+{
+    if (!consoleWindow_) {
+        consoleWindow_ = std::make_unique<ConsoleWindow>(ui->wb1->console(), this);
+        connect(consoleWindow_.get(), &ConsoleWindow::lineChosen, this, &TForm1::chooseConsoleLine);
+    }
+    consoleWindow_->present();
+}
+
+void TForm1::chooseConsoleLine(const QString& source, int line)
+{
+    // The code box holds the chosen script's file, or the text a Ctrl+Enter ran.
+    const QUrl url(source);
+    const QUrl content = ui->wb1->contentUrl();
+    if (url != WebView::addressToUrl(ui->Label5->text()) && (content.isEmpty() || url != content))
+        return;
+    const QTextBlock block = ui->Memo4->document()->findBlockByNumber(line - 1);
+    if (!block.isValid())
+        return;
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    ui->Memo4->setTextCursor(cursor);
+    ui->Memo4->centerCursor();
+    ui->Memo4->setFocus();
+    activateWindow();
+}
+
+} // namespace corvane
