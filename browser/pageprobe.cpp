@@ -6,7 +6,6 @@
 #include "browser/webengine.h"
 #include "browser/webpage.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -21,7 +20,6 @@
 #include <QWebEngineView>
 
 #include <algorithm>
-#include <cmath>
 
 namespace corvane {
 namespace {
@@ -31,8 +29,6 @@ namespace {
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 480;
 
-// How long after a page's last short timer was due it is asked again.
-constexpr int kQuietMarginMs = 20;
 
 QString readResource(const QString& name)
 {
@@ -117,7 +113,8 @@ public:
         QWebEngineScript settle;
         settle.setName(QStringLiteral("corvane-settle"));
         settle.setSourceCode(readResource(QStringLiteral(":/browser/settle.js"))
-                                 .replace(QLatin1String("SETTLE_MS"), QString::number(PageProbe::kSettleMs)));
+                                 .replace(QLatin1String("SETTLE_MS"), QString::number(PageProbe::kSettleMs))
+                                 .replace(QLatin1String("PAINTED"), readResource(QStringLiteral(":/browser/painted.js"))));
         settle.setInjectionPoint(QWebEngineScript::DocumentCreation);
         settle.setWorldId(QWebEngineScript::MainWorld);
         scripts().insert(settle);
@@ -146,16 +143,16 @@ public:
             record(PageEvent::Kind::Popup, request.requestedUrl().toString());
         });
         connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
-            if (!running_ || settling_)
+            if (!running_ || loaded_)
                 return;
-            if (!ok)
+            loaded_ = true;
+            if (!ok) {
                 record(PageEvent::Kind::FailedLoad, url_.toString());
-            settling_ = true;
-            loaded_.start();
-            awaitQuiet();
+                finish();
+            } else if (!settled_.isEmpty()) {
+                judge();
+            }
         });
-        settle_.setSingleShot(true);
-        connect(&settle_, &QTimer::timeout, this, &ProbeSlot::awaitQuiet);
         limit_.setSingleShot(true);
         connect(&limit_, &QTimer::timeout, this, [this] {
             triggerAction(Stop);
@@ -178,8 +175,8 @@ public:
         index_ = index;
         url_ = url;
         running_ = true;
-        settling_ = false;
-        ++generation_;
+        loaded_ = false;
+        settled_.clear();
         limit_.start(PageProbe::kPageLimitMs);
         load(url);
     }
@@ -200,6 +197,18 @@ private:
 
     void consoleMessage(const ConsoleMessage& message)
     {
+        static const QString settledMarker = QStringLiteral("\x03" "corvane-settled" "\x03");
+        if (message.text.startsWith(settledMarker)) {
+            const QStringList report = message.text.mid(settledMarker.size()).split(QLatin1Char('\x03'));
+            // The page before may have settled just as this one started.
+            const bool before = report.size() > 1 && QUrl(report[1]) == previousUrl_ && previousUrl_ != url_;
+            if (running_ && settled_.isEmpty() && !before) {
+                settled_ = report[0];
+                if (loaded_)
+                    judge();
+            }
+            return;
+        }
         if (message.kind == ConsoleMessage::Kind::FailedLoad) {
             // What the request guard blocked is a network finding already; an address the guard
             // saw too is written the same way, so it is one finding.
@@ -214,38 +223,12 @@ private:
         }
     }
 
-    // Waits for the short timers the page set, up to kSettleMs after it loaded, then asks whether
-    // the page paints anything, in one question when it set none. The guard ends a page too busy
-    // to answer.
-    void awaitQuiet()
+    // The page has loaded and settled: it paints something or nothing.
+    void judge()
     {
-        // Two fixed questions, so the engine compiles each once: the second no longer waits.
-        static const QString painted = readResource(QStringLiteral(":/browser/painted.js"));
-        static const QString ask[] = {
-            QStringLiteral("(function () {\n"
-                           "  var quietIn = window[Symbol.for('corvane.quietIn')];\n"
-                           "  var wait = quietIn ? quietIn() : 0;\n"
-                           "  return wait > 0 ? wait : (\n%1\n) ? 0 : -1;\n"
-                           "})()")
-                .arg(painted),
-            QStringLiteral("(\n%1\n) ? 0 : -1").arg(painted),
-        };
-        const qint64 left = PageProbe::kSettleMs - loaded_.elapsed();
-        const int generation = generation_;
-        runJavaScript(ask[left > 0 ? 0 : 1], QWebEngineScript::MainWorld, [this, generation, left](const QVariant& answer) {
-            if (generation != generation_ || !running_)
-                return;
-            const double wait = answer.toDouble();
-            if (wait > 0) {
-                // A little past the timer, so what it reports has come in before the next question.
-                const qint64 until = static_cast<qint64>(std::ceil(wait)) + kQuietMarginMs;
-                settle_.start(static_cast<int>(std::min<qint64>(left, until)));
-                return;
-            }
-            if (wait < 0)
-                record(PageEvent::Kind::Blank, QStringLiteral("the page paints nothing but its background"));
-            finish();
-        });
+        if (settled_ == QLatin1String("blank"))
+            record(PageEvent::Kind::Blank, QStringLiteral("the page paints nothing but its background"));
+        finish();
     }
 
     void finish()
@@ -253,9 +236,7 @@ private:
         if (!running_)
             return;
         running_ = false;
-        settle_.stop();
         limit_.stop();
-        ++generation_;
         // The next page is started from the event loop, out of the engine's call that ended this one.
         QTimer::singleShot(0, this, [this] { done_(this); });
     }
@@ -265,16 +246,14 @@ private:
     QWebEngineView view_;
     AnsweringDialogs dialogs_;
     RequestGuard requests_;
-    QTimer settle_;
     QTimer limit_;
-    QElapsedTimer loaded_;
     QUrl url_;
     int index_ = -1;
     QUrl previousUrl_;
     int previousIndex_ = -1;
-    int generation_ = 0;
     bool running_ = false;
-    bool settling_ = false;
+    bool loaded_ = false;
+    QString settled_; // what the page said once it settled: "painted" or "blank"
 };
 
 void PageProbe::prepareEngine()

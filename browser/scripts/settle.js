@@ -1,9 +1,13 @@
-// Keeps the time by which the page's short timers (a timeout or an interval's first tick due
-// within the settle time) will have run, so a page without them is judged as soon as it has
-// loaded. Answers through a function only the probe knows the name of.
+// Tells the probe when the page has settled and whether it paints anything: once it has loaded
+// and its short timers (a timeout, or an interval's first tick, due within SETTLE_MS) have run,
+// or SETTLE_MS after it loaded, whichever comes first. A page without such timers reports as
+// soon as its load handlers have run. Main frame only.
 (function () {
   var limit = SETTLE_MS;
+  var margin = 20; // past the last timer, so what it reports comes first
   var quietAt = 0;
+  var setTimer = window.setTimeout.bind(window);
+  var debug = console.debug.bind(console);
   function track(original) {
     return function (handler, delay) {
       var wait = Number(delay) || 0;
@@ -21,7 +25,22 @@
     };
     window.cancelAnimationFrame = function (id) { window.clearTimeout(id); };
   }
-  Object.defineProperty(window, Symbol.for('corvane.quietIn'), {
-    value: function () { return Math.max(0, quietAt - performance.now()); }
+  function painted() {
+    return (
+PAINTED
+    );
+  }
+  window.addEventListener('load', function () {
+    var deadline = performance.now() + limit;
+    function check() {
+      var now = performance.now();
+      if (quietAt > now && now < deadline) {
+        setTimer(check, Math.min(quietAt - now + margin, deadline - now));
+        return;
+      }
+      debug('\u0003corvane-settled\u0003' + (painted() ? 'painted' : 'blank') + '\u0003' + location.href);
+    }
+    // After every load handler of the page's own.
+    setTimer(check, 0);
   });
 })();
