@@ -28,9 +28,9 @@ class ProbeSlot;
 // runaway guard, the console's capture), `jobs` at once, in a profile that keeps nothing on
 // disk. Nothing leaves the machine: every request off it is blocked and reported. Popups are
 // counted instead of shown and the page's boxes answered at once. Pages are laid out but not
-// painted; their animation frames come from a timer. Each page is given
-// up to kSettleMs after it has loaded for the timers it set to run before it is judged blank
-// or not; a page that set none is judged at once.
+// painted; their animation frames come from a timer. Each page is given up to kSettleMs after
+// it has loaded for the short timers it set to run before it is judged blank or not; a page that
+// set none is judged at once.
 class PageProbe : public QObject {
     Q_OBJECT
 public:
