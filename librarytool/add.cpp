@@ -205,9 +205,10 @@ AddReport Adder::run(const std::vector<std::string>& files, const AddStepHook& a
 void Adder::readCategories()
 {
     const std::string path = directory_ + "categories.ini";
+    requireLibrary(directory_);
     std::error_code error;
-    if (!fs::is_directory(directory_, error) || !fs::is_regular_file(path, error))
-        throw ToolError("\"" + displayName(directory_) + "\" is no script library: it has no categories.ini");
+    if (!fs::is_regular_file(path, error))
+        throw ToolError("Cannot open file \"" + displayName(path) + "\". It is not a regular file");
     categoriesBytes_ = readWholeFile(path);
     const auto sections = parseSectionNames(categoriesBytes_, std::numeric_limits<std::size_t>::max());
     if (std::find(sections.begin(), sections.end(), category_) != sections.end())

@@ -8,19 +8,23 @@
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/insidepath.h"
 #include "platform/profile.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 namespace fs = std::filesystem;
 
 namespace corvane::librarytool {
 
+using pages::addressToPath;
 using pages::foldCase;
+using pages::isRelativeAddress;
 using pages::isWebPageName;
 using pages::LineCounter;
 using pages::PageScan;
@@ -30,9 +34,10 @@ namespace {
 
 const std::string kSeparator(1, kPathSeparator);
 
+// A name as the messages quote it; one of megabytes is cut to its ends.
 std::string inQuotes(const std::string& name)
 {
-    return "\"" + displayName(name) + "\"";
+    return "\"" + shortened(displayName(name)) + "\"";
 }
 
 // Letters beyond ASCII that text in Windows-1251 would show as something else.
@@ -82,6 +87,7 @@ struct FolderEntry {
 // name is not found as it stands.
 struct FolderListing {
     std::unordered_map<std::string, FolderEntry> entries;
+    bool listed = true; // false for a folder that may be entered but not listed
     std::unordered_map<std::string, std::vector<std::string>> byFoldedName;
 
     const std::string* differingOnlyInCase(const std::string& name)
@@ -100,6 +106,7 @@ FolderListing listFolder(const std::string& folder)
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         listing.entries.emplace(it->path().filename().string(), FolderEntry{entryType(*it)});
+    listing.listed = !error;
     return listing;
 }
 
@@ -114,7 +121,8 @@ struct Lookup {
 Lookup lookUp(FolderListing& listing, const std::string& folder, const std::string& name)
 {
     Lookup lookup;
-    if (name.find(kPathSeparator) != std::string::npos || name == "." || name == "..") {
+    // The program opens names as they stand; a folder it cannot list is no hindrance to that.
+    if (!listing.listed || name.find(kPathSeparator) != std::string::npos || name == "." || name == "..") {
         std::error_code error;
         const auto status = fs::status(folder + name, error);
         if (!error && fs::exists(status)) {
@@ -139,6 +147,12 @@ Lookup lookUp(FolderListing& listing, const std::string& folder, const std::stri
     return lookup;
 }
 
+// The message of a file the system would not give.
+std::string reasonOf(const std::error_code& error)
+{
+    return trimMessageTail(error.message());
+}
+
 class Checker {
 public:
     Checker(const std::string& directory, const ProgressFunction& progress)
@@ -156,9 +170,17 @@ private:
     void readCategories();
     void checkCategory(const std::string& category, int line);
     void checkList(const std::string& category, const std::string& folder, FolderListing listing);
+    std::optional<std::string> readList(const std::string& category, const std::string& folder, FolderListing& listing);
+    void checkScript(const std::string& category, const std::string& folder, FolderListing& listing,
+                     const std::string& name, int line);
+    void checkUnlisted(const std::string& category, const FolderListing& listing);
     void checkPage(const std::string& path, const std::string& relative);
+    void checkLoads(const std::string& bytes, const std::string& relative);
+    // The file behind a library path when it lies in the library; else says so and gives nothing.
+    std::optional<fs::path> inside(const std::string& path, const std::string& relative, const std::string& what);
 
     ScriptLibrary library_;
+    fs::path root_;
     const ProgressFunction& progress_;
     std::vector<Finding> findings_;
     // Canonical folder -> the first category naming it, with its line in categories.ini.
@@ -169,12 +191,8 @@ private:
 
 std::vector<Finding> Checker::run()
 {
-    std::error_code error;
-    const std::string& directory = library_.programDirectory();
-    if (!fs::is_directory(directory, error))
-        throw ToolError("Cannot open library folder \"" + directory + "\". "
-                        + (error ? trimMessageTail(error.message()) : std::string("It is not a folder")));
-
+    requireLibrary(library_.programDirectory());
+    root_ = fs::canonical(library_.programDirectory());
     readCategories();
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         checkPage(pages_[i].first, pages_[i].second);
@@ -185,38 +203,54 @@ std::vector<Finding> Checker::run()
     return std::move(findings_);
 }
 
+std::optional<fs::path> Checker::inside(const std::string& path, const std::string& relative, const std::string& what)
+{
+    ResolvedPath resolved = resolveInside(root_, path);
+    if (resolved.outside) {
+        add(relative, 0, "outside-library", what + " lies outside the library, through a link: a gallery leaves it out");
+        return std::nullopt;
+    }
+    return resolved.error ? fs::path(path) : std::move(resolved.real);
+}
+
 void Checker::readCategories()
 {
-    const std::string path = library_.categoriesPath();
     const std::string relative = "categories.ini";
+    const auto real = inside(library_.categoriesPath(), relative, "the category list");
+    if (!real)
+        return;
     std::error_code error;
-    const auto status = fs::status(path, error);
+    const auto status = fs::status(*real, error);
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         add(relative, 0, "missing-category-list", "the program shows no categories: it is not a regular file");
         return;
     }
-    std::string bytes;
+    std::optional<std::string> bytes;
     try {
-        bytes = readWholeFile(path);
+        bytes = readWholeFileWithin(real->string(), kMaxListBytes);
     } catch (const FileOpenError& e) {
         add(relative, 0, "missing-category-list", std::string("the program shows no categories: ") + e.what());
         return;
     }
-    checkEncoding(bytes, relative, findings_);
+    if (!bytes) {
+        add(relative, 0, "too-large", "larger than " + std::to_string(kMaxListBytes >> 20) + " MB: not checked");
+        return;
+    }
+    checkEncoding(*bytes, relative, findings_);
 
     // The names the program gets (within the budget), and every section the file holds.
-    const auto categories = parseSectionNames(bytes);
-    const auto all = parseSectionNames(bytes, std::numeric_limits<std::size_t>::max());
+    const auto categories = parseSectionNames(*bytes);
+    const auto all = parseSectionNames(*bytes, std::numeric_limits<std::size_t>::max());
     if (all.empty()) {
         add(relative, 0, "empty-library", "names no categories");
         return;
     }
 
     // The line of each section: a line is a section header when the same reader finds one in it.
-    const bool bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    const bool bom = bytes->compare(0, 3, "\xEF\xBB\xBF") == 0;
     std::vector<int> lines;
     int lineNumber = 0;
-    for (const auto& line : splitTextList(std::string_view(bytes).substr(bom ? 3 : 0))) {
+    for (const auto& line : splitTextList(std::string_view(*bytes).substr(bom ? 3 : 0))) {
         ++lineNumber;
         if (line.find('[') != std::string::npos
             && !parseSectionNames(bom ? "\xEF\xBB\xBF" + line : line, std::numeric_limits<std::size_t>::max()).empty())
@@ -243,13 +277,18 @@ void Checker::checkCategory(const std::string& category, int line)
     std::error_code error;
     const auto status = fs::status(folder, error);
     if (!fs::exists(status)) {
-        add(category, 0, "missing-folder", "the category " + inQuotes(category) + " has no folder");
+        const bool missing = !error || error == std::errc::no_such_file_or_directory;
+        add(category, 0, "missing-folder",
+            "the category " + inQuotes(category)
+                + (missing ? std::string(" has no folder") : " cannot be opened: " + reasonOf(error)));
         return;
     }
     if (!fs::is_directory(status)) {
         add(category, 0, "missing-folder", "the category " + inQuotes(category) + " is a file, not a folder");
         return;
     }
+    if (!inside(folder, category, "the folder of the category " + inQuotes(category)))
+        return;
     const std::string canonical = fs::canonical(folder, error).string();
     const auto [first, inserted] = folders_.emplace(error ? folder : canonical, std::make_pair(category, line));
     if (!inserted) {
@@ -261,34 +300,60 @@ void Checker::checkCategory(const std::string& category, int line)
     checkList(category, folder + kSeparator, listFolder(folder));
 }
 
-void Checker::checkList(const std::string& category, const std::string& folder, FolderListing listing)
+// The list's bytes, or nothing after saying why the program gets no list.
+std::optional<std::string> Checker::readList(const std::string& category, const std::string& folder, FolderListing& listing)
 {
     const std::string listRelative = category + kSeparator + "scripts.txt";
     const Lookup list = lookUp(listing, folder, "scripts.txt");
     if (list.result == Lookup::CaseOnly) {
         add(listRelative, 0, "case-mismatch",
             "the list is " + inQuotes(list.actualName) + "; the name differs only in letter case");
-        return;
+        return std::nullopt;
     }
-    if (list.result == Lookup::Missing || list.type == EntryType::Folder) {
+    const std::string path = library_.scriptListPath(category);
+    if (list.result == Lookup::Missing) {
+        // Say why the system would not give it: no such file, no access, a link loop.
+        std::error_code error;
+        const auto status = fs::status(path, error);
+        static_cast<void>(status);
         add(listRelative, 0, "missing-list",
-            "the category " + inQuotes(category) + (list.result == Lookup::Missing ? " has no scripts.txt" : " has a folder named scripts.txt"));
-        return;
+            "the category " + inQuotes(category)
+                + (!error || error == std::errc::no_such_file_or_directory ? std::string(" has no scripts.txt")
+                                                                           : ": scripts.txt cannot be opened: " + reasonOf(error)));
+        return std::nullopt;
+    }
+    if (list.type == EntryType::Folder) {
+        add(listRelative, 0, "missing-list", "the category " + inQuotes(category) + " has a folder named scripts.txt");
+        return std::nullopt;
     }
     if (list.type != EntryType::File) {
         add(listRelative, 0, "unreadable", "scripts.txt is not a regular file");
-        return;
+        return std::nullopt;
     }
-    std::string bytes;
+    const auto real = inside(path, listRelative, "scripts.txt");
+    if (!real)
+        return std::nullopt;
+    std::optional<std::string> bytes;
     try {
-        bytes = readWholeFile(library_.scriptListPath(category));
+        bytes = readWholeFileWithin(real->string(), kMaxListBytes);
     } catch (const FileOpenError& e) {
         add(listRelative, 0, "unreadable", e.what());
-        return;
+        return std::nullopt;
     }
-    checkEncoding(bytes, listRelative, findings_);
+    if (!bytes)
+        add(listRelative, 0, "too-large", "larger than " + std::to_string(kMaxListBytes >> 20) + " MB: not checked");
+    return bytes;
+}
 
-    const TextList lines = splitTextList(bytes);
+void Checker::checkList(const std::string& category, const std::string& folder, FolderListing listing)
+{
+    const std::optional<std::string> bytes = readList(category, folder, listing);
+    if (!bytes)
+        return;
+    const std::string listRelative = category + kSeparator + "scripts.txt";
+    checkEncoding(*bytes, listRelative, findings_);
+
+    const TextList lines = splitTextList(*bytes);
     if (lines.empty()) {
         add(listRelative, 0, "empty-category", "the category " + inQuotes(category) + " lists no scripts");
         return;
@@ -314,29 +379,41 @@ void Checker::checkList(const std::string& category, const std::string& folder, 
                 inQuotes(name) + " is listed again (first on line " + std::to_string(it->second) + ")");
             continue;
         }
-
-        const std::string relative = category + kSeparator + name;
-        const auto where = [line] { return "listed on line " + std::to_string(line) + " of scripts.txt"; };
-        const Lookup script = lookUp(listing, folder, name);
-        switch (script.result) {
-        case Lookup::Missing:
-            add(relative, 0, "missing-script", where() + ", but there is no such file");
-            break;
-        case Lookup::CaseOnly:
-            add(relative, 0, "case-mismatch",
-                where() + ", but the file is " + inQuotes(script.actualName) + "; the names differ only in letter case");
-            break;
-        case Lookup::Found:
-            if (script.type == EntryType::File)
-                pages_.emplace_back(library_.scriptPath(category, name), relative);
-            else if (script.type == EntryType::Folder)
-                add(relative, 0, "script-is-folder", where() + ", but it is a folder");
-            else
-                add(relative, 0, "unreadable", where() + ", but it is not a regular file");
-            break;
-        }
+        checkScript(category, folder, listing, name, line);
     }
+    checkUnlisted(category, listing);
+}
 
+void Checker::checkScript(const std::string& category, const std::string& folder, FolderListing& listing,
+                          const std::string& name, int line)
+{
+    const std::string relative = category + kSeparator + name;
+    const std::string where = "listed on line " + std::to_string(line) + " of scripts.txt";
+    const Lookup script = lookUp(listing, folder, name);
+    switch (script.result) {
+    case Lookup::Missing:
+        add(relative, 0, "missing-script", where + ", but there is no such file");
+        break;
+    case Lookup::CaseOnly:
+        add(relative, 0, "case-mismatch",
+            where + ", but the file is " + inQuotes(script.actualName) + "; the names differ only in letter case");
+        break;
+    case Lookup::Found:
+        if (script.type == EntryType::Folder) {
+            add(relative, 0, "script-is-folder", where + ", but it is a folder");
+        } else if (script.type != EntryType::File) {
+            add(relative, 0, "unreadable", where + ", but it is not a regular file");
+        } else {
+            const std::string path = library_.scriptPath(category, name);
+            if (const auto real = inside(path, relative, "the script " + where))
+                pages_.emplace_back(real->string(), relative);
+        }
+        break;
+    }
+}
+
+void Checker::checkUnlisted(const std::string& category, const FolderListing& listing)
+{
     for (const auto& [name, entry] : listing.entries) {
         if (entry.type == EntryType::File && !entry.named && isWebPageName(name))
             add(category + kSeparator + name, 0, "unlisted-page", "no line of scripts.txt names this page");
@@ -345,38 +422,93 @@ void Checker::checkList(const std::string& category, const std::string& folder, 
 
 void Checker::checkPage(const std::string& path, const std::string& relative)
 {
-    std::string bytes;
+    std::optional<std::string> bytes;
     try {
-        bytes = readWholeFile(path);
+        bytes = readWholeFileWithin(path, kCodeBoxCapacity);
+        // Bare CR and LF breaks grow in the box; only a text past half the capacity can overflow.
+        if (bytes && bytes->size() > kCodeBoxCapacity / 2)
+            loadScriptText(path);
+    } catch (const TextCapacityError&) {
+        bytes.reset();
     } catch (const FileOpenError& e) {
         add(relative, 0, "unreadable", e.what());
         return;
     }
-    checkPageBytes(bytes, relative, findings_);
+    if (!bytes) {
+        add(relative, 0, "too-large",
+            "larger than the code box holds (" + std::to_string(kCodeBoxCapacity >> 20) + " MB): the program cannot show it");
+        return;
+    }
+    checkEncoding(*bytes, relative, findings_);
+    checkLoads(*bytes, relative);
+    findOldBrowserCode(*bytes, relative, findings_);
+}
+
+Finding remoteLoad(const std::string& relative, int line, std::string_view address, const std::string& where)
+{
+    return {relative, line, "remote-load", "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + where + ")"};
+}
+
+// What the page loads from off the machine, and what it loads from the library through a link
+// that leads out of it.
+void Checker::checkLoads(const std::string& bytes, const std::string& relative)
+{
+    const PageScan scan = scanPage(bytes);
+    LineCounter lines(bytes);
+    const fs::path folder = fs::path(relative).parent_path();
+    for (const auto& reference : scan.references) {
+        if (!reference.loads)
+            continue;
+        const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
+        if (isRemoteAddress(address)) {
+            findings_.push_back(remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
+            continue;
+        }
+        if (!isRelativeAddress(address))
+            continue;
+        const std::string assetPath = addressToPath(address);
+        const fs::path asset = (folder / fs::path(assetPath)).lexically_normal();
+        if (assetPath.empty() || asset.empty() || *asset.begin() == "..")
+            continue;
+        if (resolveInside(root_, root_ / asset).outside)
+            add(relative, lines.lineAt(reference.offset), "outside-library",
+                "loads " + inQuotes(cp1251ToUtf8(address))
+                    + ", which lies outside the library, through a link: a gallery leaves it out");
+    }
 }
 
 } // namespace
 
-std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress)
+void requireLibrary(const std::string& directory)
 {
-    return Checker(directory, progress).run();
+    std::error_code error;
+    if (!fs::is_directory(directory, error))
+        throw ToolError("Cannot open library folder \"" + directory + "\". "
+                        + (error ? trimMessageTail(error.message()) : std::string("It is not a folder")));
+    const std::string list = directory + "categories.ini";
+    if (!fs::exists(fs::symlink_status(list, error))) {
+        if (error && error != std::errc::no_such_file_or_directory)
+            throw ToolError("Cannot open file \"" + list + "\". " + trimMessageTail(error.message()));
+        throw ToolError("\"" + directory + "\" is no script library: it has no categories.ini. Nothing was written");
+    }
 }
 
 void checkPageBytes(const std::string& bytes, const std::string& relative, std::vector<Finding>& findings)
 {
     checkEncoding(bytes, relative, findings);
-
     const PageScan scan = scanPage(bytes);
     LineCounter lines(bytes);
     for (const auto& reference : scan.references) {
-        if (!reference.loads)
-            continue;
         const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
-        if (isRemoteAddress(address))
-            findings.push_back({relative, lines.lineAt(reference.offset), "remote-load",
-                "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + reference.where + ")"});
+        if (reference.loads && isRemoteAddress(address))
+            findings.push_back(remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
     }
     findOldBrowserCode(bytes, relative, findings);
+}
+
+std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress)
+{
+    return Checker(directory, progress).run();
 }
 
 void checkEncoding(const std::string& bytes, const std::string& path, std::vector<Finding>& findings)

@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +17,14 @@ public:
     using Error::Error;
     const char* className() const noexcept override { return "ToolError"; }
 };
+
+// A list (categories.ini, scripts.txt) larger than this is no list anyone wrote: it is refused
+// unread rather than held whole.
+inline constexpr std::uintmax_t kMaxListBytes = std::uintmax_t{64} * 1024 * 1024;
+
+// Refuses, with a ToolError, a folder that cannot be opened or is no script library (it has no
+// categories.ini), before anything is read or written.
+void requireLibrary(const std::string& directory);
 
 // Called as pages are read: pages done, pages in all.
 using ProgressFunction = std::function<void(std::size_t done, std::size_t total)>;

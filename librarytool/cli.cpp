@@ -4,6 +4,7 @@
 #include "librarytool/check.h"
 #include "librarytool/export.h"
 #include "librarytool/progress.h"
+#include "librarytool/staging.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -63,7 +64,8 @@ export  Writes an offline gallery of the library to the new folder OUT:
         index.html with every category and script and a search field, and for
         each script a page with its live preview, its coloured source and a copy
         button. Everything is UTF-8. Nothing in DIR is written.
-        --force  replace OUT even when it is not empty
+        --force  replace OUT when it holds a gallery this tool wrote (a folder
+                 of anything else is never emptied)
         Exit status: 0 done, 1 done but some scripts were left out (listed on
         stderr), 2 nothing was written.
 )";
@@ -72,9 +74,19 @@ constexpr int kClean = 0;
 constexpr int kFindings = 1;
 constexpr int kCannotRun = 2;
 
+// Every line the tool prints about a library goes through here: names in it come from files
+// anyone may have written, so they are shown with their control characters escaped and a name
+// of megabytes is cut short.
+void printLine(std::FILE* stream, const std::string& text)
+{
+    const std::string line = forTerminal(shortened(displayName(text), 2000)) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stream);
+}
+
 int usageError(std::FILE* err, const std::string& message)
 {
-    std::fprintf(err, "corvane-library: %s\nTry \"corvane-library --help\".\n", message.c_str());
+    printLine(err, "corvane-library: " + message);
+    std::fputs("Try \"corvane-library --help\".\n", err);
     return kCannotRun;
 }
 
@@ -216,18 +228,19 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
                 return usageError(err, "export takes an optional library folder and the gallery folder to write");
             const std::string directory = asDirectory(positional.size() == 2 ? positional[0] : invocation.defaultDirectory);
             const std::string& target = positional.back();
+            const InterruptGuard stopCleanly;
             const ExportReport report = exportGallery(directory, target, force, progress);
             progressBar.finish();
             for (const auto& skipped : report.skipped)
-                std::fprintf(err, "corvane-library: left out: %s\n", skipped.c_str());
-            std::fprintf(out, "Gallery written to %s%cindex.html (scripts: %zu)\n", target.c_str(), kPathSeparator,
-                         report.scripts);
+                printLine(err, "corvane-library: left out: " + skipped);
+            printLine(out, "Gallery written to " + target + kPathSeparator + "index.html (scripts: "
+                               + std::to_string(report.scripts) + ")");
             std::fflush(out);
             return report.skipped.empty() ? kClean : kFindings;
         }
     } catch (const std::exception& e) {
         progressBar.finish();
-        std::fprintf(err, "corvane-library: %s\n", e.what());
+        printLine(err, std::string("corvane-library: ") + e.what());
         return kCannotRun;
     }
     return usageError(err, "unknown command \"" + command + "\"");

@@ -2,6 +2,7 @@
 
 #include "librarytool/findings.h"
 #include "librarytool/gallery.h"
+#include "librarytool/staging.h"
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
 #include "pages/recode.h"
@@ -10,9 +11,10 @@
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/insidepath.h"
 
 #include <filesystem>
-#include <random>
+#include <functional>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -36,19 +38,6 @@ std::string lowerExtension(const fs::path& path)
     return asciiLowered(path.extension().string());
 }
 
-// `path` is `root` or lies beneath it (both canonical or both lexically normal).
-bool isWithin(const fs::path& path, const fs::path& root)
-{
-    auto p = path.begin();
-    for (auto r = root.begin(); r != root.end(); ++r, ++p) {
-        if (r->empty() && std::next(r) == root.end())
-            break; // a trailing separator
-        if (p == path.end() || *p != *r)
-            return false;
-    }
-    return true;
-}
-
 // A path relative to the library that stays inside it, or an empty path.
 fs::path safeRelative(const fs::path& relative)
 {
@@ -59,24 +48,12 @@ fs::path safeRelative(const fs::path& relative)
     return normal;
 }
 
-std::string randomSuffix()
-{
-    static std::mt19937 generator{std::random_device{}()};
-    return std::to_string(generator() % 1000000000u);
-}
+// Pages, stylesheets and scripts are recoded in memory; none that big is real.
+constexpr std::uintmax_t kMaxRecodedBytes = kCodeBoxCapacity;
 
-// A new empty folder beside `target`, named after it.
-fs::path makeSibling(const fs::path& target, const std::string& purpose)
+std::string megabytes(std::uintmax_t bytes)
 {
-    for (int attempt = 0;; ++attempt) {
-        const fs::path candidate = target.parent_path() / ("." + target.filename().string() + "." + purpose + "-" + randomSuffix());
-        std::error_code error;
-        if (fs::create_directory(candidate, error))
-            return candidate;
-        if (error || attempt > 100)
-            throw ToolError("Cannot create folder \"" + candidate.string() + "\". "
-                            + trimMessageTail(error ? error.message() : "It exists"));
-    }
+    return std::to_string(bytes / (1024 * 1024)) + " MB";
 }
 
 struct Job {
@@ -86,6 +63,21 @@ struct Job {
     std::string name;
 };
 
+// The name of a script's page in pages/.
+std::string pageFileName(const Job& job)
+{
+    return std::to_string(job.category + 1) + "-" + std::to_string(job.script + 1) + ".html";
+}
+
+// A library file to copy: its place in the library and in the gallery, and, once known, the
+// file the system really opens for it.
+struct Pending {
+    fs::path relative;
+    fs::path real;
+};
+
+// Builds the gallery in the staging folder in three steps: collect what the lists name, copy
+// the scripts with their assets, write the pages.
 class Exporter {
 public:
     Exporter(const std::string& directory, fs::path staging, const ProgressFunction& progress)
@@ -93,141 +85,212 @@ public:
     {
     }
 
-    ExportReport run();
+    ExportReport run()
+    {
+        collect();
+        copyScripts();
+        writePages();
+        return std::move(report_);
+    }
 
 private:
-    bool copyWithAssets(const fs::path& relative);
-    void copyOne(const fs::path& relative, std::vector<fs::path>& pending);
-    void write(const fs::path& relative, const std::string& bytes);
+    void collect();
+    TextList readList(const std::string& category);
+    void copyScripts();
+    void copyScript(const Job& job);
+    void writePages();
+
+    bool copyWithAssets(const Pending& file);
+    void copyOne(const Pending& file, std::vector<Pending>& pending);
+    bool writeCopy(const fs::path& relative, const std::function<void(const fs::path& target)>& writeTo);
+    void leaveOut(const std::string& path, const std::string& why) { report_.skipped.push_back(path + ": " + why); }
+    // The library file behind `path`, or empty after saying why it is left out.
+    fs::path resolve(const std::string& path);
 
     ScriptLibrary library_;
     fs::path root_;
     fs::path staging_;
     const ProgressFunction& progress_;
     ExportReport report_;
+    std::vector<GalleryCategory> categories_;
+    std::vector<Job> jobs_;
+    std::vector<std::pair<const Job*, ScriptPage>> pages_;
     std::set<fs::path> copied_; // looked at, whether written or not
     std::set<fs::path> written_;
 };
 
-ExportReport Exporter::run()
+fs::path Exporter::resolve(const std::string& path)
 {
-    // Only regular files are read: a pipe or a device where a list belongs would never end.
+    const ResolvedPath resolved = resolveInside(root_, path);
     std::error_code error;
+    if (resolved.outside)
+        leaveOut(path, "it lies outside the library");
+    else if (resolved.error == std::errc::no_such_file_or_directory)
+        leaveOut(path, "no such file");
+    else if (resolved.error)
+        leaveOut(path, trimMessageTail(resolved.error.message()));
+    // Only regular files are read: a pipe or a device would never end.
+    else if (!fs::is_regular_file(resolved.real, error))
+        leaveOut(path, "not a file");
+    else
+        return resolved.real;
+    return {};
+}
+
+void Exporter::collect()
+{
     const std::string categoriesPath = library_.categoriesPath();
-    if (fs::exists(categoriesPath, error) && !fs::is_regular_file(categoriesPath, error))
+    const ResolvedPath list = resolveInside(root_, categoriesPath);
+    std::error_code error;
+    if (list.outside)
+        throw ToolError("\"" + categoriesPath + "\" lies outside the library: nothing was written");
+    if (!list.error && !fs::is_regular_file(list.real, error))
         throw ToolError("Cannot open file \"" + categoriesPath + "\". It is not a regular file");
 
-    std::vector<GalleryCategory> categories;
-    std::vector<Job> jobs;
-    for (const auto& name : CategoryListFile(categoriesPath).sectionNames()) {
+    for (const auto& name : CategoryListFile(list.error ? categoriesPath : list.real.string()).sectionNames()) {
         GalleryCategory category{name, {}};
-        TextList scripts;
-        const std::string listPath = library_.scriptListPath(name);
-        try {
-            if (fs::exists(listPath, error) && !fs::is_regular_file(listPath, error))
-                throw FileOpenError("Cannot open file \"" + listPath + "\". It is not a regular file");
-            scripts = library_.loadScriptList(name);
-        } catch (const FileOpenError& e) {
-            report_.skipped.push_back(e.what());
-        }
+        const TextList scripts = readList(name);
         for (std::size_t i = 0; i < scripts.size(); ++i) {
             if (scripts[i].empty()) {
-                report_.skipped.push_back(library_.scriptListPath(name) + ": line " + std::to_string(i + 1) + " is empty");
+                leaveOut(library_.scriptListPath(name), "line " + std::to_string(i + 1) + " is empty");
                 continue;
             }
-            jobs.push_back({categories.size(), category.scripts.size(), name, scripts[i]});
+            jobs_.push_back({categories_.size(), category.scripts.size(), name, scripts[i]});
             category.scripts.push_back({scripts[i], {}});
         }
-        categories.push_back(std::move(category));
+        categories_.push_back(std::move(category));
     }
+}
 
-    std::vector<std::pair<const Job*, ScriptPage>> pages;
-    for (std::size_t j = 0; j < jobs.size(); ++j) {
-        const Job& job = jobs[j];
+TextList Exporter::readList(const std::string& category)
+{
+    const std::string path = library_.scriptListPath(category);
+    const fs::path real = resolve(path);
+    if (real.empty())
+        return {};
+    std::error_code error;
+    if (const auto size = fs::file_size(real, error); !error && size > kMaxListBytes) {
+        leaveOut(path, "larger than " + megabytes(kMaxListBytes) + ", too large for a list");
+        return {};
+    }
+    try {
+        return loadTextList(real.string());
+    } catch (const FileOpenError& e) {
+        report_.skipped.push_back(e.what());
+        return {};
+    }
+}
+
+void Exporter::copyScripts()
+{
+    for (std::size_t j = 0; j < jobs_.size(); ++j) {
+        stopIfInterrupted();
         if (progress_)
-            progress_(j + 1, jobs.size());
-        const std::string path = library_.scriptPath(job.categoryName, job.name);
-        const fs::path relative = safeRelative(fs::path(job.categoryName) / job.name);
-        if (relative.empty()) {
-            report_.skipped.push_back(path + ": the name leads out of the library");
-            continue;
-        }
-        if (!fs::is_regular_file(path, error)) {
-            report_.skipped.push_back(fs::exists(path, error) ? path + ": not a file" : path + ": no such file");
-            continue;
-        }
-        ScriptPage page;
-        try {
-            page.source = loadScriptText(path);
-        } catch (const FileOpenError& e) {
-            report_.skipped.push_back(e.what());
-            continue;
-        }
-        if (!copyWithAssets(relative)) {
-            report_.skipped.push_back(path + ": it lies outside the library");
-            continue;
-        }
-        page.category = job.categoryName;
-        page.name = job.name;
-        page.copyUrl = "../library/" + relative.generic_string();
-        const std::string url = "pages/" + std::to_string(job.category + 1) + "-" + std::to_string(job.script + 1) + ".html";
-        categories[job.category].scripts[job.script].page = url;
-        pages.emplace_back(&job, std::move(page));
+            progress_(j + 1, jobs_.size());
+        copyScript(jobs_[j]);
     }
+}
 
+void Exporter::copyScript(const Job& job)
+{
+    const std::string path = library_.scriptPath(job.categoryName, job.name);
+    const fs::path relative = safeRelative(fs::path(job.categoryName) / job.name);
+    if (relative.empty()) {
+        leaveOut(path, "the name leads out of the library");
+        return;
+    }
+    // The file the program opens for the name, which is what the page shows and the copy holds.
+    const fs::path real = resolve(path);
+    if (real.empty())
+        return;
+    ScriptPage page;
+    try {
+        page.source = loadScriptText(real.string());
+    } catch (const TextCapacityError&) {
+        leaveOut(path, "larger than the code box holds (" + megabytes(kCodeBoxCapacity) + "): the program cannot show it");
+        return;
+    } catch (const FileOpenError& e) {
+        report_.skipped.push_back(e.what());
+        return;
+    }
+    if (!copyWithAssets({relative, real}))
+        return;
+    page.category = job.categoryName;
+    page.name = job.name;
+    page.copyUrl = "../library/" + relative.generic_string();
+    categories_[job.category].scripts[job.script].page = "pages/" + pageFileName(job);
+    pages_.emplace_back(&job, std::move(page));
+}
+
+void Exporter::writePages()
+{
     // Pages link to their neighbours, so they are written once every page is known.
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        auto pageName = [&](std::size_t k) {
-            const Job& job = *pages[k].first;
-            return std::to_string(job.category + 1) + "-" + std::to_string(job.script + 1) + ".html";
-        };
-        ScriptPage& page = pages[i].second;
-        page.previousUrl = i > 0 ? pageName(i - 1) : std::string();
-        page.nextUrl = i + 1 < pages.size() ? pageName(i + 1) : std::string();
-        fs::create_directories(staging_ / "pages");
-        writeWholeFile((staging_ / "pages" / pageName(i)).string(), scriptPage(page));
+    fs::create_directories(staging_ / "pages");
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        ScriptPage& page = pages_[i].second;
+        page.previousUrl = i > 0 ? pageFileName(*pages_[i - 1].first) : std::string();
+        page.nextUrl = i + 1 < pages_.size() ? pageFileName(*pages_[i + 1].first) : std::string();
+        writeWholeFile((staging_ / "pages" / pageFileName(*pages_[i].first)).string(), scriptPage(page));
         ++report_.scripts;
     }
-    writeWholeFile((staging_ / "index.html").string(), indexPage(categories));
+    writeWholeFile((staging_ / "index.html").string(), indexPage(categories_));
     writeWholeFile((staging_ / "gallery.css").string(), galleryStyle());
     writeWholeFile((staging_ / "gallery.js").string(), galleryScript());
-    return std::move(report_);
 }
 
 // Copies a library file and, for pages and stylesheets, the files they use that lie in the
 // library, each once. Says whether the file itself is in the gallery.
-bool Exporter::copyWithAssets(const fs::path& relative)
+bool Exporter::copyWithAssets(const Pending& file)
 {
-    std::vector<fs::path> pending{relative};
+    std::vector<Pending> pending{file};
     while (!pending.empty()) {
-        const fs::path next = pending.back();
+        stopIfInterrupted();
+        const Pending next = pending.back();
         pending.pop_back();
-        if (copied_.insert(next).second)
+        if (copied_.insert(next.relative).second)
             copyOne(next, pending);
     }
-    return written_.count(relative) > 0;
+    return written_.count(file.relative) > 0;
 }
 
-void Exporter::copyOne(const fs::path& relative, std::vector<fs::path>& pending)
+void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
 {
-    const fs::path source = root_ / relative;
-    std::error_code error;
-    // Through a link that leads out of the library nothing is copied.
-    const fs::path real = fs::canonical(source, error);
-    if (error || !isWithin(real, root_) || !fs::is_regular_file(real, error))
+    const std::string path = (root_ / file.relative).string();
+    const fs::path real = file.real.empty() ? resolve(path) : file.real;
+    if (real.empty())
         return;
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(real, error);
+    if (error) {
+        leaveOut(path, trimMessageTail(error.message()));
+        return;
+    }
+
+    const std::string extension = lowerExtension(file.relative);
+    const bool page = isWebPageName(file.relative.filename().string());
+    if (!page && extension != ".css" && extension != ".js") {
+        // Copied as it is, never held whole.
+        if (size > kMaxAssetBytes)
+            leaveOut(path, "larger than " + megabytes(kMaxAssetBytes) + ", the limit for a file in a gallery");
+        else if (!writeCopy(file.relative, [&](const fs::path& target) { fs::copy_file(real, target); }))
+            leaveOut(path, "its path in the gallery is longer than the system allows");
+        return;
+    }
+    if (size > kMaxRecodedBytes) {
+        leaveOut(path, "larger than " + megabytes(kMaxRecodedBytes) + ", the limit for a page, stylesheet or script");
+        return;
+    }
     std::string bytes;
     try {
-        bytes = readWholeFile(source.string());
+        bytes = readWholeFile(real.string());
     } catch (const FileOpenError& e) {
         report_.skipped.push_back(e.what());
         return;
     }
 
-    const std::string extension = lowerExtension(relative);
     std::vector<PageReference> references;
     std::string text;
-    if (isWebPageName(relative.filename().string())) {
+    if (page) {
         text = decodeLibraryText(bytes);
         references = scanPage(text).references;
         bytes = recodePage(bytes);
@@ -235,31 +298,102 @@ void Exporter::copyOne(const fs::path& relative, std::vector<fs::path>& pending)
         text = decodeLibraryText(bytes);
         scanStyle(text, 0, references);
         bytes = recodeStyle(bytes);
-    } else if (extension == ".js") {
+    } else {
         // Loaded by a page that is now UTF-8, a script is read as UTF-8 too.
         bytes = decodeLibraryText(bytes);
     }
-    write(relative, bytes);
+    if (!writeCopy(file.relative, [&](const fs::path& target) { writeWholeFile(target.string(), bytes); })) {
+        leaveOut(path, "its path in the gallery is longer than the system allows");
+        return;
+    }
 
     for (const auto& reference : references) {
         const std::string_view address = std::string_view(text).substr(reference.offset, reference.length);
         if (!isRelativeAddress(address))
             continue;
-        const std::string path = addressToPath(address);
-        if (path.empty())
+        const std::string assetPath = addressToPath(address);
+        if (assetPath.empty())
             continue;
-        const fs::path asset = safeRelative(relative.parent_path() / fs::path(path));
-        if (!asset.empty() && !copied_.count(asset) && fs::is_regular_file(root_ / asset, error))
-            pending.push_back(asset);
+        // A browser resolves ".." in an address before it opens anything: so does the gallery.
+        const fs::path asset = safeRelative(file.relative.parent_path() / fs::path(assetPath));
+        if (asset.empty() || copied_.count(asset))
+            continue;
+        // A file, or a link that may lead to one (or out of the library, which is then said).
+        const auto status = fs::symlink_status(root_ / asset, error);
+        if (fs::is_regular_file(status) || fs::is_symlink(status))
+            pending.push_back({asset, {}});
     }
 }
 
-void Exporter::write(const fs::path& relative, const std::string& bytes)
+// Writes the gallery's copy of a library file through `writeTo`; false when the copy's path is
+// longer than the system allows, which leaves out that file alone.
+bool Exporter::writeCopy(const fs::path& relative, const std::function<void(const fs::path& target)>& writeTo)
 {
     const fs::path target = staging_ / "library" / relative;
-    fs::create_directories(target.parent_path());
-    writeWholeFile(target.string(), bytes);
+    try {
+        fs::create_directories(target.parent_path());
+        writeTo(target);
+    } catch (const fs::filesystem_error& e) {
+        if (e.code() != std::errc::filename_too_long)
+            throw;
+        return false;
+    } catch (const FileCreateError&) {
+        std::error_code error;
+        const auto status = fs::symlink_status(target, error);
+        static_cast<void>(status);
+        if (error != std::errc::filename_too_long)
+            throw;
+        return false;
+    }
     written_.insert(relative);
+    return true;
+}
+
+// What is at the gallery's place before the export.
+enum class Target { Absent, Empty, Gallery };
+
+Target checkTarget(const fs::path& target, const std::string& out, bool force)
+{
+    std::error_code error;
+    const auto status = fs::symlink_status(target, error);
+    if (!fs::exists(status))
+        return Target::Absent;
+    if (fs::is_symlink(status))
+        throw ToolError("\"" + out + "\" is a symbolic link; give the gallery a folder of its own");
+    if (!fs::is_directory(status))
+        throw ToolError("\"" + out + "\" exists and is not a folder");
+    if (fs::is_empty(target, error) && !error)
+        return Target::Empty;
+    // Whatever the options, a folder this tool did not write is never emptied.
+    if (!isStampedGallery(target))
+        throw ToolError("\"" + out + "\" is not empty and holds no gallery written by this tool: it is left as it is");
+    if (!force)
+        throw ToolError("\"" + out + "\" holds a gallery; add --force to replace it");
+    return Target::Gallery;
+}
+
+// Moves the finished staging folder to the gallery's place. An old gallery goes only once the
+// new one is in place; a failed swap puts it back.
+void putInPlace(const fs::path& staging, const fs::path& target, Target before)
+{
+    if (before == Target::Empty)
+        fs::remove(target);
+    if (before != Target::Gallery) {
+        fs::rename(staging, target);
+        return;
+    }
+    const fs::path old = makeStagingFolder(target.parent_path());
+    std::error_code error;
+    try {
+        fs::rename(target, old / "gallery");
+        fs::rename(staging, target);
+    } catch (...) {
+        if (fs::exists(old / "gallery", error))
+            fs::rename(old / "gallery", target, error);
+        fs::remove_all(old, error);
+        throw;
+    }
+    fs::remove_all(old, error);
 }
 
 } // namespace
@@ -267,10 +401,8 @@ void Exporter::write(const fs::path& relative, const std::string& bytes)
 ExportReport exportGallery(const std::string& directory, const std::string& out, bool force,
                            const ProgressFunction& progress)
 {
+    requireLibrary(directory);
     std::error_code error;
-    if (!fs::is_directory(directory, error))
-        throw ToolError("Cannot open library folder \"" + directory + "\". "
-                        + (error ? trimMessageTail(error.message()) : std::string("It is not a folder")));
     const fs::path root = fs::canonical(directory);
     fs::path target = fs::absolute(out).lexically_normal();
     if (target.filename().empty())
@@ -279,51 +411,29 @@ ExportReport exportGallery(const std::string& directory, const std::string& out,
     if (!error && (isWithin(resolved, root) || isWithin(root, resolved)))
         throw ToolError("The gallery \"" + out + "\" and the library \"" + directory
                         + "\" must not lie one inside the other: nothing in the library is written");
-
-    const auto status = fs::symlink_status(target, error);
-    const bool exists = fs::exists(status);
-    if (exists) {
-        if (fs::is_symlink(status))
-            throw ToolError("\"" + out + "\" is a symbolic link; give the gallery a folder of its own");
-        if (!fs::is_directory(status))
-            throw ToolError("\"" + out + "\" exists and is not a folder");
-        if (!fs::is_empty(target, error) && !force)
-            throw ToolError("\"" + out + "\" is not empty; add --force to replace it");
-    }
+    const Target before = checkTarget(target, out, force);
 
     fs::path staging;
-    try {
-        fs::create_directories(target.parent_path());
-        staging = makeSibling(target, "new");
-        ExportReport report = Exporter(directory, staging, progress).run();
-        if (exists) {
-            // The old folder goes only once the new one is complete; a failed swap puts it back.
-            const fs::path old = makeSibling(target, "old");
-            fs::rename(target, old / "gallery");
-            try {
-                fs::rename(staging, target);
-            } catch (...) {
-                fs::rename(old / "gallery", target, error);
-                fs::remove(old, error);
-                throw;
-            }
-            fs::remove_all(old, error);
-        } else {
-            fs::rename(staging, target);
-        }
-        return report;
-    } catch (const fs::filesystem_error& e) {
+    const auto removeStaging = [&] {
         if (!staging.empty())
             fs::remove_all(staging, error);
+    };
+    try {
+        fs::create_directories(target.parent_path());
+        removeStaleStaging(target.parent_path());
+        staging = makeStagingFolder(target.parent_path());
+        ExportReport report = Exporter(directory, staging, progress).run();
+        putInPlace(staging, target, before);
+        return report;
+    } catch (const fs::filesystem_error& e) {
+        removeStaging();
         throw ToolError("Cannot write the gallery \"" + out + "\". " + trimMessageTail(e.code().message())
                         + (e.path1().empty() ? std::string() : " (" + e.path1().string() + ")"));
     } catch (const FileCreateError& e) {
-        if (!staging.empty())
-            fs::remove_all(staging, error);
+        removeStaging();
         throw ToolError(e.what());
     } catch (...) {
-        if (!staging.empty())
-            fs::remove_all(staging, error);
+        removeStaging();
         throw;
     }
 }

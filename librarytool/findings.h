@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane::librarytool {
@@ -27,5 +29,13 @@ std::string jsonString(const std::string& text);
 
 // The name as UTF-8: names read from the disk may be in the library's code page.
 std::string displayName(const std::string& bytes);
+
+// UTF-8 text made safe for a terminal: control characters (C0, DEL and C1, line breaks
+// included) become \xNN, so that no name read from a library can move the cursor, retitle or
+// clear the terminal, or start a line of its own.
+std::string forTerminal(std::string_view utf8);
+
+// UTF-8 text of more than maxBytes cut to its two ends, saying how much was left out between.
+std::string shortened(std::string_view utf8, std::size_t maxBytes = 200);
 
 } // namespace corvane::librarytool

@@ -2,8 +2,10 @@
 #ifdef CORVANE_LIBRARY_RUN
 #include "librarytool/run.h"
 #endif
+#include "librarytool/staging.h"
 #include "platform/programdir.h"
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -16,5 +18,11 @@ int main(int argc, char** argv)
 #ifdef CORVANE_LIBRARY_RUN
     invocation.runPages = corvane::librarytool::runLibraryPages;
 #endif
-    return corvane::librarytool::runLibraryTool(invocation, stdout, stderr);
+    const int status = corvane::librarytool::runLibraryTool(invocation, stdout, stderr);
+    // Stopped by a signal and cleaned up: end as that signal would have, for the caller to see.
+    if (const int signal = corvane::librarytool::interruptSignal(); signal != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    return status;
 }

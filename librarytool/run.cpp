@@ -36,10 +36,8 @@ struct Page {
 // Every listed page that is a regular file, once, in list order.
 std::vector<Page> listedPages(const std::string& directory)
 {
+    requireLibrary(directory);
     std::error_code error;
-    if (!fs::is_directory(directory, error))
-        throw ToolError("Cannot open library folder \"" + directory + "\". "
-                        + (error ? trimMessageTail(error.message()) : std::string("It is not a folder")));
     const ScriptLibrary library(directory);
     std::vector<Page> pages;
     std::set<fs::path> seen;

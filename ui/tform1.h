@@ -17,8 +17,8 @@ namespace corvane {
 
 class ConsoleWindow;
 class Dialogs;
-class PageDialogs;
 class PageSaveDialog;
+class PageDialogs;
 class Registry;
 class SearchDialog;
 class Shell;

@@ -1,13 +1,19 @@
 #include "librarytool/check.h"
+#include "library/textlist.h"
 #include "platform/codepage.h"
+#include "platform/errors.h"
 #include "support/testfiles.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <tuple>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace corvane::librarytool {
 namespace {
@@ -196,8 +202,21 @@ const CheckCase kCases[] = {
          ASSERT_EQ(::mkfifo((d.path() / kClock).c_str(), 0600), 0);
      },
      {{kClock, 0, "unreadable"}}},
-    {"no categories.ini", [](const TempDir& d) { std::filesystem::remove(d.path() / "categories.ini"); },
+    {"categories.ini that is a folder",
+     [](const TempDir& d) {
+         std::filesystem::remove(d.path() / "categories.ini");
+         std::filesystem::create_directory(d.path() / "categories.ini");
+     },
      {{"categories.ini", 0, "missing-category-list"}}},
+    {"a sparse scripts.txt beyond the list limit is refused unread",
+     [](const TempDir& d) { std::filesystem::resize_file(d.path() / kList, kMaxListBytes + 1); },
+     {{kList, 0, "too-large"}}},
+    {"a script beyond the code box's capacity",
+     [](const TempDir& d) { std::filesystem::resize_file(d.path() / kClock, kCodeBoxCapacity + 1); },
+     {{kClock, 0, "too-large"}}},
+    {"a script that outgrows the code box once its bare line breaks are CR LF",
+     [](const TempDir& d) { d.write(kClock, std::string(kCodeBoxCapacity / 2 + 1, '\n')); },
+     {{kClock, 0, "too-large"}}},
     {"categories.ini without sections", [](const TempDir& d) { d.write("categories.ini", "; nothing\r\n"); },
      {{"categories.ini", 0, "empty-library"}}},
 };
@@ -223,16 +242,112 @@ TEST_P(CheckLibrary, reportsExactlyTheExpectedFindings)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CheckLibrary, testing::ValuesIn(kCases), [](const auto& info) {
-    std::string name;
-    for (const char* p = info.param.name; *p; ++p)
-        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-    return name;
+    return test::testCaseName(info.param.name);
 });
 
-TEST(CheckLibrary, missingFolderIsAnErrorNotAFinding)
+TEST(CheckLibrary, aFolderThatIsNoLibraryIsAnErrorNotAFinding)
 {
     TempDir dir;
     EXPECT_THROW(checkLibrary(dir.dir() + "no-such-library/"), ToolError);
+    writeCleanLibrary(dir);
+    std::filesystem::remove(dir.path() / "categories.ini");
+    EXPECT_THROW(checkLibrary(dir.dir()), ToolError);
+}
+
+// Runs the check as an ordinary user would: root may read what the user may not.
+std::vector<Finding> checkAsOrdinaryUser(const TempDir& dir)
+{
+    if (::geteuid() != 0)
+        return checkLibrary(dir.dir());
+    // Everything the owner may read, the ordinary user may read too.
+    namespace fs = std::filesystem;
+    const auto share = [](const fs::path& path) {
+        std::error_code error;
+        const auto status = fs::symlink_status(path, error);
+        const auto owner = status.permissions();
+        auto add = fs::perms::none;
+        if ((owner & fs::perms::owner_read) != fs::perms::none)
+            add |= fs::perms::others_read;
+        if ((owner & fs::perms::owner_exec) != fs::perms::none)
+            add |= fs::perms::others_exec;
+        if (!fs::is_symlink(status))
+            fs::permissions(path, add, fs::perm_options::add, error);
+    };
+    share(dir.path());
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(dir.path(), error), end; !error && it != end; it.increment(error))
+        share(it->path());
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        std::string text;
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
+            try {
+                text = findingsAsText(checkLibrary(dir.dir()));
+            } catch (const std::exception& e) {
+                text = std::string("error: ") + e.what();
+            }
+        }
+        const bool written = ::write(pipe[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(pipe[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(pipe[0]);
+    ::waitpid(child, nullptr, 0);
+    // Back into findings, path and kind being all a test looks at here.
+    std::vector<Finding> findings;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = text.substr(at, end - at);
+        const std::size_t colon = line.find(": ");
+        const std::size_t second = line.find(": ", colon + 2);
+        findings.push_back({line.substr(0, colon), 0, line.substr(colon + 2, second - colon - 2), line.substr(second + 2)});
+    }
+    if (at < text.size())
+        findings.push_back({"", 0, "error", text.substr(at)});
+    return findings;
+}
+
+TEST(CheckLibrary, saysWhatIsReallyWrong)
+{
+    namespace fs = std::filesystem;
+    const struct {
+        const char* name;
+        std::function<void(const TempDir&)> change;
+        std::string path;     // of the one finding expected; empty: none at all
+        std::string saysPart; // in its message
+    } rows[] = {
+        {"a category folder that is a link loop",
+         [](const TempDir& d) {
+             d.writeCp1251("categories.ini", "[Часовници]\r\n[Петля]\r\n");
+             fs::create_directory_symlink("Петля", d.path() / "Петля");
+         },
+         "Петля", systemErrorText(ELOOP)},
+        {"a folder that may be entered but not listed reads as the program reads it",
+         [](const TempDir& d) { fs::permissions(d.path() / "Часовници", fs::perms::owner_write | fs::perms::owner_exec | fs::perms::others_exec); },
+         "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        writeCleanLibrary(dir);
+        row.change(dir);
+        const auto findings = checkAsOrdinaryUser(dir);
+        if (row.path.empty()) {
+            EXPECT_TRUE(findings.empty()) << findingsAsText(findings);
+            continue;
+        }
+        ASSERT_EQ(findings.size(), 1u) << findingsAsText(findings);
+        EXPECT_EQ(findings[0].path, row.path);
+        EXPECT_NE(findings[0].message.find(row.saysPart), std::string::npos) << findings[0].message;
+    }
 }
 
 TEST(CheckLibrary, reportsProgressOncePerPage)
@@ -258,6 +373,23 @@ TEST(Findings, jsonCarriesPathLineKindAndEscapedMessage)
               "  {\"path\": \"Игри\", \"line\": null, \"kind\": \"missing-folder\", \"message\": \"no folder\"}\n"
               "]\n");
     EXPECT_EQ(findingsAsJson({}), "[]\n");
+}
+
+TEST(Findings, textEscapesControlCharactersAndShortensHugeNames)
+{
+    // A name that would retitle the terminal, clear it and print a line of its own.
+    const std::string hostile = "a\x1B]0;pwned\x07\x1B[2J\rall clean\n\xC2\x9B" "1;1H.html";
+    const std::string huge(3 * 1024 * 1024, 'n');
+    const std::string text = findingsAsText({{"Игри/" + hostile, 0, "missing-script", "listed as \"" + hostile + "\""},
+                                             {"Игри/" + huge, 0, "missing-script", "m"}});
+    ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+    for (const char c : text)
+        EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c);
+    EXPECT_EQ(text.find("\xC2\x9B"), std::string::npos);
+    EXPECT_NE(text.find("pwned"), std::string::npos) << "the rest of the name is still shown";
+    EXPECT_LT(text.size(), 1000u);
+    // The JSON keeps the name whole, escaped its own way.
+    EXPECT_NE(findingsAsJson({{"Игри/" + huge, 0, "missing-script", "m"}}).find(huge), std::string::npos);
 }
 
 TEST(Findings, textGivesTheLineAndShowsNamesFromTheDiskAsUtf8)

@@ -69,8 +69,11 @@ const ExitCase kExitCases[] = {
     {"no command exits 2", {}, 2, nullptr, "no command given"},
     {"help exits 0 with the usage", {"--help"}, 0, "Usage: corvane-library check [DIR] [--json]", nullptr},
     {"export into a new folder exits 0", {"export", "LIB", "OUT"}, 0, "index.html (scripts: 1)", nullptr},
-    {"export into a non-empty folder exits 2", {"export", "LIB", "FULL"}, 2, nullptr, "add --force"},
-    {"forced export into a non-empty folder exits 0", {"export", "LIB", "FULL", "--force"}, 0, "index.html (scripts: 1)", nullptr},
+    {"export over an earlier gallery exits 2", {"export", "LIB", "GALLERY"}, 2, nullptr, "add --force"},
+    {"forced export over an earlier gallery exits 0", {"export", "LIB", "GALLERY", "--force"}, 0, "index.html (scripts: 1)", nullptr},
+    {"forced export into a folder of anything else exits 2", {"export", "LIB", "FULL", "--force"}, 2, nullptr, "left as it is"},
+    {"export of a folder that is no library exits 2", {"export", "LIB/Игри", "OUT"}, 2, nullptr, "no script library"},
+    {"check of a folder that is no library exits 2", {"check", "LIB/Игри"}, 2, nullptr, "no script library"},
     {"export leaving out a missing script exits 1", {"export", "BROKEN", "OUT"}, 1, "(scripts: 0)", "left out"},
     {"export without OUT exits 2", {"export"}, 2, nullptr, "export takes"},
 };
@@ -88,6 +91,7 @@ TEST_P(ExitStatus, matchesTheOutcome)
     dir.writeLibrary({{"Игри", "Змия.html", "<html><body>Змия</body></html>"}}, "lib");
     dir.writeLibrary({{"Игри", "Змия.html", nullptr}}, "broken");
     dir.write("full/index.html", "old");
+    ASSERT_EQ(run({"export", dir.dir() + "lib", dir.dir() + "gallery"}, "").status, 0);
 
     std::vector<std::string> arguments;
     for (const auto& argument : GetParam().arguments) {
@@ -100,6 +104,8 @@ TEST_P(ExitStatus, matchesTheOutcome)
             a = dir.dir() + "out";
         else if (a == "FULL")
             a = dir.dir() + "full";
+        else if (a == "GALLERY")
+            a = dir.dir() + "gallery";
         arguments.push_back(a);
     }
     const RunResult result = run(arguments, dir.dir() + "lib/");
@@ -115,11 +121,27 @@ TEST_P(ExitStatus, matchesTheOutcome)
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, ExitStatus, testing::ValuesIn(kExitCases), [](const auto& info) {
-    std::string name;
-    for (const char* p = info.param.name; *p; ++p)
-        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-    return name;
+    return test::testCaseName(info.param.name);
 });
+
+TEST(Output, namesFromTheLibraryReachTheTerminalWithTheirControlCharactersEscaped)
+{
+    // A script name that would clear the terminal and print a fake verdict on a line of its own.
+    TempDir dir;
+    const std::string hostile = "\x1B[2J\x1B[1;1Hall clean\x1B[8m.html";
+    dir.writeCp1251("lib/categories.ini", "[Игри\x1B]0;pwned\x07]\r\n");
+    dir.write("lib/Игри\x1B]0;pwned\x07/scripts.txt", hostile + "\r\n");
+    for (const auto& arguments : {std::vector<std::string>{"check", dir.dir() + "lib"},
+                                  std::vector<std::string>{"export", dir.dir() + "lib", dir.dir() + "out\x1B[2J"}}) {
+        SCOPED_TRACE(arguments.front());
+        const RunResult result = run(arguments, "");
+        EXPECT_EQ(result.status, 1) << result.err;
+        const std::string printed = result.out + result.err;
+        EXPECT_NE(printed.find("all clean"), std::string::npos) << "the name is still shown";
+        for (const char c : printed)
+            EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c) << " in " << printed;
+    }
+}
 
 } // namespace
 } // namespace corvane::librarytool

@@ -1,13 +1,21 @@
 #include "librarytool/export.h"
 #include "librarytool/findings.h"
 #include "librarytool/gallery.h"
+#include "librarytool/staging.h"
+#include "library/textlist.h"
 #include "platform/codepage.h"
 #include "support/testfiles.h"
 
 #include <filesystem>
+#include <csignal>
+#include <functional>
 #include <map>
+#include <set>
+#include <tuple>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace corvane::librarytool {
 namespace {
@@ -119,34 +127,214 @@ TEST_F(Export, writesIndexPagesAndUtf8CopiesWithTheirAssets)
     EXPECT_EQ(std::distance(fs::directory_iterator(output.path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(Export, refusesANonEmptyFolderUnlessForcedAndThenReplacesIt)
+TEST_F(Export, forceReplacesOnlyAGalleryThisToolWrote)
 {
-    output.write("gallery/old.txt", "keep me unless forced");
+    // A folder of the user's own is never emptied, forced or not.
+    output.write("gallery/letter.txt", "mine");
+    const auto mine = snapshot(output.path());
+    EXPECT_THROW(exportGallery(library.dir(), out(""), true), ToolError);
     EXPECT_THROW(exportGallery(library.dir(), out(""), false), ToolError);
-    EXPECT_EQ(read("old.txt"), "keep me unless forced");
+    EXPECT_EQ(snapshot(output.path()), mine);
 
+    // A gallery it wrote is replaced, and only when forced.
+    fs::remove_all(output.path() / "gallery");
+    exportGallery(library.dir(), out(""), false);
+    output.write("gallery/old.txt", "from the last export");
+    EXPECT_THROW(exportGallery(library.dir(), out(""), false), ToolError);
+    EXPECT_EQ(read("old.txt"), "from the last export");
     exportGallery(library.dir(), out(""), true);
     EXPECT_FALSE(fs::exists(out("old.txt")));
     EXPECT_TRUE(fs::exists(out("index.html")));
     EXPECT_EQ(std::distance(fs::directory_iterator(output.path()), fs::directory_iterator()), 1);
 }
 
+TEST_F(Export, aFolderWithoutCategoriesIniIsNoLibraryAndNothingIsWritten)
+{
+    EXPECT_THROW(exportGallery(library.dir() + "Игри/", out(""), true), ToolError);
+    fs::remove(library.path() / "categories.ini");
+    EXPECT_THROW(exportGallery(library.dir(), out(""), true), ToolError);
+    EXPECT_TRUE(fs::is_empty(output.path()));
+}
+
 TEST_F(Export, leavesOutAScriptWhoseFolderLinksOutOfTheLibrary)
 {
     output.writeCp1251("elsewhere/Чужд.html", "<html>чужд</html>");
     library.writeCp1251("categories.ini", "[Игри]\r\n[Връзка]\r\n");
-    library.writeCp1251("Връзка/scripts.txt", "Чужд.html\r\n");
-    fs::remove(library.path() / "Връзка" / "scripts.txt");
-    fs::remove(library.path() / "Връзка");
     fs::create_directory_symlink(output.path() / "elsewhere", library.path() / "Връзка");
     output.writeCp1251("elsewhere/scripts.txt", "Чужд.html\r\n");
 
     const ExportReport report = exportGallery(library.dir(), out(""), false);
     EXPECT_EQ(report.scripts, 1u); // Змия
     ASSERT_EQ(report.skipped.size(), 2u);
-    EXPECT_NE(report.skipped[1].find("Чужд.html: it lies outside the library"), std::string::npos);
+    EXPECT_NE(report.skipped[0].find("Връзка/scripts.txt: it lies outside the library"), std::string::npos);
+    EXPECT_EQ(read("index.html").find("Чужд"), std::string::npos) << "names from outside the library are no scripts";
     EXPECT_FALSE(fs::exists(out("pages/2-1.html")));
     EXPECT_FALSE(fs::exists(out("library/Връзка")));
+}
+
+// Links planted in a library lead to a secret outside it, absolute and relative, for a script
+// name, a category folder and a picture; nothing of the secret may reach the gallery, each is
+// named, and check calls each out.
+TEST_F(Export, nothingFromOutsideTheLibraryGetsInThroughALink)
+{
+    TempDir elsewhere;
+    elsewhere.write("shadow", "SECRET");
+    elsewhere.write("sub/scripts.txt", "a.html\r\n");
+    elsewhere.write("sub/a.html", "<html>SECRET</html>");
+    elsewhere.write("sub/x.png", "SECRET");
+    library.writeCp1251("categories.ini", "[Игри]\r\n[Чужда]\r\n");
+    library.writeCp1251("Игри/scripts.txt", "Змия.html\r\nабс/../shadow\r\nотн/../shadow\r\n");
+    library.write("Игри/shadow", "a decoy the spelling points at");
+    library.writeCp1251("Игри/Змия.html", "<html><body><img src=\"карт/x.png\"></body></html>");
+    fs::create_directory_symlink(elsewhere.path() / "sub", library.path() / "Игри" / "абс");
+    fs::create_directory_symlink(fs::relative(elsewhere.path() / "sub", library.path() / "Игри"),
+                                 library.path() / "Игри" / "отн");
+    fs::create_directory_symlink(elsewhere.path() / "sub", library.path() / "Игри" / "карт");
+    fs::create_directory_symlink(elsewhere.path() / "sub", library.path() / "Чужда");
+
+    const ExportReport report = exportGallery(library.dir(), out(""), false);
+    EXPECT_EQ(report.scripts, 1u); // Змия, without its picture
+    for (const auto& entry : fs::recursive_directory_iterator(output.path()))
+        if (entry.is_regular_file())
+            EXPECT_EQ(readBytes(entry.path().string()).find("SECRET"), std::string::npos) << entry.path();
+    std::string skipped;
+    for (const auto& line : report.skipped)
+        skipped += line + "\n";
+    for (const char* named : {"Игри/абс/../shadow: it lies outside", "Игри/отн/../shadow: it lies outside",
+                              "Чужда/scripts.txt: it lies outside", "Игри/карт/x.png: it lies outside"})
+        EXPECT_NE(skipped.find(named), std::string::npos) << named << " in\n" << skipped;
+
+    std::vector<std::tuple<std::string, int, std::string>> outside;
+    for (const auto& f : checkLibrary(library.dir()))
+        if (f.kind == "outside-library")
+            outside.emplace_back(f.path, f.line, f.kind);
+    const std::vector<std::tuple<std::string, int, std::string>> expected{
+        {"Игри/Змия.html", 1, "outside-library"},
+        {"Игри/абс/../shadow", 0, "outside-library"},
+        {"Игри/отн/../shadow", 0, "outside-library"},
+        {"Чужда", 0, "outside-library"},
+    };
+    EXPECT_EQ(outside, expected);
+}
+
+// What one file makes impossible leaves out that file alone: the rest of the gallery is written.
+struct LeftOutCase {
+    const char* name;
+    std::function<void(const TempDir& library, const TempDir& output)> change;
+    std::string named; // in the report
+    std::size_t scripts;
+};
+
+const LeftOutCase kLeftOutCases[] = {
+    {"a sparse picture above the asset limit",
+     [](const TempDir& l, const TempDir&) { fs::resize_file(l.path() / "Фонове/картинки/луна.png", kMaxAssetBytes + 1); },
+     "Фонове/картинки/луна.png: larger than", 3},
+    {"a sparse stylesheet of a gigabyte",
+     [](const TempDir& l, const TempDir&) { fs::resize_file(l.path() / "Фонове/стил/небе.css", std::uintmax_t{1} << 30); },
+     "Фонове/стил/небе.css: larger than", 3},
+    {"a script larger than the code box holds",
+     [](const TempDir& l, const TempDir&) { fs::resize_file(l.path() / "Игри/Змия.html", kCodeBoxCapacity + 1); },
+     "Игри/Змия.html: larger than the code box", 2},
+    {"a script whose copy's path is longer than the system allows",
+     [](const TempDir& l, const TempDir&) {
+         // Fits in the library; with the staging folder's longer path it does not.
+         std::string name;
+         while (l.dir().size() + std::string("Игри/").size() + name.size() < 4070)
+             name += std::string(200, 'd') + "/";
+         name.resize(4070 - l.dir().size() - std::string("Игри/").size());
+         name += ".html";
+         l.writeCp1251("Игри/" + name, "<html>дълъг</html>");
+         l.writeCp1251("Игри/scripts.txt", "Змия.html\r\n" + name + "\r\n");
+     },
+     ".html: its path in the gallery is longer", 3},
+};
+
+class LeftOut : public testing::TestWithParam<LeftOutCase> {};
+
+TEST_P(LeftOut, isNamedAndTheRestIsWritten)
+{
+    TempDir library;
+    TempDir output;
+    writeLibrary(library);
+    GetParam().change(library, output);
+    const std::string gallery = (output.path() / std::string(40, 'g') / "gallery").string();
+    ExportReport report;
+    ASSERT_NO_THROW(report = exportGallery(library.dir(), gallery, false));
+    EXPECT_EQ(report.scripts, GetParam().scripts);
+    std::string skipped;
+    for (const auto& line : report.skipped)
+        skipped += line + "\n";
+    EXPECT_NE(skipped.find(GetParam().named), std::string::npos) << skipped;
+    EXPECT_TRUE(fs::exists(gallery + "/index.html"));
+    std::uintmax_t written = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(output.path()))
+        if (entry.is_regular_file())
+            written += entry.file_size();
+    EXPECT_LT(written, std::uintmax_t{1} << 20);
+}
+
+void PrintTo(const LeftOutCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, LeftOut, testing::ValuesIn(kLeftOutCases), [](const auto& info) {
+    return test::testCaseName(info.param.name);
+});
+
+TEST_F(Export, stagesUnderAShortNameSoALongGalleryNameFits)
+{
+    const std::string name(250, 'g');
+    EXPECT_NO_THROW(exportGallery(library.dir(), (output.path() / name).string(), false));
+    EXPECT_TRUE(fs::exists(output.path() / name / "index.html"));
+}
+
+TEST_F(Export, aSignalStopsItAndLeavesNothingBehind)
+{
+    const InterruptGuard guard;
+    const auto stopAtTheSecondScript = [](std::size_t done, std::size_t) {
+        if (done == 2)
+            std::raise(SIGTERM);
+    };
+    EXPECT_THROW(exportGallery(library.dir(), out(""), false, stopAtTheSecondScript), Interrupted);
+    EXPECT_EQ(interruptSignal(), SIGTERM);
+    EXPECT_TRUE(fs::is_empty(output.path()));
+}
+
+TEST_F(Export, removesWhatKilledRunsLeftAndNothingElse)
+{
+    // A run killed half-way, as SIGKILL would, leaves its staging folder.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        try {
+            exportGallery(library.dir(), out(""), false, [](std::size_t done, std::size_t) {
+                if (done == 2)
+                    ::_exit(0);
+            });
+        } catch (...) {
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(std::distance(fs::directory_iterator(output.path()), fs::directory_iterator()), 1);
+    // Folders of the user's own beside it stay, whatever their names.
+    for (const auto& entry : fs::directory_iterator(output.path()))
+        output.write(entry.path().filename().string() + "x/notes.txt", "mine");
+    output.write(".hidden/notes.txt", "mine");
+    const auto theirs = snapshot(output.path());
+
+    exportGallery(library.dir(), out(""), false);
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(output.path()))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left.size(), 3u);
+    EXPECT_EQ(left.count("gallery"), 1u);
+    for (const auto& [path, file] : theirs)
+        if (path.find("notes.txt") != std::string::npos)
+            EXPECT_EQ(readBytes(path), "mine");
 }
 
 TEST_F(Export, neverWritesIntoTheLibrary)

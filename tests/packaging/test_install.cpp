@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -256,9 +257,14 @@ TEST_F(PerUserFolder, everyStartRefreshesTheFolderFromTheInstall)
     ASSERT_FALSE(goneName.empty());
     fs::remove_all(programFolder() / goneName);
     writeFile(own / "notes.txt", "mine");
-    // A link left pointing elsewhere is put right.
+    // The user's own links stay as they are, even where an installed entry would go, even
+    // dangling; a link of ours into an older install is put right.
     fs::remove(own / "cvlogo.bmp");
     fs::create_symlink(tmp_.dir() + "elsewhere.bmp", own / "cvlogo.bmp");
+    fs::create_symlink("/gone/" + kName + "/backup/old.txt", own / "old.txt");
+    fs::remove(own / "License Agreement - BG.txt");
+    fs::create_symlink(tmp_.dir() + "old-prefix/lib/" + kName + "/License Agreement - BG.txt",
+                       own / "License Agreement - BG.txt");
 
     const auto installed = snapshot(programFolder());
     ASSERT_EQ(start(""), 0) << readBytes(tmp_.dir() + "launcher.err");
@@ -266,7 +272,9 @@ TEST_F(PerUserFolder, everyStartRefreshesTheFolderFromTheInstall)
     EXPECT_EQ(readBytes((own / kName).string()), readBytes((programFolder() / kName).string()));
     EXPECT_TRUE(fs::equivalent(own / "New category", programFolder() / "New category"));
     EXPECT_FALSE(fs::exists(fs::symlink_status(own / goneName)));
-    EXPECT_TRUE(fs::equivalent(own / "cvlogo.bmp", programFolder() / "cvlogo.bmp"));
+    EXPECT_EQ(fs::read_symlink(own / "cvlogo.bmp"), tmp_.dir() + "elsewhere.bmp");
+    EXPECT_EQ(fs::read_symlink(own / "old.txt"), "/gone/" + kName + "/backup/old.txt");
+    EXPECT_TRUE(fs::equivalent(own / "License Agreement - BG.txt", programFolder() / "License Agreement - BG.txt"));
     EXPECT_EQ(readBytes((own / "notes.txt").string()), "mine");
     EXPECT_TRUE(fs::is_regular_file(own / "Warning.html"));
     EXPECT_EQ(snapshot(programFolder()), installed);
@@ -286,6 +294,60 @@ TEST_F(PerUserFolder, programFilesLeftInTheInstallAreNotLinked)
     EXPECT_FALSE(fs::is_symlink(own / "Warning.html"));
     EXPECT_FALSE(fs::is_symlink(own / "updates"));
     EXPECT_EQ(snapshot(programFolder()), installed);
+}
+
+TEST_F(PerUserFolder, neverCopiesTheProgramThroughALinkOrIntoAFolder)
+{
+    const fs::path own = fs::path(home_) / ".local/share" / kName;
+    const fs::path program = own / kName;
+    const fs::path elsewhere = tmp_.dir() + "elsewhere";
+    const struct {
+        const char* name;
+        std::function<void()> plant;
+    } rows[] = {
+        {"a folder", [&] { fs::create_directories(program); }},
+        {"a link to a folder", [&] { fs::create_symlink(elsewhere, program); }},
+        {"a link to a file", [&] { fs::create_symlink(elsewhere / "mine", program); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(own);
+        fs::remove_all(elsewhere);
+        fs::create_directories(own);
+        fs::create_directories(elsewhere);
+        writeFile(elsewhere / "mine", "the user's own");
+        row.plant();
+        const auto before = snapshot(own);
+        const auto theirs = snapshot(elsewhere);
+
+        EXPECT_EQ(start(""), 1);
+        EXPECT_NE(readBytes(tmp_.dir() + "launcher.err").find(program.string()), std::string::npos);
+        EXPECT_EQ(snapshot(own), before);
+        EXPECT_EQ(snapshot(elsewhere), theirs);
+        EXPECT_FALSE(fs::exists(tmp_.dir() + "ran-in"));
+    }
+}
+
+TEST_F(PerUserFolder, temporaryCopyGoesThroughNoPlantedLink)
+{
+    // Links planted under every name a process started next could use for its copy.
+    const fs::path own = fs::path(home_) / ".local/share" / kName;
+    fs::create_directories(own);
+    const fs::path victim = tmp_.dir() + "victim";
+    writeFile(victim, "precious");
+    const long last = std::stol(readBytes("/proc/sys/kernel/ns_last_pid"));
+    for (long pid = last; pid < last + 500; ++pid)
+        fs::create_symlink(victim, own / ("." + kName + "." + std::to_string(pid)));
+
+    ASSERT_EQ(start(""), 0) << readBytes(tmp_.dir() + "launcher.err");
+    EXPECT_EQ(readBytes(victim.string()), "precious");
+    EXPECT_EQ(fs::status(victim).permissions() & fs::perms::owner_exec, fs::perms::none);
+    EXPECT_EQ(readBytes((own / kName).string()), readBytes((programFolder() / kName).string()));
+    EXPECT_FALSE(fs::is_symlink(own / kName));
+    // Nothing of the copy is left behind: the planted links are all there is besides.
+    for (const auto& entry : fs::directory_iterator(own))
+        if (entry.path().filename().string().rfind("." + kName, 0) == 0)
+            EXPECT_TRUE(entry.is_symlink()) << entry.path();
 }
 
 TEST_F(PerUserFolder, unusableHomeIsAClearErrorAndNoStart)

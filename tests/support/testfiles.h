@@ -44,4 +44,13 @@ private:
 
 std::string readBytes(const std::string& path);
 
+// A case's description as a test name: letters and digits kept, anything else '_'.
+inline std::string testCaseName(const char* description)
+{
+    std::string name;
+    for (const char* p = description; *p; ++p)
+        name += (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') ? *p : '_';
+    return name;
+}
+
 } // namespace corvane::test
