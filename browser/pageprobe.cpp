@@ -146,12 +146,12 @@ public:
             if (!running_ || loaded_)
                 return;
             loaded_ = true;
-            if (!ok) {
-                record(PageEvent::Kind::FailedLoad, url_.toString());
+            // A page that did not load was refused by the request guard, which said why (a page
+            // that leaves for an address off the machine, say).
+            if (!ok)
                 finish();
-            } else if (!settled_.isEmpty()) {
+            else if (!settled_.isEmpty())
                 judge();
-            }
         });
         limit_.setSingleShot(true);
         connect(&limit_, &QTimer::timeout, this, [this] {
