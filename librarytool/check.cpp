@@ -1,5 +1,6 @@
 #include "librarytool/check.h"
 
+#include "librarytool/oldbrowser.h"
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
 #include "library/scriptlibrary.h"
@@ -441,6 +442,12 @@ void Checker::checkPage(const std::string& path, const std::string& relative)
     }
     checkEncoding(*bytes, relative, findings_);
     checkLoads(*bytes, relative);
+    findOldBrowserCode(*bytes, relative, findings_);
+}
+
+Finding remoteLoad(const std::string& relative, int line, std::string_view address, const std::string& where)
+{
+    return {relative, line, "remote-load", "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + where + ")"};
 }
 
 // What the page loads from off the machine, and what it loads from the library through a link
@@ -455,8 +462,7 @@ void Checker::checkLoads(const std::string& bytes, const std::string& relative)
             continue;
         const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
         if (isRemoteAddress(address)) {
-            add(relative, lines.lineAt(reference.offset), "remote-load",
-                "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + reference.where + ")");
+            findings_.push_back(remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
             continue;
         }
         if (!isRelativeAddress(address))
@@ -486,6 +492,19 @@ void requireLibrary(const std::string& directory)
             throw ToolError("Cannot open file \"" + list + "\". " + trimMessageTail(error.message()));
         throw ToolError("\"" + directory + "\" is no script library: it has no categories.ini. Nothing was written");
     }
+}
+
+void checkPageBytes(const std::string& bytes, const std::string& relative, std::vector<Finding>& findings)
+{
+    checkEncoding(bytes, relative, findings);
+    const PageScan scan = scanPage(bytes);
+    LineCounter lines(bytes);
+    for (const auto& reference : scan.references) {
+        const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
+        if (reference.loads && isRemoteAddress(address))
+            findings.push_back(remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
+    }
+    findOldBrowserCode(bytes, relative, findings);
 }
 
 std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress)

@@ -58,6 +58,10 @@ const ExitCase kExitCases[] = {
     {"default folder is the program's", {"check"}, 0, nullptr, nullptr},
     {"findings exit 1, one a line", {"check", "BROKEN"}, 1, "Змия.html: missing-script: listed on line 1", nullptr},
     {"json findings exit 1", {"check", "BROKEN", "--json"}, 1, "\"kind\": \"missing-script\"", nullptr},
+    {"an ignored kind is left out", {"check", "BROKEN", "--ignore", "missing-script"}, 0, nullptr, nullptr},
+    {"run without the engine in the build exits 2", {"run", "LIB"}, 2, nullptr, "leaves out"},
+    {"add of a page already listed exits 1 and names it", {"add", "LIB", "Игри", "LIB/Игри/Змия.html"}, 1, nullptr,
+     "already listed"},
     {"clean json is an empty array", {"check", "--json", "LIB"}, 0, "[]\n", nullptr},
     {"missing library exits 2 with a message", {"check", "LIB/nowhere"}, 2, nullptr, "Cannot open library folder"},
     {"unknown option exits 2", {"check", "--fast"}, 2, nullptr, "unknown option \"--fast\""},
@@ -72,9 +76,6 @@ const ExitCase kExitCases[] = {
     {"check of a folder that is no library exits 2", {"check", "LIB/Игри"}, 2, nullptr, "no script library"},
     {"export leaving out a missing script exits 1", {"export", "BROKEN", "OUT"}, 1, "(scripts: 0)", "left out"},
     {"export without OUT exits 2", {"export"}, 2, nullptr, "export takes"},
-#ifdef CORVANE_TOOL_WITHOUT_ENGINE
-    {"run without the engine says so and exits 2", {"run", "LIB"}, 2, nullptr, "Qt WebEngine"},
-#endif
 };
 
 void PrintTo(const ExitCase& c, std::ostream* os)
