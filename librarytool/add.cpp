@@ -9,6 +9,7 @@
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/pathtext.h"
 #include "platform/profile.h"
 
 #include <algorithm>
@@ -145,7 +146,7 @@ private:
 class Adder {
 public:
     Adder(const std::string& directory, const std::string& category)
-        : root_(fs::path(directory).lexically_normal()), directory_(directory), category_(category)
+        : root_(toPath(directory).lexically_normal()), directory_(directory), category_(category)
     {
     }
 
@@ -189,8 +190,8 @@ AddReport Adder::run(const std::vector<std::string>& files, const AddStepHook& a
     // What check would find in a page is refused too: the library stays clean.
     for (const auto& name : report_.scripts) {
         std::vector<Finding> findings;
-        const fs::path relative = fs::path(category_) / name;
-        checkPageBytes(files_.at(relative), relative.generic_string(), findings);
+        const fs::path relative = toPath(category_) / toPath(name);
+        checkPageBytes(files_.at(relative), genericPathText(relative), findings);
         if (!findings.empty()) {
             std::string text = findingsAsText(findings);
             text.pop_back();
@@ -207,7 +208,7 @@ void Adder::readCategories()
     const std::string path = directory_ + "categories.ini";
     requireLibrary(directory_);
     std::error_code error;
-    if (!fs::is_regular_file(path, error))
+    if (!fs::is_regular_file(toPath(path), error))
         throw ToolError("Cannot open file \"" + displayName(path) + "\". It is not a regular file");
     categoriesBytes_ = readWholeFile(path);
     const auto sections = parseSectionNames(categoriesBytes_, std::numeric_limits<std::size_t>::max());
@@ -232,12 +233,12 @@ void Adder::readList()
 {
     const std::string folder = directory_ + category_;
     std::error_code error;
-    if (fs::exists(fs::symlink_status(folder, error)) && !fs::is_directory(folder, error)) {
+    if (fs::exists(fs::symlink_status(toPath(folder), error)) && !fs::is_directory(toPath(folder), error)) {
         refuse("the category folder " + inQuotes(category_) + " is a file");
         return;
     }
     const std::string list = folder + kPathSeparator + "scripts.txt";
-    listExists_ = fs::exists(fs::symlink_status(list, error));
+    listExists_ = fs::exists(fs::symlink_status(toPath(list), error));
     if (!listExists_)
         return;
     listBytes_ = readWholeFile(list);
@@ -248,7 +249,7 @@ void Adder::readList()
 
 void Adder::preparePage(const std::string& file)
 {
-    const std::string name = fs::path(file).filename().string();
+    const std::string name = pathText(toPath(file).filename());
     if (const std::string why = whyNotAName(name); !why.empty()) {
         refuse(inQuotes(file) + " cannot be a script name: " + why);
         return;
@@ -261,7 +262,7 @@ void Adder::preparePage(const std::string& file)
         return;
     }
     report_.scripts.push_back(name);
-    prepareFile(fs::path(file), fs::path(category_) / name, inQuotes(file));
+    prepareFile(toPath(file), toPath(category_) / toPath(name), inQuotes(file));
 }
 
 // Reads one file to be added, prepared as the library keeps it, and the files it uses.
@@ -271,13 +272,13 @@ void Adder::prepareFile(const fs::path& source, const fs::path& target, const st
         return;
     std::string bytes;
     try {
-        bytes = readWholeFile(source.string());
+        bytes = readWholeFile(pathText(source));
     } catch (const FileOpenError& e) {
         refuse(e.what());
         return;
     }
-    const std::string name = target.filename().string();
-    const std::string extension = asciiLowered(target.extension().string());
+    const std::string name = pathText(target.filename());
+    const std::string extension = asciiLowered(pathText(target.extension()));
     std::vector<PageReference> references;
     if (isWebPageName(name) || extension == ".css" || extension == ".js") {
         bytes = withCrLf(toCp1251(bytes, shown, report_.refusals));
@@ -294,12 +295,12 @@ void Adder::prepareFile(const fs::path& source, const fs::path& target, const st
     }
 
     // A file already there is kept when it is the same, and never replaced by another.
-    const std::string existing = (root_ / target).string();
+    const std::string existing = pathText(root_ / target);
     std::error_code error;
-    if (fs::exists(fs::symlink_status(existing, error))) {
+    if (fs::exists(fs::symlink_status(toPath(existing), error))) {
         const auto same = readFileIfReadable(existing);
         if (!same || *same != bytes) {
-            refuse(shown + " would replace " + inQuotes(target.generic_string()) + ", which is already in the library");
+            refuse(shown + " would replace " + inQuotes(genericPathText(target)) + ", which is already in the library");
             return;
         }
     } else {
@@ -313,17 +314,17 @@ void Adder::prepareFile(const fs::path& source, const fs::path& target, const st
         const std::string path = addressToPath(cp1251ToUtf8(address));
         if (path.empty())
             continue;
-        const fs::path used = (target.parent_path() / path).lexically_normal();
+        const fs::path used = (target.parent_path() / toPath(path)).lexically_normal();
         if (used.empty() || used.is_absolute() || *used.begin() == "..") {
             refuse(shown + " uses " + inQuotes(path) + ", which would lie outside the library");
             continue;
         }
-        const fs::path from = source.parent_path() / path;
+        const fs::path from = source.parent_path() / toPath(path);
         if (!fs::is_regular_file(from, error)) {
-            refuse(shown + " uses " + inQuotes(path) + ", which is not there (" + inQuotes(from.string()) + ")");
+            refuse(shown + " uses " + inQuotes(path) + ", which is not there (" + inQuotes(pathText(from)) + ")");
             continue;
         }
-        prepareFile(from, used, inQuotes(from.string()));
+        prepareFile(from, used, inQuotes(pathText(from)));
     }
 }
 
@@ -335,7 +336,7 @@ void Adder::commit(const AddStepHook& afterEachStep)
     for (const auto& name : report_.scripts)
         list += utf8ToCp1251(name) + kCrLf;
     std::vector<std::pair<fs::path, std::string>> writes(files_.begin(), files_.end());
-    writes.emplace_back(fs::path(category_) / "scripts.txt", list);
+    writes.emplace_back(toPath(category_) / "scripts.txt", list);
     if (report_.newCategory) {
         std::string categories = categoriesBytes_;
         if (!categories.empty() && categories.back() != '\r' && categories.back() != '\n')
@@ -359,8 +360,8 @@ void Adder::commit(const AddStepHook& afterEachStep)
             fs::create_directory(*it);
             madeFolders.push_back(*it);
         }
-        temporary = target.parent_path() / ("." + target.filename().string() + ".tmp-" + randomSuffix());
-        writeWholeFile(temporary.string(), bytes);
+        temporary = target.parent_path() / toPath("." + pathText(target.filename()) + ".tmp-" + randomSuffix());
+        writeWholeFile(pathText(temporary), bytes);
         fs::rename(temporary, target);
         temporary.clear();
         return target;
@@ -368,12 +369,12 @@ void Adder::commit(const AddStepHook& afterEachStep)
     try {
         for (std::size_t i = 0; i + 1 < writes.size(); ++i) {
             const fs::path target = put(writes[i].first, writes[i].second);
-            if (writes[i].first == fs::path(category_) / "scripts.txt" && listExists_)
+            if (writes[i].first == toPath(category_) / "scripts.txt" && listExists_)
                 listReplaced = true;
             else
                 placed.push_back(target);
             if (afterEachStep)
-                afterEachStep(writes[i].first.generic_string());
+                afterEachStep(genericPathText(writes[i].first));
         }
         put(writes.back().first, writes.back().second);
     } catch (...) {
@@ -381,7 +382,7 @@ void Adder::commit(const AddStepHook& afterEachStep)
         if (!temporary.empty())
             fs::remove(temporary, error);
         if (listReplaced)
-            writeWholeFile((root_ / category_ / "scripts.txt").string(), listBytes_);
+            writeWholeFile(pathText(root_ / toPath(category_) / "scripts.txt"), listBytes_);
         for (auto it = placed.rbegin(); it != placed.rend(); ++it)
             fs::remove(*it, error);
         for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it)
@@ -389,7 +390,7 @@ void Adder::commit(const AddStepHook& afterEachStep)
         throw;
     }
     if (afterEachStep)
-        afterEachStep(writes.back().first.generic_string());
+        afterEachStep(genericPathText(writes.back().first));
 }
 
 } // namespace
@@ -402,7 +403,7 @@ AddReport addScripts(const std::string& directory, const std::string& category, 
     } catch (const fs::filesystem_error& e) {
         throw ToolError("Cannot add to the library \"" + displayName(directory) + "\". "
                         + trimMessageTail(e.code().message())
-                        + (e.path1().empty() ? std::string() : " (" + e.path1().string() + ")"));
+                        + (e.path1().empty() ? std::string() : " (" + pathText(e.path1()) + ")"));
     } catch (const FileCreateError& e) {
         throw ToolError(e.what());
     }

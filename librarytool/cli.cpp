@@ -6,6 +6,7 @@
 #include "librarytool/progress.h"
 #include "librarytool/staging.h"
 #include "platform/files.h"
+#include "platform/pathtext.h"
 
 #include <algorithm>
 #include <exception>
@@ -120,7 +121,7 @@ int report(std::vector<Finding> findings, const std::set<std::string>& ignored, 
 bool isLibraryFolder(const std::string& path)
 {
     std::error_code error;
-    return std::filesystem::is_regular_file(std::filesystem::path(path) / "categories.ini", error);
+    return std::filesystem::is_regular_file(toPath(path) / "categories.ini", error);
 }
 
 } // namespace
