@@ -5,10 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
 bash tools/setup.sh lintian
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
-cmake --build build
+. tools/lib.sh
+cmake --preset default
+cmake --build --preset default
 rm -f build/corvane-scripts_*.deb
 (cd build && cpack -G DEB)
 deb=(build/corvane-scripts_*.deb)
