@@ -41,7 +41,10 @@ RunResult run(std::vector<std::string> arguments, const std::string& defaultDire
 {
     Capture out;
     Capture err;
-    const int status = runLibraryTool({std::move(arguments), defaultDirectory, false}, out.get(), err.get());
+    Invocation invocation;
+    invocation.arguments = std::move(arguments);
+    invocation.defaultDirectory = defaultDirectory;
+    const int status = runLibraryTool(invocation, out.get(), err.get());
     return {status, out.text(), err.text()};
 }
 
