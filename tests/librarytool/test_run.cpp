@@ -17,6 +17,7 @@
 
 namespace {
 
+using corvane::test::LibraryRow;
 using corvane::test::readBytes;
 using corvane::test::TempDir;
 
@@ -63,13 +64,10 @@ Outcome runTool(const TempDir& dir, std::vector<std::string> arguments, pid_t* g
 // A one-category library of the given pages (name, UTF-8 text written as Windows-1251).
 void writeLibrary(const TempDir& dir, const std::vector<std::pair<std::string, std::string>>& pages)
 {
-    std::string list;
-    for (const auto& [name, text] : pages) {
-        list += name + "\r\n";
-        dir.writeCp1251("lib/Тест/" + name, text);
-    }
-    dir.writeCp1251("lib/categories.ini", "[Тест]\r\n");
-    dir.writeCp1251("lib/Тест/scripts.txt", list);
+    std::vector<LibraryRow> rows;
+    for (const auto& [name, text] : pages)
+        rows.push_back({"Тест", name.c_str(), text.c_str()});
+    dir.writeLibrary(rows, "lib");
 }
 
 struct RunCase {
