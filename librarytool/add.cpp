@@ -20,7 +20,7 @@
 #include <set>
 
 #ifndef _WIN32
-#include <signal.h>
+#include <signal.h> // NOLINT(modernize-deprecated-headers): POSIX sigaction, not the C header
 #endif
 
 namespace fs = std::filesystem;
@@ -145,8 +145,8 @@ private:
 
 class Adder {
 public:
-    Adder(const std::string& directory, const std::string& category)
-        : root_(toPath(directory).lexically_normal()), directory_(directory), category_(category)
+    Adder(const std::string& directory, std::string category)
+        : root_(toPath(directory).lexically_normal()), directory_(directory), category_(std::move(category))
     {
     }
 
@@ -352,7 +352,7 @@ void Adder::commit(const AddStepHook& afterEachStep)
     // The last rename (the list of an existing category, categories.ini for a new one) adds the
     // pages; everything before it is undone when a step fails.
     const auto put = [&](const fs::path& relative, const std::string& bytes) {
-        const fs::path target = root_ / relative;
+        fs::path target = root_ / relative;
         std::vector<fs::path> missing;
         for (fs::path folder = target.parent_path(); !fs::exists(folder); folder = folder.parent_path())
             missing.push_back(folder);

@@ -20,7 +20,7 @@
 #include <tuple>
 
 #include <fcntl.h>
-#include <signal.h>
+#include <signal.h> // NOLINT(modernize-deprecated-headers): POSIX sigaction, not the C header
 #include <unistd.h>
 
 namespace fs = std::filesystem;
