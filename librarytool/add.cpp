@@ -9,6 +9,7 @@
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/lines.h"
 #include "platform/pathtext.h"
 #include "platform/profile.h"
 
@@ -74,14 +75,12 @@ std::string withCrLf(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
+    for (std::size_t at = 0; at < text.size();) {
+        const LineView line = lineAt(text, at);
+        out += line.text;
+        if (line.broken)
             out += kCrLf;
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            out += text[i];
-        }
+        at = line.next;
     }
     return out;
 }

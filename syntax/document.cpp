@@ -1,5 +1,7 @@
 #include "syntax/document.h"
 
+#include "platform/lines.h"
+
 namespace corvane::syntax {
 namespace {
 
@@ -80,10 +82,7 @@ std::size_t leadingDoctypeEnd(std::string_view text)
     while (at < text.size() && isBlank(text[at]))
         ++at;
     // Only the first line that has anything is lexed; a doctype is short.
-    std::size_t lineEnd = at;
-    while (lineEnd < text.size() && text[lineEnd] != '\r' && text[lineEnd] != '\n')
-        ++lineEnd;
-    const std::string_view line = text.substr(at, lineEnd - at);
+    const std::string_view line = lineAt(text, at).text;
     std::vector<Token> tokens;
     lexLine(line, kDocumentStart, tokens);
     if (tokens.empty() || tokens.front().start != 0 || tokens.front().kind != TokenKind::Doctype)
@@ -98,7 +97,7 @@ std::size_t leadingDoctypeEnd(std::string_view text)
     // A doctype that goes on over lines ends at its first ">".
     if (run.back() == '>')
         return at + run.size();
-    const std::size_t close = text.find('>', lineEnd);
+    const std::size_t close = text.find('>', at + line.size());
     return close == std::string_view::npos ? text.size() : close + 1;
 }
 

@@ -1,5 +1,7 @@
 #include "syntax/htmllexer.h"
 
+#include "platform/lines.h"
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -837,18 +839,16 @@ std::vector<Token> lexText(std::string_view text, LexState state)
 {
     std::vector<Token> tokens;
     tokens.reserve(text.size() / 16); // pages run at about one token in ten bytes
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = start;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-            ++end;
+    for (std::size_t start = 0;;) {
+        const LineView line = lineAt(text, start);
         const std::size_t first = tokens.size();
-        state = lexLine(text.substr(start, end - start), state, tokens);
+        state = lexLine(line.text, state, tokens);
         for (std::size_t i = first; i < tokens.size(); ++i)
             tokens[i].start += start;
-        if (end == text.size())
+        // A break at the very end leaves an empty last line, as the code box has one.
+        if (!line.broken)
             break;
-        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+        start = line.next;
     }
     return tokens;
 }
