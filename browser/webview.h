@@ -43,6 +43,12 @@ public:
     void navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original);
     void refresh();
     void stop();
+    // While held, the program's loads are checked and kept but not started; releaseLoads()
+    // starts the last one kept.
+    void holdLoads();
+    void releaseLoads();
+    // True from a load of the program's until it finishes.
+    bool loading() const { return static_cast<bool>(waitingLoad_); }
     // True while the page on show is content given to navigateContent().
     bool showsContent() const { return showsContent_; }
     // The address under which the last content was shown; its messages carry it as their source.
@@ -108,6 +114,7 @@ private:
     WebView* root_ = nullptr;        // the view whose popups this view's popups count with
     QList<QPointer<PopupWindow>> popups_;
     bool showsContent_ = false;
+    bool held_ = false;
     bool contentRequested_ = false; // the engine has asked for the content's address
     QUrl contentUrl_;      // the address the engine reports for the content page
     QUrl original_;        // what refresh() shows instead of reloading the content
