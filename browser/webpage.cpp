@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
 namespace corvane {
@@ -38,7 +39,12 @@ QString leaveQuestion()
 } // namespace
 
 WebPage::WebPage(QObject* parent)
-    : QWebEnginePage(parent)
+    : WebPage(nullptr, parent)
+{
+}
+
+WebPage::WebPage(QWebEngineProfile* profile, QObject* parent)
+    : QWebEnginePage(profile ? profile : QWebEngineProfile::defaultProfile(), parent)
     , capture_(new ConsoleCapture(this))
     , guard_(new RunawayGuard(this))
 {

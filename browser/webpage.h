@@ -24,6 +24,8 @@ public:
     static constexpr int kDialogBurstMs = 1000;
 
     explicit WebPage(QObject* parent);
+    // A page of `profile` rather than the default one.
+    WebPage(QWebEngineProfile* profile, QObject* parent);
 
     // The Windows-1251 default and the faces; they hold only once the page is in a view.
     void usePreviewSettings();

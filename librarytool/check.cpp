@@ -1,5 +1,6 @@
 #include "librarytool/check.h"
 
+#include "librarytool/oldbrowser.h"
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
 #include "library/scriptlibrary.h"
@@ -8,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/insidepath.h"
+#include "platform/pathtext.h"
 #include "platform/profile.h"
 
 #include <algorithm>
@@ -103,8 +105,8 @@ FolderListing listFolder(const std::string& folder)
 {
     FolderListing listing;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        listing.entries.emplace(it->path().filename().string(), FolderEntry{entryType(*it)});
+    for (fs::directory_iterator it(toPath(folder), error), end; !error && it != end; it.increment(error))
+        listing.entries.emplace(pathText(it->path().filename()), FolderEntry{entryType(*it)});
     listing.listed = !error;
     return listing;
 }
@@ -123,7 +125,7 @@ Lookup lookUp(FolderListing& listing, const std::string& folder, const std::stri
     // The program opens names as they stand; a folder it cannot list is no hindrance to that.
     if (!listing.listed || name.find(kPathSeparator) != std::string::npos || name == "." || name == "..") {
         std::error_code error;
-        const auto status = fs::status(folder + name, error);
+        const auto status = fs::status(toPath(folder + name), error);
         if (!error && fs::exists(status)) {
             lookup.result = Lookup::Found;
             lookup.type = fs::is_regular_file(status) ? EntryType::File
@@ -191,7 +193,7 @@ private:
 std::vector<Finding> Checker::run()
 {
     requireLibrary(library_.programDirectory());
-    root_ = fs::canonical(library_.programDirectory());
+    root_ = fs::canonical(toPath(library_.programDirectory()));
     readCategories();
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         checkPage(pages_[i].first, pages_[i].second);
@@ -204,12 +206,12 @@ std::vector<Finding> Checker::run()
 
 std::optional<fs::path> Checker::inside(const std::string& path, const std::string& relative, const std::string& what)
 {
-    ResolvedPath resolved = resolveInside(root_, path);
+    ResolvedPath resolved = resolveInside(root_, toPath(path));
     if (resolved.outside) {
         add(relative, 0, "outside-library", what + " lies outside the library, through a link: a gallery leaves it out");
         return std::nullopt;
     }
-    return resolved.error ? fs::path(path) : std::move(resolved.real);
+    return resolved.error ? toPath(path) : std::move(resolved.real);
 }
 
 void Checker::readCategories()
@@ -226,7 +228,7 @@ void Checker::readCategories()
     }
     std::optional<std::string> bytes;
     try {
-        bytes = readWholeFileWithin(real->string(), kMaxListBytes);
+        bytes = readWholeFileWithin(pathText(*real), kMaxListBytes);
     } catch (const FileOpenError& e) {
         add(relative, 0, "missing-category-list", std::string("the program shows no categories: ") + e.what());
         return;
@@ -274,7 +276,7 @@ void Checker::checkCategory(const std::string& category, int line)
 {
     const std::string folder = library_.programDirectory() + category;
     std::error_code error;
-    const auto status = fs::status(folder, error);
+    const auto status = fs::status(toPath(folder), error);
     if (!fs::exists(status)) {
         const bool missing = !error || error == std::errc::no_such_file_or_directory;
         add(category, 0, "missing-folder",
@@ -288,7 +290,7 @@ void Checker::checkCategory(const std::string& category, int line)
     }
     if (!inside(folder, category, "the folder of the category " + inQuotes(category)))
         return;
-    const std::string canonical = fs::canonical(folder, error).string();
+    const std::string canonical = pathText(fs::canonical(toPath(folder), error));
     const auto [first, inserted] = folders_.emplace(error ? folder : canonical, std::make_pair(category, line));
     if (!inserted) {
         add("categories.ini", line, "shared-folder",
@@ -313,7 +315,7 @@ std::optional<std::string> Checker::readList(const std::string& category, const 
     if (list.result == Lookup::Missing) {
         // Say why the system would not give it: no such file, no access, a link loop.
         std::error_code error;
-        const auto status = fs::status(path, error);
+        const auto status = fs::status(toPath(path), error);
         static_cast<void>(status);
         add(listRelative, 0, "missing-list",
             "the category " + inQuotes(category)
@@ -334,7 +336,7 @@ std::optional<std::string> Checker::readList(const std::string& category, const 
         return std::nullopt;
     std::optional<std::string> bytes;
     try {
-        bytes = readWholeFileWithin(real->string(), kMaxListBytes);
+        bytes = readWholeFileWithin(pathText(*real), kMaxListBytes);
     } catch (const FileOpenError& e) {
         add(listRelative, 0, "unreadable", e.what());
         return std::nullopt;
@@ -405,7 +407,7 @@ void Checker::checkScript(const std::string& category, const std::string& folder
         } else {
             const std::string path = library_.scriptPath(category, name);
             if (const auto real = inside(path, relative, "the script " + where))
-                pages_.emplace_back(real->string(), relative);
+                pages_.emplace_back(pathText(*real), relative);
         }
         break;
     }
@@ -440,6 +442,12 @@ void Checker::checkPage(const std::string& path, const std::string& relative)
     }
     checkEncoding(*bytes, relative, findings_);
     checkLoads(*bytes, relative);
+    findOldBrowserCode(*bytes, relative, findings_);
+}
+
+Finding remoteLoad(const std::string& relative, int line, std::string_view address, const std::string& where)
+{
+    return {relative, line, "remote-load", "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + where + ")"};
 }
 
 // What the page loads from off the machine, and what it loads from the library through a link
@@ -448,20 +456,19 @@ void Checker::checkLoads(const std::string& bytes, const std::string& relative)
 {
     const PageScan scan = scanPage(bytes);
     LineCounter lines(bytes);
-    const fs::path folder = fs::path(relative).parent_path();
+    const fs::path folder = toPath(relative).parent_path();
     for (const auto& reference : scan.references) {
         if (!reference.loads)
             continue;
         const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
         if (isRemoteAddress(address)) {
-            add(relative, lines.lineAt(reference.offset), "remote-load",
-                "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + reference.where + ")");
+            findings_.push_back(remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
             continue;
         }
         if (!isRelativeAddress(address))
             continue;
         const std::string assetPath = addressToPath(address);
-        const fs::path asset = (folder / fs::path(assetPath)).lexically_normal();
+        const fs::path asset = (folder / toPath(assetPath)).lexically_normal();
         if (assetPath.empty() || asset.empty() || *asset.begin() == "..")
             continue;
         if (resolveInside(root_, root_ / asset).outside)
@@ -476,15 +483,28 @@ void Checker::checkLoads(const std::string& bytes, const std::string& relative)
 void requireLibrary(const std::string& directory)
 {
     std::error_code error;
-    if (!fs::is_directory(directory, error))
+    if (!fs::is_directory(toPath(directory), error))
         throw ToolError("Cannot open library folder \"" + directory + "\". "
                         + (error ? trimMessageTail(error.message()) : std::string("It is not a folder")));
     const std::string list = directory + "categories.ini";
-    if (!fs::exists(fs::symlink_status(list, error))) {
+    if (!fs::exists(fs::symlink_status(toPath(list), error))) {
         if (error && error != std::errc::no_such_file_or_directory)
             throw ToolError("Cannot open file \"" + list + "\". " + trimMessageTail(error.message()));
         throw ToolError("\"" + directory + "\" is no script library: it has no categories.ini. Nothing was written");
     }
+}
+
+void checkPageBytes(const std::string& bytes, const std::string& relative, std::vector<Finding>& findings)
+{
+    checkEncoding(bytes, relative, findings);
+    const PageScan scan = scanPage(bytes);
+    LineCounter lines(bytes);
+    for (const auto& reference : scan.references) {
+        const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
+        if (reference.loads && isRemoteAddress(address))
+            findings.push_back(remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
+    }
+    findOldBrowserCode(bytes, relative, findings);
 }
 
 std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress)

@@ -38,4 +38,8 @@ std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFu
 // Windows-1251 leaves undefined, a NUL that ends the text early.
 void checkEncoding(const std::string& bytes, const std::string& path, std::vector<Finding>& findings);
 
+// The findings about one page's bytes, as check makes them: encoding, loads from off the
+// machine, code only old browsers ran.
+void checkPageBytes(const std::string& bytes, const std::string& relative, std::vector<Finding>& findings);
+
 } // namespace corvane::librarytool

@@ -1,19 +1,27 @@
 #include "librarytool/cli.h"
 
+#include "librarytool/add.h"
 #include "librarytool/check.h"
 #include "librarytool/export.h"
 #include "librarytool/progress.h"
 #include "librarytool/staging.h"
 #include "platform/files.h"
+#include "platform/pathtext.h"
 
+#include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <set>
+#include <thread>
 
 namespace corvane::librarytool {
 namespace {
 
-const char kUsage[] = R"(Usage: corvane-library check [DIR] [--json]
+const char kUsage[] = R"(Usage: corvane-library check [DIR] [--json] [--ignore KIND]...
+       corvane-library run [DIR] [--json] [--jobs N] [--ignore KIND]...
+       corvane-library add [DIR] CATEGORY FILE...
        corvane-library export [DIR] OUT [--force]
-       corvane-library --help
+       corvane-library --help | --version
 
 DIR is a script library: categories.ini and a folder for each category with its
 scripts.txt and scripts. Without DIR, the library beside this program is used.
@@ -21,8 +29,37 @@ scripts.txt and scripts. Without DIR, the library beside this program is used.
 check   Reads the library the way Corvane Scripts does and reports what is wrong
         in it, one finding a line ("path: kind: message", the message starting
         "line N: " where the finding has a line), sorted by path.
-        --json   the findings as a JSON array of {path, line, kind, message}
+        Pages written for old browsers are found too (old-browser: Netscape
+        layers, VBScript, ActiveX, IE filters, expressions and behaviours...),
+        each with the standard way.
+        --json         the findings as a JSON array of {path, line, kind, message}
+        --ignore KIND  leave out the findings of that kind (may be repeated)
         Exit status: 0 clean, 1 findings, 2 the library could not be checked.
+
+run     Loads every listed script in the browser engine of Corvane Scripts, with
+        the preview's settings and without a display, lets it settle and reports
+        in check's format: script-error (an uncaught error), failed-load (a
+        picture, style, script or frame that did not load), network (a request
+        off the machine; every one is blocked), runaway (a script stopped because
+        the page stopped answering), popup, dialog (answered at once), blank (a
+        page that paints nothing but its background). Nothing is written.
+        --json, --ignore KIND  as for check
+        --jobs N       pages at once (default: the number of processors)
+        Exit status: 0 clean, 1 findings, 2 the pages could not be run.
+
+add     Adds the pages FILE... to CATEGORY, which is made when missing (a section
+        at the end of categories.ini and its folder). Each page is re-encoded to
+        Windows-1251 (from UTF-8; a page already in Windows-1251 is kept), its
+        character-set declarations say so, its lines end in CR LF and the files it
+        uses are copied beside it; its name is added to scripts.txt. DIR is given
+        only with a CATEGORY and FILE after it and must hold categories.ini.
+        A page is refused, and nothing is written, when it holds characters
+        Windows-1251 lacks (listed with their lines), when its name is already
+        listed (letter case ignored), when a name cannot be a folder or file name
+        or would lead out of the library, when a file it uses is missing or would
+        replace a different one, and when check would find something in it.
+        Every file is written whole through a temporary file and a rename.
+        Exit status: 0 added, 1 refused, 2 the library could not be used.
 
 export  Writes an offline gallery of the library to the new folder OUT:
         index.html with every category and script and a search field, and for
@@ -67,6 +104,26 @@ bool writeAll(std::FILE* stream, const std::string& text)
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size() && std::fflush(stream) == 0;
 }
 
+// Writes the findings not ignored and gives the exit status.
+int report(std::vector<Finding> findings, const std::set<std::string>& ignored, bool json, std::FILE* out,
+           std::FILE* err)
+{
+    findings.erase(std::remove_if(findings.begin(), findings.end(),
+                                  [&](const Finding& f) { return ignored.count(f.kind) > 0; }),
+                   findings.end());
+    if (!writeAll(out, json ? findingsAsJson(findings) : findingsAsText(findings))) {
+        std::fprintf(err, "corvane-library: cannot write the findings\n");
+        return kCannotRun;
+    }
+    return findings.empty() ? kClean : kFindings;
+}
+
+bool isLibraryFolder(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(toPath(path) / "categories.ini", error);
+}
+
 } // namespace
 
 int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
@@ -78,22 +135,47 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
         if (argument == "--help" || argument == "-h") {
             return writeAll(out, kUsage) ? kClean : kCannotRun;
         }
+        if (argument == "--version")
+            return writeAll(out, "corvane-library " CORVANE_VERSION "\n") ? kClean : kCannotRun;
     }
     if (arguments.empty())
         return usageError(err, "no command given");
 
     const std::string& command = arguments.front();
     std::vector<std::string> positional;
+    std::set<std::string> ignored;
     bool json = false;
     bool force = false;
+    unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
     bool optionsEnded = false;
+    const bool findsThings = command == "check" || command == "run";
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        // An option's value: "--name VALUE" or "--name=VALUE".
+        const auto valueOf = [&](const std::string& name, std::string& value) {
+            if (argument == name && i + 1 < arguments.size()) {
+                value = arguments[++i];
+                return true;
+            }
+            if (argument.compare(0, name.size() + 1, name + "=") == 0) {
+                value = argument.substr(name.size() + 1);
+                return true;
+            }
+            return false;
+        };
+        std::string value;
         if (!optionsEnded && argument == "--")
             optionsEnded = true;
-        else if (!optionsEnded && command == "check" && argument == "--json")
+        else if (!optionsEnded && findsThings && argument == "--json")
             json = true;
-        else if (!optionsEnded && command == "export" && argument == "--force")
+        else if (!optionsEnded && findsThings && valueOf("--ignore", value))
+            ignored.insert(value);
+        else if (!optionsEnded && command == "run" && valueOf("--jobs", value)) {
+            if (value.empty() || value.size() > 4 || value.find_first_not_of("0123456789") != std::string::npos
+                || std::stoul(value) == 0)
+                return usageError(err, "--jobs takes a number of pages from 1 to 9999");
+            jobs = static_cast<unsigned>(std::stoul(value));
+        } else if (!optionsEnded && command == "export" && argument == "--force")
             force = true;
         else if (!optionsEnded && argument.size() > 1 && argument[0] == '-')
             return usageError(err, "unknown option \"" + argument + "\" for " + command);
@@ -104,17 +186,45 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
     TerminalProgress progressBar(err, invocation.progressOnTerminal);
     const ProgressFunction progress = [&](std::size_t done, std::size_t total) { progressBar.update(done, total); };
     try {
-        if (command == "check") {
+        if (command == "check" || command == "run") {
             if (positional.size() > 1)
-                return usageError(err, "check takes one library folder");
+                return usageError(err, command + " takes one library folder");
             const std::string directory = asDirectory(positional.empty() ? invocation.defaultDirectory : positional[0]);
-            const auto findings = checkLibrary(directory, progress);
-            progressBar.finish();
-            if (!writeAll(out, json ? findingsAsJson(findings) : findingsAsText(findings))) {
-                std::fprintf(err, "corvane-library: cannot write the findings\n");
+            if (command == "check") {
+                auto findings = checkLibrary(directory, progress);
+                progressBar.finish();
+                return report(std::move(findings), ignored, json, out, err);
+            }
+            if (!invocation.runPages) {
+                std::fprintf(err, "corvane-library: run needs the browser engine, which this build leaves out\n");
                 return kCannotRun;
             }
-            return findings.empty() ? kClean : kFindings;
+            auto findings = invocation.runPages(directory, jobs, progress);
+            progressBar.finish();
+            return report(std::move(findings), ignored, json, out, err);
+        }
+        if (command == "add") {
+            // DIR comes first only when a CATEGORY and a FILE follow it and it is a library.
+            const bool withDirectory = positional.size() >= 3 && isLibraryFolder(positional[0]);
+            if (positional.size() < 2)
+                return usageError(err, "add takes a category and the pages to add");
+            const std::string directory = asDirectory(withDirectory ? positional[0] : invocation.defaultDirectory);
+            const std::size_t first = withDirectory ? 1 : 0;
+            const std::vector<std::string> files(positional.begin() + static_cast<std::ptrdiff_t>(first) + 1,
+                                                 positional.end());
+            const AddReport added = addScripts(directory, positional[first], files);
+            if (!added.refusals.empty()) {
+                for (const auto& refusal : added.refusals)
+                    std::fprintf(err, "corvane-library: %s\n", refusal.c_str());
+                std::fprintf(err, "corvane-library: nothing was added\n");
+                return kFindings;
+            }
+            for (const auto& name : added.scripts)
+                std::fprintf(out, "Added %s to %s\n", name.c_str(), positional[first].c_str());
+            if (added.newCategory)
+                std::fprintf(out, "New category %s\n", positional[first].c_str());
+            std::fflush(out);
+            return kClean;
         }
         if (command == "export") {
             if (positional.empty() || positional.size() > 2)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "librarytool/check.h"
+
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,10 +15,15 @@ struct Invocation {
     std::vector<std::string> arguments;
     std::string defaultDirectory;
     bool progressOnTerminal = false;
+    // Loads every listed page of the library in the browser engine, `jobs` at once, and gives
+    // the findings; empty in a build without the engine, where `run` says so.
+    std::function<std::vector<Finding>(const std::string& directory, unsigned jobs, const ProgressFunction& progress)>
+        runPages;
 };
 
 // Runs `corvane-library` and returns its exit status: 0 done and clean, 1 findings (check) or
-// scripts left out (export), 2 the tool could not run.
+// scripts left out (export) or
+// pages refused (add), 2 the tool could not run.
 int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err);
 
 } // namespace corvane::librarytool

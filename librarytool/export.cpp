@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/insidepath.h"
+#include "platform/pathtext.h"
 
 #include <filesystem>
 #include <functional>
@@ -35,7 +36,7 @@ namespace {
 
 std::string lowerExtension(const fs::path& path)
 {
-    return asciiLowered(path.extension().string());
+    return asciiLowered(pathText(path.extension()));
 }
 
 // A path relative to the library that stays inside it, or an empty path.
@@ -81,7 +82,7 @@ struct Pending {
 class Exporter {
 public:
     Exporter(const std::string& directory, fs::path staging, const ProgressFunction& progress)
-        : library_(directory), root_(fs::canonical(directory)), staging_(std::move(staging)), progress_(progress)
+        : library_(directory), root_(fs::canonical(toPath(directory))), staging_(std::move(staging)), progress_(progress)
     {
     }
 
@@ -121,7 +122,7 @@ private:
 
 fs::path Exporter::resolve(const std::string& path)
 {
-    const ResolvedPath resolved = resolveInside(root_, path);
+    const ResolvedPath resolved = resolveInside(root_, toPath(path));
     std::error_code error;
     if (resolved.outside)
         leaveOut(path, "it lies outside the library");
@@ -140,14 +141,14 @@ fs::path Exporter::resolve(const std::string& path)
 void Exporter::collect()
 {
     const std::string categoriesPath = library_.categoriesPath();
-    const ResolvedPath list = resolveInside(root_, categoriesPath);
+    const ResolvedPath list = resolveInside(root_, toPath(categoriesPath));
     std::error_code error;
     if (list.outside)
         throw ToolError("\"" + categoriesPath + "\" lies outside the library: nothing was written");
     if (!list.error && !fs::is_regular_file(list.real, error))
         throw ToolError("Cannot open file \"" + categoriesPath + "\". It is not a regular file");
 
-    for (const auto& name : CategoryListFile(list.error ? categoriesPath : list.real.string()).sectionNames()) {
+    for (const auto& name : CategoryListFile(list.error ? categoriesPath : pathText(list.real)).sectionNames()) {
         GalleryCategory category{name, {}};
         const TextList scripts = readList(name);
         for (std::size_t i = 0; i < scripts.size(); ++i) {
@@ -174,7 +175,7 @@ TextList Exporter::readList(const std::string& category)
         return {};
     }
     try {
-        return loadTextList(real.string());
+        return loadTextList(pathText(real));
     } catch (const FileOpenError& e) {
         report_.skipped.push_back(e.what());
         return {};
@@ -194,7 +195,7 @@ void Exporter::copyScripts()
 void Exporter::copyScript(const Job& job)
 {
     const std::string path = library_.scriptPath(job.categoryName, job.name);
-    const fs::path relative = safeRelative(fs::path(job.categoryName) / job.name);
+    const fs::path relative = safeRelative(toPath(job.categoryName) / toPath(job.name));
     if (relative.empty()) {
         leaveOut(path, "the name leads out of the library");
         return;
@@ -205,7 +206,7 @@ void Exporter::copyScript(const Job& job)
         return;
     ScriptPage page;
     try {
-        page.source = loadScriptText(real.string());
+        page.source = loadScriptText(pathText(real));
     } catch (const TextCapacityError&) {
         leaveOut(path, "larger than the code box holds (" + megabytes(kCodeBoxCapacity) + "): the program cannot show it");
         return;
@@ -217,7 +218,7 @@ void Exporter::copyScript(const Job& job)
         return;
     page.category = job.categoryName;
     page.name = job.name;
-    page.copyUrl = "../library/" + relative.generic_string();
+    page.copyUrl = "../library/" + genericPathText(relative);
     categories_[job.category].scripts[job.script].page = "pages/" + pageFileName(job);
     pages_.emplace_back(&job, std::move(page));
 }
@@ -230,12 +231,12 @@ void Exporter::writePages()
         ScriptPage& page = pages_[i].second;
         page.previousUrl = i > 0 ? pageFileName(*pages_[i - 1].first) : std::string();
         page.nextUrl = i + 1 < pages_.size() ? pageFileName(*pages_[i + 1].first) : std::string();
-        writeWholeFile((staging_ / "pages" / pageFileName(*pages_[i].first)).string(), scriptPage(page));
+        writeWholeFile(pathText(staging_ / "pages" / pageFileName(*pages_[i].first)), scriptPage(page));
         ++report_.scripts;
     }
-    writeWholeFile((staging_ / "index.html").string(), indexPage(categories_));
-    writeWholeFile((staging_ / "gallery.css").string(), galleryStyle());
-    writeWholeFile((staging_ / "gallery.js").string(), galleryScript());
+    writeWholeFile(pathText(staging_ / "index.html"), indexPage(categories_));
+    writeWholeFile(pathText(staging_ / "gallery.css"), galleryStyle());
+    writeWholeFile(pathText(staging_ / "gallery.js"), galleryScript());
 }
 
 // Copies a library file and, for pages and stylesheets, the files they use that lie in the
@@ -255,7 +256,7 @@ bool Exporter::copyWithAssets(const Pending& file)
 
 void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
 {
-    const std::string path = (root_ / file.relative).string();
+    const std::string path = pathText(root_ / file.relative);
     const fs::path real = file.real.empty() ? resolve(path) : file.real;
     if (real.empty())
         return;
@@ -267,7 +268,7 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
     }
 
     const std::string extension = lowerExtension(file.relative);
-    const bool page = isWebPageName(file.relative.filename().string());
+    const bool page = isWebPageName(pathText(file.relative.filename()));
     if (!page && extension != ".css" && extension != ".js") {
         // Copied as it is, never held whole.
         if (size > kMaxAssetBytes)
@@ -282,7 +283,7 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
     }
     std::string bytes;
     try {
-        bytes = readWholeFile(real.string());
+        bytes = readWholeFile(pathText(real));
     } catch (const FileOpenError& e) {
         report_.skipped.push_back(e.what());
         return;
@@ -302,7 +303,7 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
         // Loaded by a page that is now UTF-8, a script is read as UTF-8 too.
         bytes = decodeLibraryText(bytes);
     }
-    if (!writeCopy(file.relative, [&](const fs::path& target) { writeWholeFile(target.string(), bytes); })) {
+    if (!writeCopy(file.relative, [&](const fs::path& target) { writeWholeFile(pathText(target), bytes); })) {
         leaveOut(path, "its path in the gallery is longer than the system allows");
         return;
     }
@@ -315,7 +316,7 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
         if (assetPath.empty())
             continue;
         // A browser resolves ".." in an address before it opens anything: so does the gallery.
-        const fs::path asset = safeRelative(file.relative.parent_path() / fs::path(assetPath));
+        const fs::path asset = safeRelative(file.relative.parent_path() / toPath(assetPath));
         if (asset.empty() || copied_.count(asset))
             continue;
         // A file, or a link that may lead to one (or out of the library, which is then said).
@@ -403,8 +404,8 @@ ExportReport exportGallery(const std::string& directory, const std::string& out,
 {
     requireLibrary(directory);
     std::error_code error;
-    const fs::path root = fs::canonical(directory);
-    fs::path target = fs::absolute(out).lexically_normal();
+    const fs::path root = fs::canonical(toPath(directory));
+    fs::path target = fs::absolute(toPath(out)).lexically_normal();
     if (target.filename().empty())
         target = target.parent_path();
     const fs::path resolved = fs::weakly_canonical(target, error);
@@ -428,7 +429,7 @@ ExportReport exportGallery(const std::string& directory, const std::string& out,
     } catch (const fs::filesystem_error& e) {
         removeStaging();
         throw ToolError("Cannot write the gallery \"" + out + "\". " + trimMessageTail(e.code().message())
-                        + (e.path1().empty() ? std::string() : " (" + e.path1().string() + ")"));
+                        + (e.path1().empty() ? std::string() : " (" + pathText(e.path1()) + ")"));
     } catch (const FileCreateError& e) {
         removeStaging();
         throw ToolError(e.what());

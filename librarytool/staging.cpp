@@ -1,6 +1,7 @@
 #include "librarytool/staging.h"
 
 #include "platform/files.h"
+#include "platform/pathtext.h"
 
 #include <csignal>
 #include <string>
@@ -92,11 +93,11 @@ fs::path makeStagingFolder(const fs::path& parent)
         const fs::path candidate = parent / (stem + std::to_string(attempt));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
-            writeWholeFile((candidate / kStampName).string(), kStampText);
+            writeWholeFile(pathText(candidate / kStampName), kStampText);
             return candidate;
         }
         if (error || attempt > 1000)
-            throw ToolError("Cannot create folder \"" + candidate.string() + "\". "
+            throw ToolError("Cannot create folder \"" + pathText(candidate) + "\". "
                             + trimMessageTail(error ? error.message() : "It exists"));
     }
 }
@@ -105,7 +106,7 @@ void removeStaleStaging(const fs::path& parent)
 {
     std::error_code error;
     for (fs::directory_iterator it(parent, error), end; !error && it != end; it.increment(error)) {
-        const unsigned long id = stagingProcess(it->path().filename().string());
+        const unsigned long id = stagingProcess(pathText(it->path().filename()));
         std::error_code ignored;
         if (id == 0 || !it->is_directory(ignored) || it->is_symlink(ignored) || processIsRunning(id))
             continue;

@@ -11,11 +11,10 @@ namespace corvane {
 // two places stay free.
 inline constexpr size_t kSectionNamesBudget = 16384;
 
-#ifndef _WIN32
 // Section names of an INI text, in file order, as UTF-8. A UTF-8 or UTF-16 byte-order mark is
 // honoured, anything else is Windows-1251. Names that do not fit the budget whole are dropped.
+// (On Windows the library tool uses it to find the line of each section.)
 std::vector<std::string> parseSectionNames(std::string_view text, size_t budget = kSectionNamesBudget);
-#endif
 
 // The section names of a file, by the system's profile reader on Windows and by the parser
 // above elsewhere; a missing or unreadable file has no sections.

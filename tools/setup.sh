@@ -8,8 +8,8 @@ packages=(
   libgl-dev libjpeg62-turbo-dev
   # run time: the shell's "open" action, a sans-serif face with Cyrillic
   xdg-utils fonts-dejavu-core
-  # install checks and the Debian package (validators, shared-library dependencies)
-  desktop-file-utils appstream dpkg-dev file
+  # install checks and the Debian package (validators, shared-library dependencies, manual pages)
+  desktop-file-utils appstream dpkg-dev file man-db
   # tests and benchmarks, windows without a display
   googletest libgtest-dev libbenchmark-dev xvfb xauth openbox
 )

@@ -134,6 +134,52 @@ const CheckCase kCases[] = {
      },
      {{kClock, 2, "remote-load"}, {kClock, 3, "remote-load"}, {kClock, 5, "remote-load"},
       {kClock, 6, "remote-load"}, {kClock, 8, "remote-load"}}},
+    {"code only old browsers ran, one finding a construct; what the engine still runs is none",
+     [](const TempDir& d) {
+         d.write(kClock,
+                 "<html><head><style>\r\n"
+                 ".a { filter: alpha(opacity=50) }\r\n"                                          // 2
+                 ".b { -ms-filter: \"progid:DXImageTransform.Microsoft.Alpha(Opacity=50)\" }\r\n" // 3
+                 ".c { width: expression(document.body.clientWidth + 'px') }\r\n"                // 4
+                 ".d { behavior: url(hover.htc) }\r\n"                                            // 5
+                 ".e { filter: blur(2px); scroll-behavior: smooth } /* filter: alpha(opacity=1) */\r\n"
+                 "</style>\r\n"
+                 "<script language=\"VBScript\">MsgBox \"document.layers\"</script>\r\n"           // 8
+                 "<script type=\"text/vbscript\"></script>\r\n"                                   // 9
+                 "<script>\r\n"
+                 "if (document.layers) {}\r\n"                                                     // 11
+                 "var x = new ActiveXObject('Microsoft.XMLHTTP');\r\n"                           // 12
+                 "window.showModalDialog('a.html');\r\n"                                          // 13
+                 "el.attachEvent('onclick', f); el.detachEvent('onclick', f);\r\n"                // 14 (two)
+                 "var sheet = document.createStyleSheet();\r\n"                                   // 15
+                 "window.clipboardData.setData('Text', 'x');\r\n"                                 // 16
+                 "var r = document.selection.createRange();\r\n"                                  // 17
+                 "el.style.filter = 'alpha(opacity=' + 40 + ')';\r\n"                             // 18
+                 "var all = document.all, e = window.event, c = event.clipboardData;\r\n"
+                 "window.scrollTo({ top: 0, behavior: 'smooth' }); var s = 'document.layers';\r\n"
+                 "// document.selection in a comment\r\n"
+                 "el.myattachEvent = 1; el.attachEvents = 2;\r\n"
+                 "</script></head>\r\n"
+                 "<body onload=\"if (document.layers) go()\"><bgsound src=\"a.mid\">\r\n"          // 24 (two)
+                 "<marquee>still runs</marquee> <!-- <bgsound src=\"b.mid\"> -->\r\n"
+                 "<div style=\"filter: progid:DXImageTransform.Microsoft.Shadow()\">x</div>\r\n"  // 26
+                 "</body></html>\r\n");
+     },
+     {{kClock, 2, "old-browser"}, {kClock, 3, "old-browser"}, {kClock, 4, "old-browser"}, {kClock, 5, "old-browser"},
+      {kClock, 8, "old-browser"}, {kClock, 9, "old-browser"}, {kClock, 11, "old-browser"}, {kClock, 12, "old-browser"},
+      {kClock, 13, "old-browser"}, {kClock, 14, "old-browser"}, {kClock, 14, "old-browser"},
+      {kClock, 15, "old-browser"}, {kClock, 16, "old-browser"}, {kClock, 17, "old-browser"},
+      {kClock, 18, "old-browser"}, {kClock, 24, "old-browser"}, {kClock, 24, "old-browser"},
+      {kClock, 26, "old-browser"}}},
+    {"attachEvent beside its standard fallback is no finding",
+     [](const TempDir& d) {
+         d.write(kClock,
+                 "<script>\r\n"
+                 "if (el.addEventListener) el.addEventListener('click', f); else el.attachEvent('onclick', f);\r\n"
+                 "if (el.removeEventListener) el.removeEventListener('click', f); else el.detachEvent('onclick', f);\r\n"
+                 "</script>\r\n");
+     },
+     {}},
     {"categories beyond the 16384-byte budget",
      [](const TempDir& d) {
          // After "Часовници" (10 bytes with its NUL), 162 names of 100 bytes fit; the 163rd does not.

@@ -1,5 +1,7 @@
+#include "platform/codepage.h"
 #include "support/testfiles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -75,6 +77,19 @@ std::pair<int, int> pngSize(const fs::path& path)
     return {be32(16), be32(20)};
 }
 
+// What a shell command prints on stdout; stderr goes to errors when asked for.
+std::string output(const std::string& command, const std::string& errors = "/dev/null")
+{
+    std::string text;
+    if (std::FILE* pipe = ::popen((command + " 2>" + shellQuoted(errors)).c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            text.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return text;
+}
+
 std::string desktopKey(const fs::path& desktopFile, const std::string& key)
 {
     std::istringstream lines(readBytes(desktopFile.string()));
@@ -101,6 +116,9 @@ protected:
     fs::path share() const { return fs::path(prefix()) / "share"; }
     fs::path desktopFile() const { return share() / "applications" / "example.corvane.Scripts.desktop"; }
     fs::path metainfoFile() const { return share() / "metainfo" / "example.corvane.Scripts.metainfo.xml"; }
+    fs::path doc() const { return share() / "doc" / kName; }
+    fs::path manPage(const std::string& command) const { return share() / "man" / "man1" / (command + ".1.gz"); }
+    fs::path completion() const { return share() / "bash-completion" / "completions" / "corvane-library"; }
 
     TempDir tmp_;
 };
@@ -158,6 +176,120 @@ TEST_F(Installed, validatorsAcceptMenuEntryAndMetadata)
         SCOPED_TRACE(check.tool);
         const std::string log = tmp_.dir() + "validate.log";
         EXPECT_EQ(run(check.command + " >" + shellQuoted(log) + " 2>&1"), 0) << readBytes(log);
+    }
+}
+
+// gzip as Debian wants it: maximum compression, and neither a file name nor a time stamp, so the
+// same source always gives the same bytes.
+void expectReproducibleGzip(const fs::path& file)
+{
+    SCOPED_TRACE(file.string());
+    const std::string bytes = readBytes(file.string());
+    ASSERT_GT(bytes.size(), 10u);
+    EXPECT_EQ(bytes.substr(0, 3), "\x1f\x8b\x08");
+    EXPECT_EQ(bytes[3] & 0x08, 0) << "a file name is stored";
+    EXPECT_EQ(bytes.substr(4, 4), std::string(4, '\0')) << "a time stamp is stored";
+    EXPECT_EQ(bytes[8], '\x02') << "not compressed with -9";
+}
+
+TEST_F(Installed, everyCommandHasAManualPageThatRendersCleanly)
+{
+    int commands = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(prefix()) / "bin")) {
+        const std::string command = entry.path().filename().string();
+        SCOPED_TRACE(command);
+        ++commands;
+        ASSERT_TRUE(fs::is_regular_file(manPage(command)));
+        expectReproducibleGzip(manPage(command));
+        const std::string page = output("gzip -dc " + shellQuoted(manPage(command).string()));
+        EXPECT_EQ(page.rfind(".TH ", 0), 0u);
+        EXPECT_NE(page.find("\"Corvane Scripts " CORVANE_PROJECT_VERSION "\""), std::string::npos)
+            << "the page names another version";
+        if (!onPath("man"))
+            continue;
+        const std::string warnings = tmp_.dir() + "man.err";
+        // The pages name the window's Bulgarian texts: they need a UTF-8 locale, as a Bulgarian user has.
+        const std::string text = output("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l " + shellQuoted(manPage(command).string()), warnings);
+        EXPECT_NE(text.find("SYNOPSIS"), std::string::npos);
+        EXPECT_EQ(readBytes(warnings), "");
+    }
+    EXPECT_EQ(commands, 2);
+}
+
+TEST_F(Installed, libraryToolPrintsTheVersionOfTheChangelog)
+{
+    expectReproducibleGzip(doc() / "changelog.gz");
+    const std::string changelog = output("gzip -dc " + shellQuoted((doc() / "changelog.gz").string()));
+    const std::string head = "corvane-scripts (" CORVANE_PROJECT_VERSION ") ";
+    EXPECT_EQ(changelog.substr(0, head.size()), head) << "the changelog's last entry is for another version";
+    EXPECT_NE(changelog.find("\n -- Corvane <"), std::string::npos) << "no trailer line";
+
+    EXPECT_EQ(output(shellQuoted((fs::path(prefix()) / "bin" / "corvane-library").string()) + " --version"),
+              "corvane-library " CORVANE_PROJECT_VERSION "\n");
+    const std::string metainfo = readBytes(metainfoFile().string());
+    EXPECT_NE(metainfo.find("<release version=\"" CORVANE_PROJECT_VERSION "\""), std::string::npos);
+}
+
+TEST_F(Installed, copyrightIsMachineReadableAndCarriesTheShippedLicence)
+{
+    const std::string copyright = readBytes((doc() / "copyright").string());
+    EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0), 0u);
+
+    // The stand-alone licence paragraph holds the text of the terms the program opens, line for line.
+    const std::string licenceHead = "\n\nLicense: LicenseRef-Corvane-Scripts\n";
+    const std::size_t at = copyright.find(licenceHead);
+    ASSERT_NE(at, std::string::npos);
+    std::string text;
+    std::istringstream lines(copyright.substr(at + licenceHead.size()));
+    for (std::string line; std::getline(lines, line) && line.rfind(" ", 0) == 0;)
+        text += (line == " ." ? std::string() : line.substr(1)) + "\n";
+    std::string terms = cp1251ToUtf8(readBytes((programFolder() / "License Agreement - BG.txt").string()));
+    terms.erase(std::remove(terms.begin(), terms.end(), '\r'), terms.end());
+    while (!terms.empty() && terms.back() == '\n')
+        terms.pop_back();
+    EXPECT_EQ(text, terms + "\n");
+
+    // Every licence a paragraph names is given in full or is one of Debian's common licences.
+    std::istringstream paragraphs(copyright);
+    for (std::string line; std::getline(paragraphs, line);) {
+        if (line.rfind("License: ", 0) != 0)
+            continue;
+        const std::string name = line.substr(9);
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(copyright.find("\nLicense: " + name + "\n ") != std::string::npos
+                    || fs::exists("/usr/share/common-licenses/" + name));
+    }
+}
+
+TEST_F(Installed, completionOffersCommandsOptionsAndFolders)
+{
+    if (!onPath("bash"))
+        GTEST_SKIP() << "bash is not installed";
+    ASSERT_TRUE(fs::is_regular_file(completion()));
+    fs::create_directories(tmp_.dir() + "work/Игри");
+    fs::create_directories(tmp_.dir() + "work/gallery");
+    writeFile(tmp_.dir() + "work/page.html", "");
+    // Completes the words after the command and prints the candidates, sorted bytewise, one a line.
+    const auto complete = [&](const std::string& words) {
+        return output("cd " + shellQuoted(tmp_.dir() + "work") + " && bash --norc -c "
+                      + shellQuoted("source " + shellQuoted(completion().string())
+                                    + " && COMP_WORDS=(corvane-library " + words + ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1))"
+                                    + " && _corvane_library && printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort"));
+    };
+    EXPECT_EQ(complete("''"), "--help\n--version\nadd\ncheck\nexport\nrun\n");
+    EXPECT_EQ(complete("check --"), "--help\n--ignore\n--json\n");
+    EXPECT_EQ(complete("run --j"), "--jobs\n--json\n");
+    EXPECT_EQ(complete("export ''"), "gallery\nИгри\n") << "DIR and OUT are folders";
+    EXPECT_EQ(complete("check --ignore old"), "old-browser\n");
+    EXPECT_EQ(complete("add Игри ''"), "gallery\npage.html\nИгри\n");
+}
+
+TEST_F(Installed, metadataProvidesEveryInstalledCommand)
+{
+    const std::string metainfo = readBytes(metainfoFile().string());
+    for (const auto& entry : fs::directory_iterator(fs::path(prefix()) / "bin")) {
+        SCOPED_TRACE(entry.path().filename().string());
+        EXPECT_NE(metainfo.find("<binary>" + entry.path().filename().string() + "</binary>"), std::string::npos);
     }
 }
 

@@ -1,0 +1,337 @@
+#include "browser/pageprobe.h"
+
+#include "browser/consolemessages.h"
+#include "browser/pagedialogs.h"
+#include "browser/runawayguard.h"
+#include "browser/webengine.h"
+#include "browser/webpage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QTimer>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+
+#include <algorithm>
+
+namespace corvane {
+namespace {
+
+// A page has a view of about the preview's size, so it lays out as it does there; the view is
+// never shown, so nothing is painted (painting cost half as much again as loading).
+constexpr int kViewWidth = 640;
+constexpr int kViewHeight = 480;
+
+
+QString readResource(const QString& name)
+{
+    QFile file(name);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+// Schemes that stay on the machine.
+bool isLocalScheme(const QString& scheme)
+{
+    static const QSet<QString> kLocal{QStringLiteral("file"), QStringLiteral("data"), QStringLiteral("blob"),
+                                      QStringLiteral("about"), QStringLiteral("qrc")};
+    return kLocal.contains(scheme);
+}
+
+// Blocks every request off the machine and every local one the page cannot have (a missing
+// file, or something that is no regular file and might never end), reporting both.
+class RequestGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    // The kind, the address and the page that asked for it.
+    using Report = std::function<void(PageEvent::Kind, const QString&, const QUrl&)>;
+    explicit RequestGuard(Report report, QObject* parent) : QWebEngineUrlRequestInterceptor(parent), report_(std::move(report)) {}
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        const QUrl url = info.requestUrl();
+        if (!isLocalScheme(url.scheme())) {
+            info.block(true);
+            report_(PageEvent::Kind::Network, url.toString(), info.firstPartyUrl());
+        } else if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
+            info.block(true);
+            report_(PageEvent::Kind::FailedLoad, url.toString(), info.firstPartyUrl());
+        }
+    }
+
+private:
+    Report report_;
+};
+
+// The page's boxes, answered at once: no, cancel, and leave when it asks to be left.
+class AnsweringDialogs : public PageDialogs {
+public:
+    explicit AnsweringDialogs(std::function<void(const QString&)> shown) : shown_(std::move(shown)) {}
+    void alert(QWidget*, const QString& text, bool*) override { shown_(QStringLiteral("alert: ") + text); }
+    bool confirm(QWidget*, const QString& text, bool*) override
+    {
+        shown_(QStringLiteral("confirm: ") + text);
+        return false;
+    }
+    bool prompt(QWidget*, const QString& text, QString&, bool*) override
+    {
+        shown_(QStringLiteral("prompt: ") + text);
+        return false;
+    }
+    bool confirmLeave(QWidget*) override { return true; }
+    QString saveFileName(QWidget*, const QString&) override { return {}; }
+    void downloadFailed(QWidget*, const QString&) override {}
+
+private:
+    std::function<void(const QString&)> shown_;
+};
+
+} // namespace
+
+// One page at a time: the preview's page, with its settings, guard and console capture, in a view
+// of its own. What a page does goes to `report` with the page's index, also when it comes in
+// late, after the next page has started.
+class ProbeSlot : public WebPage {
+public:
+    using Report = std::function<void(int index, const PageEvent& event)>;
+
+    ProbeSlot(QWebEngineProfile* profile, Report report, std::function<void(ProbeSlot*)> done)
+        : WebPage(profile, nullptr)
+        , report_(std::move(report))
+        , done_(std::move(done))
+        , dialogs_([this](const QString& text) { record(PageEvent::Kind::Dialog, text); })
+        , requests_([this](PageEvent::Kind kind, const QString& address, const QUrl& page) {
+            record(kind, address, {}, 0, page);
+        }, this)
+    {
+        QWebEngineScript settle;
+        settle.setName(QStringLiteral("corvane-settle"));
+        settle.setSourceCode(readResource(QStringLiteral(":/browser/settle.js"))
+                                 .replace(QLatin1String("SETTLE_MS"), QString::number(PageProbe::kSettleMs))
+                                 .replace(QLatin1String("PAINTED"), readResource(QStringLiteral(":/browser/painted.js"))));
+        settle.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        settle.setWorldId(QWebEngineScript::MainWorld);
+        scripts().insert(settle);
+        settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+        // Otherwise the engine drops a local page's requests off the machine before the guard
+        // sees them (the guard blocks them all the same).
+        settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+        setUrlRequestInterceptor(&requests_);
+        view_.setPage(this);
+        view_.resize(kViewWidth, kViewHeight);
+        usePreviewSettings();
+        setDialogs(&dialogs_, &view_);
+
+        connect(this, &WebPage::consoleMessage, this, &ProbeSlot::consoleMessage);
+        connect(&guard(), &RunawayGuard::stopped, this, [this] {
+            record(PageEvent::Kind::Runaway, QStringLiteral("the page stopped answering; its script was stopped"));
+            finish();
+        });
+        connect(this, &QWebEnginePage::renderProcessTerminated, this, [this](RenderProcessTerminationStatus status) {
+            if (status != NormalTerminationStatus && !guard().ending() && running_) {
+                record(PageEvent::Kind::ScriptError, QStringLiteral("the engine's page process ended unexpectedly"));
+                finish();
+            }
+        });
+        connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+            record(PageEvent::Kind::Popup, request.requestedUrl().toString());
+        });
+        connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+            if (!running_ || loaded_)
+                return;
+            loaded_ = true;
+            // A page that did not load was refused by the request guard, which said why (a page
+            // that leaves for an address off the machine, say).
+            if (!ok)
+                finish();
+            else if (!settled_.isEmpty())
+                judge();
+        });
+        limit_.setSingleShot(true);
+        connect(&limit_, &QTimer::timeout, this, [this] {
+            triggerAction(Stop);
+            record(PageEvent::Kind::Runaway,
+                   QStringLiteral("the page was still loading after %1 s").arg(PageProbe::kPageLimitMs / 1000));
+            finish();
+        });
+    }
+
+    ~ProbeSlot() override
+    {
+        // The view goes first, while the page it shows still exists.
+        view_.setPage(nullptr);
+    }
+
+    void probe(int index, const QUrl& url)
+    {
+        previousIndex_ = index_;
+        previousUrl_ = url_;
+        index_ = index;
+        url_ = url;
+        running_ = true;
+        loaded_ = false;
+        settled_.clear();
+        limit_.start(PageProbe::kPageLimitMs);
+        load(url);
+    }
+
+    int index() const { return index_; }
+
+private:
+    // `document` is the page the event came from, when known: the page before may still have
+    // been running a timer when this one started.
+    void record(PageEvent::Kind kind, const QString& text, const QString& source = {}, int line = 0,
+                const QUrl& document = {})
+    {
+        const bool before = !document.isEmpty() && document != url_ && document == previousUrl_;
+        const int index = before ? previousIndex_ : index_;
+        if (index >= 0)
+            report_(index, {kind, text, source, line});
+    }
+
+    void consoleMessage(const ConsoleMessage& message)
+    {
+        static const QString settledMarker = QStringLiteral("\x03" "corvane-settled" "\x03");
+        if (message.text.startsWith(settledMarker)) {
+            const QStringList report = message.text.mid(settledMarker.size()).split(QLatin1Char('\x03'));
+            // The page before may have settled just as this one started.
+            const bool before = report.size() > 1 && QUrl(report[1]) == previousUrl_ && previousUrl_ != url_;
+            if (running_ && settled_.isEmpty() && !before) {
+                settled_ = report[0];
+                if (loaded_)
+                    judge();
+            }
+            return;
+        }
+        if (message.kind == ConsoleMessage::Kind::FailedLoad) {
+            // What the request guard blocked is a network finding already; an address the guard
+            // saw too is written the same way, so it is one finding.
+            const QUrl address(message.source);
+            if (isLocalScheme(address.scheme()))
+                record(PageEvent::Kind::FailedLoad, address.toString());
+        } else if (message.kind == ConsoleMessage::Kind::Script && message.level == ConsoleMessage::Level::Error
+                   && message.text.startsWith(QLatin1String("Uncaught"))) {
+            const QUrl source(message.source);
+            const bool inPage = source == url_ || source == previousUrl_;
+            record(PageEvent::Kind::ScriptError, message.text, inPage ? QString() : message.source, message.line, source);
+        }
+    }
+
+    // The page has loaded and settled: it paints something or nothing.
+    void judge()
+    {
+        if (settled_ == QLatin1String("blank"))
+            record(PageEvent::Kind::Blank, QStringLiteral("the page paints nothing but its background"));
+        finish();
+    }
+
+    void finish()
+    {
+        if (!running_)
+            return;
+        running_ = false;
+        limit_.stop();
+        // The next page is started from the event loop, out of the engine's call that ended this one.
+        QTimer::singleShot(0, this, [this] { done_(this); });
+    }
+
+    Report report_;
+    std::function<void(ProbeSlot*)> done_;
+    QWebEngineView view_;
+    AnsweringDialogs dialogs_;
+    RequestGuard requests_;
+    QTimer limit_;
+    QUrl url_;
+    int index_ = -1;
+    QUrl previousUrl_;
+    int previousIndex_ = -1;
+    bool running_ = false;
+    bool loaded_ = false;
+    QString settled_; // what the page said once it settled: "painted" or "blank"
+};
+
+void PageProbe::prepareEngine()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A hidden page's timers run as a shown page's do; there is no display to draw with.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    for (const char* flag : {"--disable-gpu", "--disable-background-timer-throttling", "--disable-renderer-backgrounding"})
+        if (!flags.contains(flag))
+            flags += QByteArray(" ") + flag;
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    prepareWebEngine();
+}
+
+PageProbe::PageProbe(int jobs, QObject* parent)
+    : QObject(parent)
+    , profile_(std::make_unique<QWebEngineProfile>()) // no storage name: off the record, nothing on disk
+{
+    profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    for (int i = 0; i < std::max(1, jobs); ++i)
+        slots_.push_back(std::make_unique<ProbeSlot>(
+            profile_.get(), [this](int index, const PageEvent& event) { add(index, event); },
+            [this](ProbeSlot* slot) {
+                ++done_;
+                emit pageDone(slot->index());
+                next(slot);
+            }));
+}
+
+PageProbe::~PageProbe()
+{
+    // Pages go before their profile.
+    slots_.clear();
+}
+
+void PageProbe::start(const QStringList& files)
+{
+    files_ = files;
+    next_ = 0;
+    done_ = 0;
+    events_.assign(static_cast<std::size_t>(files.size()), {});
+    seen_.assign(static_cast<std::size_t>(files.size()), {});
+    if (files_.isEmpty()) {
+        QTimer::singleShot(0, this, &PageProbe::finished);
+        return;
+    }
+    for (auto& slot : slots_)
+        next(slot.get());
+}
+
+void PageProbe::add(int index, const PageEvent& event)
+{
+    // A picture asked for twice, or seen failing by the script and the request guard alike, is
+    // one finding.
+    const QString key = QString::number(static_cast<int>(event.kind)) + QLatin1Char('\n') + event.source
+                        + QLatin1Char('\n') + QString::number(event.line) + QLatin1Char('\n') + event.text;
+    auto& seen = seen_[static_cast<std::size_t>(index)];
+    if (!seen.contains(key)) {
+        seen.insert(key);
+        events_[static_cast<std::size_t>(index)].append(event);
+    }
+}
+
+const QList<PageEvent>& PageProbe::events(int index) const
+{
+    return events_[static_cast<std::size_t>(index)];
+}
+
+void PageProbe::next(ProbeSlot* slot)
+{
+    if (next_ < files_.size()) {
+        const int index = next_++;
+        slot->probe(index, QUrl::fromLocalFile(files_[index]));
+    } else if (done_ == files_.size()) {
+        done_ = -1; // once
+        emit finished();
+    }
+}
+
+} // namespace corvane
