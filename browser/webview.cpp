@@ -118,7 +118,7 @@ WebView::WebView(QWidget* parent)
 WebView::~WebView()
 {
     // Popups go first: each one's going updates this view's page.
-    for (const QPointer<PopupWindow>& popup : std::exchange(popups_, {}))
+    for (const QPointer<QObject>& popup : std::exchange(popups_, {}))
         delete popup.data();
     dropContentFile();
     // The page must go before the view that shows it.
@@ -332,7 +332,7 @@ QWebEnginePage* WebView::openPopup()
     view->setPageDialogs(root->dialogs_);
     root->popups_.append(popup);
     connect(popup, &QObject::destroyed, root, [root](QObject* gone) {
-        root->popups_.removeIf([gone](const QPointer<PopupWindow>& p) { return p.data() == gone; });
+        root->popups_.removeIf([gone](const QPointer<QObject>& p) { return p.data() == gone; });
         root->allowPopups();
     });
     root->allowPopups();
@@ -356,7 +356,7 @@ void WebView::allowPopups()
     popups_.removeAll(nullptr);
     const bool allowed = popups_.size() < kPopupLimit;
     page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
-    for (const auto& popup : popups_)
+    for (PopupWindow* popup : popups())
         popup->view()->page()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
 }
 
@@ -365,7 +365,7 @@ QList<PopupWindow*> WebView::popups() const
     QList<PopupWindow*> open;
     for (const auto& popup : popups_)
         if (popup)
-            open.append(popup);
+            open.append(static_cast<PopupWindow*>(popup.data()));
     return open;
 }
 

@@ -112,7 +112,8 @@ private:
     bool programNavigation_ = false; // a load of the program's own waits for its first request
     std::function<void()> waitingLoad_;   // the program's load until it finishes; runs again if the renderer is ended
     WebView* root_ = nullptr;        // the view whose popups this view's popups count with
-    QList<QPointer<PopupWindow>> popups_;
+    // As objects: a popup being destroyed is no longer a PopupWindow when it leaves the list.
+    QList<QPointer<QObject>> popups_;
     bool showsContent_ = false;
     bool held_ = false;
     bool contentRequested_ = false; // the engine has asked for the content's address
