@@ -16,7 +16,7 @@ int main(int argc, char** argv)
         return 2;
     QWebEngineView view;
     view.load(QUrl::fromLocalFile(QString::fromLocal8Bit(argv[1])));
-    view.resize(1024, 768);
-    view.show();
+    // As the program's window opens.
+    view.showMaximized();
     return app.exec();
 }

@@ -13,8 +13,11 @@ timeout 15 xvfb-run -a -s '-screen 0 1280x900x24' "$build/bin/corvane-scripts" >
 page=$state/Warning.html
 cp "$build/bin/Warning.html" "$page" 2>/dev/null || true
 
+# Under a window manager, so that both windows open maximised, the same size, as the user sees
+# them; the clock starts when the program does, after the manager is up.
 measure() {
-  xvfb-run -a -s '-screen 0 1280x900x24' "$build/bin/startupprobe" "$@" 2>/dev/null | tail -1
+  xvfb-run -a -s '-screen 0 1280x900x24' sh -c 'openbox >/dev/null 2>&1 & sleep 1; exec "$0" "$@"' \
+    "$build/bin/startupprobe" "$@" 2>/dev/null | tail -1
 }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 

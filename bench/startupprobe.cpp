@@ -12,17 +12,31 @@
 
 namespace {
 
-// Pixels of the page's pure blue text, anti-aliasing allowed for, right of the program's
-// selection column (whose welcome strip is blue too).
-constexpr int kLeftEdge = 200;
+// Pixels of the page's pure blue (its rule and copyright lines), anti-aliasing allowed for. Rows
+// that cross the program's welcome strip, blue text on bright green, are left out.
+bool isBlue(QRgb pixel)
+{
+    return qBlue(pixel) > 200 && qRed(pixel) < 80 && qGreen(pixel) < 80;
+}
+
+bool isGreen(QRgb pixel)
+{
+    return qGreen(pixel) > 200 && qRed(pixel) < 80 && qBlue(pixel) < 80;
+}
 
 int bluePixels(const QImage& image)
 {
     int count = 0;
-    for (int y = 0; y < image.height(); y += 1) {
+    for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = kLeftEdge; x < image.width(); ++x)
-            count += qBlue(line[x]) > 200 && qRed(line[x]) < 80 && qGreen(line[x]) < 80;
+        int blue = 0;
+        int green = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            blue += isBlue(line[x]);
+            green += isGreen(line[x]);
+        }
+        if (green < 20)
+            count += blue;
     }
     return count;
 }

@@ -149,6 +149,26 @@ void WebView::programLoad(const std::function<void()>& load)
     programNavigation_ = true;
     // Kept until the load finishes: a renderer ended meanwhile takes the load with it.
     waitingLoad_ = load;
+    if (!held_ && !page_->guard().hurry())
+        load();
+}
+
+void WebView::holdLoads()
+{
+    held_ = true;
+    // Out of sight too: an engine view on show costs the start-up even with nothing loaded.
+    view_->hide();
+}
+
+void WebView::releaseLoads()
+{
+    if (!std::exchange(held_, false))
+        return;
+    view_->show();
+    if (!waitingLoad_)
+        return;
+    // A copy: the load may finish, and clear the kept one, before it returns.
+    const std::function<void()> load = waitingLoad_;
     if (!page_->guard().hurry())
         load();
 }
@@ -336,12 +356,8 @@ void WebView::allowPopups()
     popups_.removeAll(nullptr);
     const bool allowed = popups_.size() < kPopupLimit;
     page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
-    for (const auto& popup : popups_)
-        static_cast<PopupWindow*>(popup.data())
-            ->view()
-            ->page()
-            ->settings()
-            ->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
+    for (PopupWindow* popup : popups())
+        popup->view()->page()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
 }
 
 QList<PopupWindow*> WebView::popups() const

@@ -43,6 +43,12 @@ public:
     void navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original);
     void refresh();
     void stop();
+    // While held, the program's loads are checked and kept but not started; releaseLoads()
+    // starts the last one kept.
+    void holdLoads();
+    void releaseLoads();
+    // True from a load of the program's until it finishes.
+    bool loading() const { return static_cast<bool>(waitingLoad_); }
     // True while the page on show is content given to navigateContent().
     bool showsContent() const { return showsContent_; }
     // The address under which the last content was shown; its messages carry it as their source.
@@ -106,9 +112,10 @@ private:
     bool programNavigation_ = false; // a load of the program's own waits for its first request
     std::function<void()> waitingLoad_;   // the program's load until it finishes; runs again if the renderer is ended
     WebView* root_ = nullptr;        // the view whose popups this view's popups count with
-    // The popup windows, held as QObjects: a window being destroyed is no PopupWindow any more.
+    // As objects: a popup being destroyed is no longer a PopupWindow when it leaves the list.
     QList<QPointer<QObject>> popups_;
     bool showsContent_ = false;
+    bool held_ = false;
     bool contentRequested_ = false; // the engine has asked for the content's address
     QUrl contentUrl_;      // the address the engine reports for the content page
     QUrl original_;        // what refresh() shows instead of reloading the content

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
@@ -160,6 +161,10 @@ void TForm1::connectHandlers()
 // Runs inside the creation of the window; the first step that raises ends it.
 void TForm1::FormCreate()
 {
+    // The banner's page waits for the preview's first one: at start-up the two would share the
+    // cores, and the preview is what the user looks at. Its address is still checked here.
+    ui->banner->holdLoads();
+    const auto startBanner = qScopeGuard([this] { startBannerAfterPreview(); });
     ui->banner->navigate(services_.bannerAddress);
 
     FormCountdownHost host(*services_.dialogs, *ui->wb1);
@@ -178,6 +183,16 @@ void TForm1::FormCreate()
                             .arg(FScriptTotal)
                             .arg(ui->cats->count()));
     ui->Label4->adjustSize();
+}
+
+void TForm1::startBannerAfterPreview()
+{
+    WebView* banner = ui->banner;
+    if (ui->wb1->loading())
+        connect(ui->wb1, &WebView::downloadComplete, banner, [banner] { banner->releaseLoads(); },
+                Qt::SingleShotConnection);
+    else
+        QTimer::singleShot(0, banner, [banner] { banner->releaseLoads(); });
 }
 
 QString TForm1::scriptPath() const

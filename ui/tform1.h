@@ -93,6 +93,7 @@ protected:
 
 private:
     void FormCreate();
+    void startBannerAfterPreview();
     void loadPictures();
     void connectHandlers();
     void setUpCodeBox();

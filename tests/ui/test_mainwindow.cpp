@@ -56,6 +56,24 @@ TEST_F(MainWindow, withoutCategoryListTheTotalsAreZero)
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Corvane Scripts v.1.0.2"));
 }
 
+// The banner's page waits for the preview's first one, and comes whether the preview has one
+// (a later start, the welcome page) or not (the first start's greeting).
+TEST_F(MainWindow, theBannerLoadsAfterThePreviewsFirstPage)
+{
+    for (int start = 1; start <= 2; ++start) {
+        auto form = make();
+        auto* wb1 = child<WebView>(*form, "wb1");
+        const bool welcome = wb1->loading();
+        EXPECT_EQ(welcome, start == 2);
+        bool previewDone = false;
+        QObject::connect(child<WebView>(*form, "banner"), &WebView::downloadBegin,
+                         [&] { previewDone = !wb1->loading(); });
+        EXPECT_TRUE(test::waitUntil([&] { return previewDone; })) << "start " << start;
+        if (welcome)
+            EXPECT_EQ(wb1->currentUrl().fileName(), QStringLiteral("Warning.html"));
+    }
+}
+
 TEST_F(MainWindow, missingScriptListShowsOneErrorAndLeavesTheTotalEmpty)
 {
     dir.writeLibrary({{"А", "x", nullptr}, {"Б", nullptr, nullptr}});

@@ -69,6 +69,16 @@ protected:
         test::typeText(lb, script);
     }
     bool titled(const QString& title) { return test::waitUntil([&] { return wb1->title() == title; }); }
+    // open(), then the script typed as `script` chosen and its page shown titled `title`.
+    bool openShowing(const std::vector<std::pair<std::string, std::string>>& scripts, const QString& script,
+                     const QString& title)
+    {
+        open(scripts);
+        if (HasFatalFailure())
+            return false;
+        choose(script);
+        return titled(title);
+    }
 
     std::unique_ptr<TForm1> form;
     WebView* wb1 = nullptr;
@@ -80,9 +90,8 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
 {
     const char* loop = "<html><head><title>Loop</title></head><body><script>"
                        "setTimeout(function () { while (true) {} }, 300);</script></body></html>";
-    open({{"loop.html", loop}, {"next.html", "<html><head><title>Next</title></head></html>"}});
-    choose(QStringLiteral("l"));
-    ASSERT_TRUE(titled(QStringLiteral("Loop")));
+    ASSERT_TRUE(openShowing({{"loop.html", loop}, {"next.html", "<html><head><title>Next</title></head></html>"}},
+                            QStringLiteral("l"), QStringLiteral("Loop")));
     test::waitUntil([] { return false; }, 1500); // the loop runs now
     const qint64 hung = wb1->page()->renderProcessPid();
     ASSERT_TRUE(processAlive(hung));
@@ -126,9 +135,8 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
     const char* flood = "<html><body><script>var refused = 0;"
                         "for (var i = 0; i < 40; ++i) if (!window.open('popup.html', 'f' + i)) ++refused;"
                         "document.title = refused > 0 ? 'some refused' : 'none refused';</script></body></html>";
-    open({{"opener.html", opener}, {"flood.html", flood}});
-    choose(QStringLiteral("o"));
-    ASSERT_TRUE(titled(QStringLiteral("Opener ok")));
+    ASSERT_TRUE(openShowing({{"opener.html", opener}, {"flood.html", flood}}, QStringLiteral("o"),
+                            QStringLiteral("Opener ok")));
     ASSERT_TRUE(test::waitUntil([&] { return wb1->popups().size() == 2; }));
     PopupWindow* popup = nullptr;
     PopupWindow* blank = nullptr;
@@ -172,9 +180,7 @@ TEST_F(Preview, downloadGoesThroughTheSaveDialog)
     const char* page = "<html><head><title>Files</title></head><body>"
                        "<a id=\"d\" download=\"note.txt\" href=\"data:text/plain;charset=utf-8,hello%20there\">x</a>"
                        "</body></html>";
-    open({{"files.html", page}});
-    choose(QStringLiteral("f"));
-    ASSERT_TRUE(titled(QStringLiteral("Files")));
+    ASSERT_TRUE(openShowing({{"files.html", page}}, QStringLiteral("f"), QStringLiteral("Files")));
     test::TempDir target;
     pageDialogs.savePath = QString::fromStdString(target.dir()) + QStringLiteral("saved.txt");
     wb1->page()->runJavaScript(QStringLiteral("document.getElementById('d').click()"));
@@ -201,9 +207,7 @@ TEST_F(Preview, pageBoxesAreTheProgramsAndARunOfThemCanBeStopped)
     const char* boxes = "<html><head><title>Boxes</title></head><body><script>"
                         "function many() { for (var i = 1; i <= 5; ++i) alert('box ' + i); document.title = 'done'; }"
                         "</script></body></html>";
-    open({{"boxes.html", boxes}});
-    choose(QStringLiteral("b"));
-    ASSERT_TRUE(titled(QStringLiteral("Boxes")));
+    ASSERT_TRUE(openShowing({{"boxes.html", boxes}}, QStringLiteral("b"), QStringLiteral("Boxes")));
     pageDialogs.stopWhenOffered = true;
     wb1->page()->runJavaScript(QStringLiteral("many()"));
     ASSERT_TRUE(titled(QStringLiteral("done")));
@@ -245,9 +249,8 @@ TEST_F(Preview, consoleListsThePagesMessagesAndLeadsToTheLine)
                        "<script>\r\n"
                        "  undefinedFunction();\r\n"
                        "</script></body></html>";
-    open({{"faulty.html", page}, {"plain.html", "<title>Plain</title>"}});
-    choose(QStringLiteral("f"));
-    ASSERT_TRUE(titled(QStringLiteral("Faulty")));
+    ASSERT_TRUE(openShowing({{"faulty.html", page}, {"plain.html", "<title>Plain</title>"}}, QStringLiteral("f"),
+                            QStringLiteral("Faulty")));
     QTest::keyClick(form.get(), Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier);
     auto* window = form->findChild<QDialog*>(QStringLiteral("ConsoleWindow"));
     ASSERT_NE(window, nullptr);
