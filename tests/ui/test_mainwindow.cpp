@@ -69,8 +69,9 @@ TEST_F(MainWindow, theBannerLoadsAfterThePreviewsFirstPage)
         QObject::connect(child<WebView>(*form, "banner"), &WebView::downloadBegin,
                          [&] { previewDone = !wb1->loading(); });
         EXPECT_TRUE(test::waitUntil([&] { return previewDone; })) << "start " << start;
-        if (welcome)
+        if (welcome) {
             EXPECT_EQ(wb1->currentUrl().fileName(), QStringLiteral("Warning.html"));
+        }
     }
 }
 
