@@ -60,8 +60,7 @@ int main(int argc, char* argv[])
 #ifdef _WIN32
     const corvane::WindowsRegistry registry;
 #else
-    corvane::moveLegacyRegistryStore(corvane::legacyRegistryStorePath(),
-                                     corvane::defaultRegistryStorePath());
+    corvane::moveLegacyRegistryStore(corvane::legacyRegistryStorePath(), corvane::defaultRegistryStorePath());
     const corvane::RegistryStore registry(corvane::defaultRegistryStorePath());
 #endif
     corvane::DesktopShell shell;

@@ -23,7 +23,8 @@ void AppDialogs::showMessage(const QString& text)
 {
     QDialog box;
     box.setWindowTitle(QLatin1String(kApplicationTitle));
-    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                       | Qt::WindowCloseButtonHint);
     auto* layout = new QVBoxLayout(&box);
     auto* label = new QLabel(displayLines(text), &box);
     label->setWordWrap(true);

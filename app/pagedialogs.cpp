@@ -21,7 +21,8 @@ bool pageBox(QWidget* parent, const QString& text, QString* value, bool withCanc
 {
     QDialog box(parent);
     box.setWindowTitle(QLatin1String(kApplicationTitle));
-    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                       | Qt::WindowCloseButtonHint);
     auto* layout = new QVBoxLayout(&box);
     auto* label = new QLabel(text, &box);
     label->setTextFormat(Qt::PlainText);
@@ -74,9 +75,11 @@ bool AppPageDialogs::prompt(QWidget* parent, const QString& text, QString& value
 
 bool AppPageDialogs::confirmLeave(QWidget* parent)
 {
-    QMessageBox box(QMessageBox::Question, QLatin1String(kApplicationTitle),
-                    QStringLiteral("Да напусна ли страницата? Промените, които сте направили в нея, може да не бъдат запазени."),
-                    QMessageBox::NoButton, parent);
+    QMessageBox box(
+        QMessageBox::Question, QLatin1String(kApplicationTitle),
+        QStringLiteral(
+            "Да напусна ли страницата? Промените, които сте направили в нея, може да не бъдат запазени."),
+        QMessageBox::NoButton, parent);
     QPushButton* leave = box.addButton(QStringLiteral("Напусни"), QMessageBox::AcceptRole);
     QPushButton* stay = box.addButton(QStringLiteral("Остани"), QMessageBox::RejectRole);
     box.setDefaultButton(stay);
@@ -87,7 +90,8 @@ bool AppPageDialogs::confirmLeave(QWidget* parent)
 
 QString AppPageDialogs::saveFileName(QWidget* parent, const QString& suggestedPath)
 {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Запазване на изтегления файл"), suggestedPath);
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Запазване на изтегления файл"),
+                                        suggestedPath);
 }
 
 void AppPageDialogs::downloadFailed(QWidget* parent, const QString& text)

@@ -43,7 +43,8 @@ std::string scriptOfSize(std::size_t size)
         "<!-- показва часа и датата на български език -->\r\n"
         "<style>\r\n.clock { font-family: Verdana; font-size: 12pt; margin: 0 4px; }\r\n</style>\r\n"
         "<script type=\"text/javascript\">\r\n"
-        "function tick(n) { var d = new Date(); if (n > 0) { return 'Часът е ' + d.getHours(); } /* край */ }\r\n"
+        "function tick(n) { var d = new Date(); if (n > 0) { return 'Часът е ' + d.getHours(); } /* край */ "
+        "}\r\n"
         "setTimeout(function () { document.getElementById(\"c1\").innerHTML = tick(1); }, 1000);\r\n"
         "</script>\r\n");
     std::string text;
@@ -62,7 +63,8 @@ struct Setup {
         std::ofstream(root / "categories.ini", std::ios::binary) << "[Big]\r\n";
         std::ofstream(root / "Big" / "scripts.txt", std::ios::binary) << "1.html\r\n10.html\r\n";
         for (int mib : {1, 10})
-            std::ofstream(root / "Big" / (std::to_string(mib) + ".html"), std::ios::binary) << scriptOfSize(std::size_t(mib) << 20);
+            std::ofstream(root / "Big" / (std::to_string(mib) + ".html"), std::ios::binary)
+                << scriptOfSize(std::size_t(mib) << 20);
 
         store = std::make_unique<RegistryStore>((root / "system.reg").string());
         MainWindowServices services;
@@ -95,7 +97,9 @@ struct Setup {
     {
         for (int i = 0; i < 100000 && previewLoads < loadsExpected; ++i)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-        auto* highlighter = form->findChild<QPlainTextEdit*>(QStringLiteral("Memo4"))->document()->findChild<CodeHighlighter*>();
+        auto* highlighter = form->findChild<QPlainTextEdit*>(QStringLiteral("Memo4"))
+                                ->document()
+                                ->findChild<CodeHighlighter*>();
         for (int i = 0; i < 10000 && !highlighter->isComplete(); ++i)
             QApplication::processEvents();
         QApplication::processEvents();

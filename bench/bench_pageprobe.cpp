@@ -22,9 +22,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -44,23 +44,33 @@ QStringList writePages(const QString& folder, int count)
 {
     {
         std::ofstream gif((folder + QStringLiteral("/dot.gif")).toStdString(), std::ios::binary);
-        gif.write("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00"
-                  "\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
-                  43);
+        gif.write(
+            "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00"
+            "\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
+            43);
     }
     QStringList files;
     for (int i = 0; i < count; ++i) {
-        const std::string clock = i % 4 == 0 ? "setInterval(function () { t.textContent = new Date(); }, 1000);\r\n" : "";
+        const std::string clock =
+            i % 4 == 0 ? "setInterval(function () { t.textContent = new Date(); }, 1000);\r\n" : "";
         const std::string page = corvane::utf8ToCp1251(
-            "<html>\r\n<head>\r\n<title>Страница " + std::to_string(i) + "</title>\r\n"
-            "<style>\r\nbody { font-family: Verdana; background: #eef; }\r\n.box { border: 1px solid #88a; padding: 4px; }\r\n</style>\r\n"
-            "</head>\r\n<body>\r\n<h1>Скрипт номер " + std::to_string(i) + "</h1>\r\n"
-            "<div class=\"box\" id=\"t\">Текст на страницата</div>\r\n<img src=\"dot.gif\" width=\"20\" height=\"20\">\r\n"
-            "<ul id=\"list\"></ul>\r\n<script>\r\nvar list = document.getElementById('list');\r\n"
-            "for (var k = 0; k < 20; ++k) { var li = document.createElement('li'); li.textContent = 'Ред ' + k; list.appendChild(li); }\r\n"
-            "var t = document.getElementById('t');\r\n" + clock + "</script>\r\n</body>\r\n</html>\r\n");
+            "<html>\r\n<head>\r\n<title>Страница " + std::to_string(i)
+            + "</title>\r\n"
+              "<style>\r\nbody { font-family: Verdana; background: #eef; }\r\n.box { border: 1px solid #88a; "
+              "padding: 4px; }\r\n</style>\r\n"
+              "</head>\r\n<body>\r\n<h1>Скрипт номер "
+            + std::to_string(i)
+            + "</h1>\r\n"
+              "<div class=\"box\" id=\"t\">Текст на страницата</div>\r\n<img src=\"dot.gif\" width=\"20\" "
+              "height=\"20\">\r\n"
+              "<ul id=\"list\"></ul>\r\n<script>\r\nvar list = document.getElementById('list');\r\n"
+              "for (var k = 0; k < 20; ++k) { var li = document.createElement('li'); li.textContent = 'Ред ' "
+              "+ k; list.appendChild(li); }\r\n"
+              "var t = document.getElementById('t');\r\n"
+            + clock + "</script>\r\n</body>\r\n</html>\r\n");
         const QString path = folder + QStringLiteral("/page%1.html").arg(i);
-        std::ofstream(path.toStdString(), std::ios::binary).write(page.data(), static_cast<std::streamsize>(page.size()));
+        std::ofstream(path.toStdString(), std::ios::binary)
+            .write(page.data(), static_cast<std::streamsize>(page.size()));
         files.append(path);
     }
     return files;
@@ -135,7 +145,8 @@ double treeCpuMs()
         // After the name: state, ppid, ..., utime (14th field), stime, cutime, cstime.
         const long pid = std::stol(name);
         parents[pid] = std::stol(fields[1]);
-        ticks[pid] = std::stod(fields[11]) + std::stod(fields[12]) + std::stod(fields[13]) + std::stod(fields[14]);
+        ticks[pid] =
+            std::stod(fields[11]) + std::stod(fields[12]) + std::stod(fields[13]) + std::stod(fields[14]);
     }
     double total = 0;
     for (const auto& [pid, t] : ticks) {
@@ -169,7 +180,8 @@ int main(int argc, char** argv)
     corvane::PageProbe::prepareEngine();
     QApplication app(argc, argv);
     const int count = sizeFromEnv("CORVANE_BENCH_PAGES", 1000);
-    const int jobs = sizeFromEnv("CORVANE_BENCH_JOBS", static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    const int jobs = sizeFromEnv("CORVANE_BENCH_JOBS",
+                                 static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
     QTemporaryDir folder;
     const QStringList files = writePages(folder.path(), count);
 
@@ -182,16 +194,19 @@ int main(int argc, char** argv)
     for (int round = 0; round < rounds; ++round) {
         const Cost b = measure([&] { return bareLoader(files, jobs); });
         const Cost t = measure([&] { return probe(files, jobs); });
-        std::printf("round %d: bare QWebEnginePage %lld ms (processor %.0f ms), page probe %lld ms (processor %.0f ms)\n",
-                    round + 1, static_cast<long long>(b.wallMs), b.cpuMs, static_cast<long long>(t.wallMs), t.cpuMs);
+        std::printf("round %d: bare QWebEnginePage %lld ms (processor %.0f ms), page probe %lld ms "
+                    "(processor %.0f ms)\n",
+                    round + 1, static_cast<long long>(b.wallMs), b.cpuMs, static_cast<long long>(t.wallMs),
+                    t.cpuMs);
         std::fflush(stdout);
         bare = better(bare, b);
         tool = better(tool, t);
     }
-    std::printf("%d pages, %d at once: bare %lld ms (%.1f ms a page), probe %lld ms (%.1f ms a page): ratio %.2f; "
-                "processor time ratio %.2f\n",
-                count, jobs, static_cast<long long>(bare.wallMs), double(bare.wallMs) / count,
-                static_cast<long long>(tool.wallMs), double(tool.wallMs) / count, double(tool.wallMs) / double(bare.wallMs),
-                tool.cpuMs / bare.cpuMs);
+    std::printf(
+        "%d pages, %d at once: bare %lld ms (%.1f ms a page), probe %lld ms (%.1f ms a page): ratio %.2f; "
+        "processor time ratio %.2f\n",
+        count, jobs, static_cast<long long>(bare.wallMs), double(bare.wallMs) / count,
+        static_cast<long long>(tool.wallMs), double(tool.wallMs) / count,
+        double(tool.wallMs) / double(bare.wallMs), tool.cpuMs / bare.cpuMs);
     return 0;
 }

@@ -19,8 +19,10 @@ std::string storeText(int keys)
         auto& key = hive.keys.emplace_back();
         key.path = "HKEY_LOCAL_MACHINE\\Software\\Maker " + std::to_string(k % 97) + "\\Program "
                    + std::to_string(k);
-        key.values.push_back({"Path", corvane::kRegString, "C:\\Program Files\\Program " + std::to_string(k)});
-        key.values.push_back({"Version", corvane::kRegDword, corvane::dwordBytes(static_cast<std::uint32_t>(k))});
+        key.values.push_back(
+            {"Path", corvane::kRegString, "C:\\Program Files\\Program " + std::to_string(k)});
+        key.values.push_back(
+            {"Version", corvane::kRegDword, corvane::dwordBytes(static_cast<std::uint32_t>(k))});
     }
     return corvane::formatRegistryText(hive);
 }

@@ -28,12 +28,13 @@ int sizeFromEnv(const char* name, int fallback)
 // About 2 KB of a page in Windows-1251; one script in a hundred mentions a clock.
 std::string scriptText(int category, int script)
 {
-    std::string text = "<html>\r\n<head><title>Скрипт " + std::to_string(script) + "</title></head>\r\n<body>\r\n";
+    std::string text =
+        "<html>\r\n<head><title>Скрипт " + std::to_string(script) + "</title></head>\r\n<body>\r\n";
     text += "<script language=\"JavaScript\">\r\n";
     int line = 0;
     while (text.size() < 1900) {
-        text += "  var стойност" + std::to_string(line) + " = document.forms[0].elements[" + std::to_string(line)
-                + "].value; // проверка на полето\r\n";
+        text += "  var стойност" + std::to_string(line) + " = document.forms[0].elements["
+                + std::to_string(line) + "].value; // проверка на полето\r\n";
         if (line == 7 && (category * 1000 + script) % 100 == 42)
             text += "  // Аналогов ЧАСОВНИК със стрелки\r\n";
         ++line;
@@ -58,7 +59,8 @@ struct Library {
             std::ofstream list(root / category / "scripts.txt", std::ios::binary);
             for (int s = 0; s < scripts; ++s) {
                 // One name in a hundred has the word the name query looks for.
-                const std::string name = "Скрипт " + std::to_string(s) + (s % 100 == 3 ? " Стрелки" : "") + ".html";
+                const std::string name =
+                    "Скрипт " + std::to_string(s) + (s % 100 == 3 ? " Стрелки" : "") + ".html";
                 list << corvane::utf8ToCp1251(name) << "\r\n";
                 std::ofstream(root / category / name, std::ios::binary) << scriptText(c, s);
                 paths.push_back((root / category / name).string());
@@ -102,9 +104,9 @@ double catAllSeconds()
 corvane::SearchReport runSearch(const char* query, corvane::SearchScope scope)
 {
     const corvane::SearchCancel cancel;
-    return corvane::searchLibrary(library().dir, query, cancel, [](std::vector<corvane::SearchHit>&& hits) {
-        benchmark::DoNotOptimize(hits.data());
-    }, scope);
+    return corvane::searchLibrary(
+        library().dir, query, cancel,
+        [](std::vector<corvane::SearchHit>&& hits) { benchmark::DoNotOptimize(hits.data()); }, scope);
 }
 
 void BM_NameQuery(benchmark::State& state)

@@ -10,17 +10,16 @@ namespace corvane {
 namespace {
 
 // Marks the reports of the failed-load script; nothing a page writes begins with it by chance.
-const QString kFailedMarker = QStringLiteral("\x02" "corvane-failed" "\x02");
+const QString kFailedMarker = QStringLiteral("\x02"
+                                             "corvane-failed"
+                                             "\x02");
 
 QString levelName(ConsoleMessage::Level level)
 {
     switch (level) {
-    case ConsoleMessage::Level::Error:
-        return QStringLiteral("Грешка");
-    case ConsoleMessage::Level::Warning:
-        return QStringLiteral("Предупреждение");
-    case ConsoleMessage::Level::Info:
-        break;
+    case ConsoleMessage::Level::Error: return QStringLiteral("Грешка");
+    case ConsoleMessage::Level::Warning: return QStringLiteral("Предупреждение");
+    case ConsoleMessage::Level::Info: break;
     }
     return QStringLiteral("Съобщение");
 }
@@ -94,10 +93,8 @@ QString ConsoleModel::displayText(const ConsoleMessage& message)
     case ConsoleMessage::Kind::FailedLoad:
         return QStringLiteral("Не се зареди ") + message.text + QStringLiteral(": ") + message.source;
     case ConsoleMessage::Kind::RunawayStop:
-    case ConsoleMessage::Kind::Popup:
-        return message.text + QStringLiteral(": ") + message.source;
-    case ConsoleMessage::Kind::Script:
-        break;
+    case ConsoleMessage::Kind::Popup: return message.text + QStringLiteral(": ") + message.source;
+    case ConsoleMessage::Kind::Script: break;
     }
     QString text = levelName(message.level) + QStringLiteral(": ") + message.text;
     if (!message.source.isEmpty()) {
@@ -115,10 +112,8 @@ QVariant ConsoleModel::data(const QModelIndex& index, int role) const
         return {};
     const ConsoleMessage& m = message(index.row());
     switch (role) {
-    case Qt::DisplayRole:
-        return displayText(m);
-    case Qt::ToolTipRole:
-        return m.source.isEmpty() ? QVariant() : QVariant(m.source);
+    case Qt::DisplayRole: return displayText(m);
+    case Qt::ToolTipRole: return m.source.isEmpty() ? QVariant() : QVariant(m.source);
     case Qt::ForegroundRole:
         if (m.kind == ConsoleMessage::Kind::Separator)
             return QBrush(QColor(0x80, 0x80, 0x80));
@@ -127,16 +122,11 @@ QVariant ConsoleModel::data(const QModelIndex& index, int role) const
         if (m.level == ConsoleMessage::Level::Warning)
             return QBrush(QColor(0x80, 0x60, 0x00));
         return {};
-    case SourceRole:
-        return m.source;
-    case LineRole:
-        return m.line;
-    case KindRole:
-        return static_cast<int>(m.kind);
-    case LevelRole:
-        return static_cast<int>(m.level);
-    default:
-        return {};
+    case SourceRole: return m.source;
+    case LineRole: return m.line;
+    case KindRole: return static_cast<int>(m.kind);
+    case LevelRole: return static_cast<int>(m.level);
+    default: return {};
     }
 }
 
@@ -146,8 +136,8 @@ ConsoleCapture::ConsoleCapture(QWebEnginePage* page)
     installPageScript(*page, QStringLiteral("failedloads.js"));
 }
 
-void ConsoleCapture::pageMessage(QWebEnginePage::JavaScriptConsoleMessageLevel level, const QString& text, int line,
-                                 const QString& source)
+void ConsoleCapture::pageMessage(QWebEnginePage::JavaScriptConsoleMessageLevel level, const QString& text,
+                                 int line, const QString& source)
 {
     // The engine's own error page talks too; it is not the page's.
     if (source.startsWith(QLatin1String("chrome-error:")))

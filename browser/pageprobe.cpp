@@ -29,7 +29,6 @@ namespace {
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 480;
 
-
 QString readResource(const QString& name)
 {
     QFile file(name);
@@ -51,7 +50,11 @@ class RequestGuard : public QWebEngineUrlRequestInterceptor {
 public:
     // The kind, the address and the page that asked for it.
     using Report = std::function<void(PageEvent::Kind, const QString&, const QUrl&)>;
-    explicit RequestGuard(Report report, QObject* parent) : QWebEngineUrlRequestInterceptor(parent), report_(std::move(report)) {}
+    explicit RequestGuard(Report report, QObject* parent)
+        : QWebEngineUrlRequestInterceptor(parent)
+        , report_(std::move(report))
+    {
+    }
 
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
@@ -72,7 +75,10 @@ private:
 // The page's boxes, answered at once: no, cancel, and leave when it asks to be left.
 class AnsweringDialogs : public PageDialogs {
 public:
-    explicit AnsweringDialogs(std::function<void(const QString&)> shown) : shown_(std::move(shown)) {}
+    explicit AnsweringDialogs(std::function<void(const QString&)> shown)
+        : shown_(std::move(shown))
+    {
+    }
     void alert(QWidget*, const QString& text, bool*) override { shown_(QStringLiteral("alert: ") + text); }
     bool confirm(QWidget*, const QString& text, bool*) override
     {
@@ -106,15 +112,16 @@ public:
         , report_(std::move(report))
         , done_(std::move(done))
         , dialogs_([this](const QString& text) { record(PageEvent::Kind::Dialog, text); })
-        , requests_([this](PageEvent::Kind kind, const QString& address, const QUrl& page) {
-            record(kind, address, {}, 0, page);
-        }, this)
+        , requests_([this](PageEvent::Kind kind, const QString& address,
+                           const QUrl& page) { record(kind, address, {}, 0, page); },
+                    this)
     {
         QWebEngineScript settle;
         settle.setName(QStringLiteral("corvane-settle"));
-        settle.setSourceCode(readResource(QStringLiteral(":/browser/settle.js"))
-                                 .replace(QLatin1String("SETTLE_MS"), QString::number(PageProbe::kSettleMs))
-                                 .replace(QLatin1String("PAINTED"), readResource(QStringLiteral(":/browser/painted.js"))));
+        settle.setSourceCode(
+            readResource(QStringLiteral(":/browser/settle.js"))
+                .replace(QLatin1String("SETTLE_MS"), QString::number(PageProbe::kSettleMs))
+                .replace(QLatin1String("PAINTED"), readResource(QStringLiteral(":/browser/painted.js"))));
         settle.setInjectionPoint(QWebEngineScript::DocumentCreation);
         settle.setWorldId(QWebEngineScript::MainWorld);
         scripts().insert(settle);
@@ -130,15 +137,18 @@ public:
 
         connect(this, &WebPage::consoleMessage, this, &ProbeSlot::consoleMessage);
         connect(&guard(), &RunawayGuard::stopped, this, [this] {
-            record(PageEvent::Kind::Runaway, QStringLiteral("the page stopped answering; its script was stopped"));
+            record(PageEvent::Kind::Runaway,
+                   QStringLiteral("the page stopped answering; its script was stopped"));
             finish();
         });
-        connect(this, &QWebEnginePage::renderProcessTerminated, this, [this](RenderProcessTerminationStatus status) {
-            if (status != NormalTerminationStatus && !guard().ending() && running_) {
-                record(PageEvent::Kind::ScriptError, QStringLiteral("the engine's page process ended unexpectedly"));
-                finish();
-            }
-        });
+        connect(this, &QWebEnginePage::renderProcessTerminated, this,
+                [this](RenderProcessTerminationStatus status) {
+                    if (status != NormalTerminationStatus && !guard().ending() && running_) {
+                        record(PageEvent::Kind::ScriptError,
+                               QStringLiteral("the engine's page process ended unexpectedly"));
+                        finish();
+                    }
+                });
         connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
             record(PageEvent::Kind::Popup, request.requestedUrl().toString());
         });
@@ -156,8 +166,9 @@ public:
         limit_.setSingleShot(true);
         connect(&limit_, &QTimer::timeout, this, [this] {
             triggerAction(Stop);
-            record(PageEvent::Kind::Runaway,
-                   QStringLiteral("the page was still loading after %1 s").arg(PageProbe::kPageLimitMs / 1000));
+            record(
+                PageEvent::Kind::Runaway,
+                QStringLiteral("the page was still loading after %1 s").arg(PageProbe::kPageLimitMs / 1000));
             finish();
         });
     }
@@ -197,7 +208,9 @@ private:
 
     void consoleMessage(const ConsoleMessage& message)
     {
-        static const QString settledMarker = QStringLiteral("\x03" "corvane-settled" "\x03");
+        static const QString settledMarker = QStringLiteral("\x03"
+                                                            "corvane-settled"
+                                                            "\x03");
         if (message.text.startsWith(settledMarker)) {
             const QStringList report = message.text.mid(settledMarker.size()).split(QLatin1Char('\x03'));
             // The page before may have settled just as this one started.
@@ -215,11 +228,13 @@ private:
             const QUrl address(message.source);
             if (isLocalScheme(address.scheme()))
                 record(PageEvent::Kind::FailedLoad, address.toString());
-        } else if (message.kind == ConsoleMessage::Kind::Script && message.level == ConsoleMessage::Level::Error
+        } else if (message.kind == ConsoleMessage::Kind::Script
+                   && message.level == ConsoleMessage::Level::Error
                    && message.text.startsWith(QLatin1String("Uncaught"))) {
             const QUrl source(message.source);
             const bool inPage = source == url_ || source == previousUrl_;
-            record(PageEvent::Kind::ScriptError, message.text, inPage ? QString() : message.source, message.line, source);
+            record(PageEvent::Kind::ScriptError, message.text, inPage ? QString() : message.source,
+                   message.line, source);
         }
     }
 
@@ -261,7 +276,8 @@ void PageProbe::prepareEngine()
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // A hidden page's timers run as a shown page's do; there is no display to draw with.
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    for (const char* flag : {"--disable-gpu", "--disable-background-timer-throttling", "--disable-renderer-backgrounding"})
+    for (const char* flag :
+         {"--disable-gpu", "--disable-background-timer-throttling", "--disable-renderer-backgrounding"})
         if (!flags.contains(flag))
             flags += QByteArray(" ") + flag;
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QList>
-#include <QSet>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 

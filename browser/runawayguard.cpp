@@ -77,12 +77,13 @@ void RunawayGuard::probe()
     asked_.start();
     const quint64 question = ++question_;
     QPointer<RunawayGuard> self(this);
-    page_->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld, [self, question](const QVariant&) {
-        if (!self || question != self->question_)
-            return;
-        self->asked_.invalidate();
-        self->hurried_ = false;
-    });
+    page_->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+                         [self, question](const QVariant&) {
+                             if (!self || question != self->question_)
+                                 return;
+                             self->asked_.invalidate();
+                             self->hurried_ = false;
+                         });
 }
 
 bool RunawayGuard::hurry()

@@ -14,7 +14,9 @@ namespace corvane {
 namespace {
 
 // Marks console messages that carry a status text written by the page.
-const QString kStatusMarker = QStringLiteral("\x01" "corvane-status" "\x01");
+const QString kStatusMarker = QStringLiteral("\x01"
+                                             "corvane-status"
+                                             "\x01");
 
 // The face that stands in for Verdana, as it does in the widgets.
 const QString kSansFace = QStringLiteral("DejaVu Sans");
@@ -33,7 +35,8 @@ void useSansSerifFaces(QWebEngineSettings& settings)
 QString leaveQuestion()
 {
     return QCoreApplication::translate(
-        "QWebEnginePage", "Are you sure you want to leave this page? Changes that you made may not be saved.");
+        "QWebEnginePage",
+        "Are you sure you want to leave this page? Changes that you made may not be saved.");
 }
 
 } // namespace
@@ -127,14 +130,16 @@ bool WebPage::javaScriptConfirm(const QUrl& origin, const QString& text)
     return inBox([&](bool* stop) { return dialogs_->confirm(dialogParent_, text, stop); });
 }
 
-bool WebPage::javaScriptPrompt(const QUrl& origin, const QString& text, const QString& defaultValue, QString* result)
+bool WebPage::javaScriptPrompt(const QUrl& origin, const QString& text, const QString& defaultValue,
+                               QString* result)
 {
     if (!dialogs_)
         return QWebEnginePage::javaScriptPrompt(origin, text, defaultValue, result);
     if (boxesStopped_)
         return false;
     QString value = defaultValue;
-    const bool accepted = inBox([&](bool* stop) { return dialogs_->prompt(dialogParent_, text, value, stop); });
+    const bool accepted =
+        inBox([&](bool* stop) { return dialogs_->prompt(dialogParent_, text, value, stop); });
     if (accepted && result)
         *result = value;
     return accepted;

@@ -48,7 +48,8 @@ protected:
                                   const QString& source) override;
     void javaScriptAlert(const QUrl& origin, const QString& text) override;
     bool javaScriptConfirm(const QUrl& origin, const QString& text) override;
-    bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& defaultValue, QString* result) override;
+    bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& defaultValue,
+                          QString* result) override;
     QWebEnginePage* createWindow(WebWindowType type) override;
 
 private:

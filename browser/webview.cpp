@@ -108,7 +108,8 @@ WebView::WebView(QWidget* parent)
     connect(page_, &QWebEnginePage::titleChanged, this, &WebView::titleChange);
     connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         // The content's own load is over, whether it loaded, failed or was left.
-        if (contentFile_ && info.url() == contentUrl_ && info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+        if (contentFile_ && info.url() == contentUrl_
+            && info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
             dropContentFile();
     });
     connect(&page_->guard(), &RunawayGuard::stopped, this, &WebView::renderStopped);
@@ -197,10 +198,12 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
         // The engine reports the base as the page's address.
         contentUrl_ = baseUrl;
         showsContent_ = true;
-        programLoad([this, html, baseUrl] { page_->setContent(html, QString::fromLatin1(kContentType), baseUrl); });
+        programLoad(
+            [this, html, baseUrl] { page_->setContent(html, QString::fromLatin1(kContentType), baseUrl); });
         return;
     }
-    auto file = std::make_unique<QTemporaryFile>(contentFolder() + QStringLiteral("/corvane-edit-XXXXXX.html"));
+    auto file =
+        std::make_unique<QTemporaryFile>(contentFolder() + QStringLiteral("/corvane-edit-XXXXXX.html"));
     const QByteArray page = withBase(html, baseUrl);
     if (!file->open() || file->write(page) != page.size() || !file->flush()) {
         const std::string text = "Cannot create file \"" + file->fileName().toStdString() + "\". "
@@ -357,7 +360,8 @@ void WebView::allowPopups()
     const bool allowed = popups_.size() < kPopupLimit;
     page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
     for (PopupWindow* popup : popups())
-        popup->view()->page()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
+        popup->view()->page()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows,
+                                                        allowed);
 }
 
 QList<PopupWindow*> WebView::popups() const

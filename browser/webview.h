@@ -110,15 +110,16 @@ private:
     PageDialogs* dialogs_ = nullptr;
     ConsoleModel console_;
     bool programNavigation_ = false; // a load of the program's own waits for its first request
-    std::function<void()> waitingLoad_;   // the program's load until it finishes; runs again if the renderer is ended
-    WebView* root_ = nullptr;        // the view whose popups this view's popups count with
+    std::function<void()>
+        waitingLoad_;         // the program's load until it finishes; runs again if the renderer is ended
+    WebView* root_ = nullptr; // the view whose popups this view's popups count with
     // As objects: a popup being destroyed is no longer a PopupWindow when it leaves the list.
     QList<QPointer<QObject>> popups_;
     bool showsContent_ = false;
     bool held_ = false;
     bool contentRequested_ = false; // the engine has asked for the content's address
-    QUrl contentUrl_;      // the address the engine reports for the content page
-    QUrl original_;        // what refresh() shows instead of reloading the content
+    QUrl contentUrl_;               // the address the engine reports for the content page
+    QUrl original_;                 // what refresh() shows instead of reloading the content
     std::unique_ptr<QTemporaryFile> contentFile_;
 };
 

@@ -8,8 +8,8 @@
 
 namespace corvane {
 
-StartCountdown::StartCountdown(const Registry& registry, std::string programDirectory,
-                               CountdownHost& host, Shell& shell, std::string makerSite)
+StartCountdown::StartCountdown(const Registry& registry, std::string programDirectory, CountdownHost& host,
+                               Shell& shell, std::string makerSite)
     : registry_(registry)
     , programDirectory_(std::move(programDirectory))
     , host_(host)

@@ -25,8 +25,8 @@ inline constexpr int kStartsBetweenRedirects = 20;
 // others, and at every twentieth shows the redirect page and opens the maker's site.
 class StartCountdown {
 public:
-    StartCountdown(const Registry& registry, std::string programDirectory, CountdownHost& host,
-                   Shell& shell, std::string makerSite);
+    StartCountdown(const Registry& registry, std::string programDirectory, CountdownHost& host, Shell& shell,
+                   std::string makerSite);
 
     // Raises RegistryError or FileCreateError; the key is released either way.
     void run();

@@ -1,11 +1,11 @@
 #include "librarytool/add.h"
 
+#include "library/textlist.h"
 #include "librarytool/check.h"
 #include "librarytool/findings.h"
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
 #include "pages/recode.h"
-#include "library/textlist.h"
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -57,14 +57,17 @@ std::string whyNotAName(const std::string& name)
     if (name == "." || name == "..")
         return "it names a folder that is already there";
     for (const char c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
-            return "it holds a character Windows keeps out of names (< > : \" / \\ | ? * or a control character)";
+        if (static_cast<unsigned char>(c) < 0x20
+            || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
+            return "it holds a character Windows keeps out of names (< > : \" / \\ | ? * or a control "
+                   "character)";
     if (name.front() == ' ' || name.back() == ' ' || name.back() == '.')
         return "it starts with a space or ends with a space or a full stop, which Windows drops";
     const std::string stem = asciiLowered(name.substr(0, name.find('.')));
     static const char* const kDevices[] = {"con", "prn", "aux", "nul"};
-    const bool numbered = stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0)
-        && stem[3] >= '1' && stem[3] <= '9';
+    const bool numbered = stem.size() == 4
+                          && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0)
+                          && stem[3] >= '1' && stem[3] <= '9';
     if (numbered || std::find(std::begin(kDevices), std::end(kDevices), stem) != std::end(kDevices))
         return "Windows keeps the name for a device";
     return {};
@@ -145,7 +148,9 @@ private:
 class Adder {
 public:
     Adder(const std::string& directory, std::string category)
-        : root_(toPath(directory).lexically_normal()), directory_(directory), category_(std::move(category))
+        : root_(toPath(directory).lexically_normal())
+        , directory_(directory)
+        , category_(std::move(category))
     {
     }
 
@@ -215,16 +220,16 @@ void Adder::readCategories()
         return;
     for (const auto& section : sections)
         if (foldCase(section) == foldCase(category_)) {
-            refuse("the category " + inQuotes(category_) + " differs only in letter case from " + inQuotes(section)
-                   + ", which Windows takes for the same folder");
+            refuse("the category " + inQuotes(category_) + " differs only in letter case from "
+                   + inQuotes(section) + ", which Windows takes for the same folder");
             return;
         }
     std::size_t used = category_.size() + 1;
     for (const auto& section : parseSectionNames(categoriesBytes_))
         used += utf8ToCp1251(section).size() + 1;
     if (used + 2 > kSectionNamesBudget)
-        refuse("the category " + inQuotes(category_) + " does not fit the " + std::to_string(kSectionNamesBudget)
-               + "-byte category list the program reads");
+        refuse("the category " + inQuotes(category_) + " does not fit the "
+               + std::to_string(kSectionNamesBudget) + "-byte category list the program reads");
     report_.newCategory = true;
 }
 
@@ -255,9 +260,10 @@ void Adder::preparePage(const std::string& file)
     }
     const auto [it, inserted] = listed_.emplace(foldCase(name), 0);
     if (!inserted) {
-        refuse(inQuotes(name) + (it->second > 0 ? " is already listed in " + inQuotes(category_) + " (line "
-                                                    + std::to_string(it->second) + " of scripts.txt)"
-                                              : " is given twice"));
+        refuse(inQuotes(name)
+               + (it->second > 0 ? " is already listed in " + inQuotes(category_) + " (line "
+                                       + std::to_string(it->second) + " of scripts.txt)"
+                                 : " is given twice"));
         return;
     }
     report_.scripts.push_back(name);
@@ -299,7 +305,8 @@ void Adder::prepareFile(const fs::path& source, const fs::path& target, const st
     if (fs::exists(fs::symlink_status(toPath(existing), error))) {
         const auto same = readFileIfReadable(existing);
         if (!same || *same != bytes) {
-            refuse(shown + " would replace " + inQuotes(genericPathText(target)) + ", which is already in the library");
+            refuse(shown + " would replace " + inQuotes(genericPathText(target))
+                   + ", which is already in the library");
             return;
         }
     } else {
@@ -320,7 +327,8 @@ void Adder::prepareFile(const fs::path& source, const fs::path& target, const st
         }
         const fs::path from = source.parent_path() / toPath(path);
         if (!fs::is_regular_file(from, error)) {
-            refuse(shown + " uses " + inQuotes(path) + ", which is not there (" + inQuotes(pathText(from)) + ")");
+            refuse(shown + " uses " + inQuotes(path) + ", which is not there (" + inQuotes(pathText(from))
+                   + ")");
             continue;
         }
         prepareFile(from, used, inQuotes(pathText(from)));
@@ -359,7 +367,8 @@ void Adder::commit(const AddStepHook& afterEachStep)
             fs::create_directory(*it);
             madeFolders.push_back(*it);
         }
-        temporary = target.parent_path() / toPath("." + pathText(target.filename()) + ".tmp-" + randomSuffix());
+        temporary =
+            target.parent_path() / toPath("." + pathText(target.filename()) + ".tmp-" + randomSuffix());
         writeWholeFile(pathText(temporary), bytes);
         fs::rename(temporary, target);
         temporary.clear();
@@ -394,8 +403,8 @@ void Adder::commit(const AddStepHook& afterEachStep)
 
 } // namespace
 
-AddReport addScripts(const std::string& directory, const std::string& category, const std::vector<std::string>& files,
-                     const AddStepHook& afterEachStep)
+AddReport addScripts(const std::string& directory, const std::string& category,
+                     const std::vector<std::string>& files, const AddStepHook& afterEachStep)
 {
     try {
         return Adder(directory, category).run(files, afterEachStep);

@@ -7,7 +7,7 @@
 namespace corvane::librarytool {
 
 struct AddReport {
-    std::vector<std::string> scripts;  // the names added, in order
+    std::vector<std::string> scripts; // the names added, in order
     bool newCategory = false;
     std::vector<std::string> refusals; // why nothing was added, one line each; empty when added
 };
@@ -20,7 +20,7 @@ using AddStepHook = std::function<void(const std::string& path)>;
 // and the files it uses beside it, then its name at the end of scripts.txt. Either everything is
 // added or nothing is written and the report says why. Throws ToolError when `directory` is no
 // library or a write fails (after undoing what was written).
-AddReport addScripts(const std::string& directory, const std::string& category, const std::vector<std::string>& files,
-                     const AddStepHook& afterEachStep = {});
+AddReport addScripts(const std::string& directory, const std::string& category,
+                     const std::vector<std::string>& files, const AddStepHook& afterEachStep = {});
 
 } // namespace corvane::librarytool

@@ -1,10 +1,10 @@
 #include "librarytool/check.h"
 
+#include "library/scriptlibrary.h"
+#include "library/textlist.h"
 #include "librarytool/oldbrowser.h"
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
-#include "library/scriptlibrary.h"
-#include "library/textlist.h"
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -26,10 +26,10 @@ namespace corvane::librarytool {
 using pages::addressToPath;
 using pages::foldCase;
 using pages::isRelativeAddress;
+using pages::isRemoteAddress;
 using pages::isWebPageName;
 using pages::LineCounter;
 using pages::PageScan;
-using pages::isRemoteAddress;
 using pages::scanPage;
 namespace {
 
@@ -129,7 +129,7 @@ Lookup lookUp(FolderListing& listing, const std::string& folder, const std::stri
         if (!error && fs::exists(status)) {
             lookup.result = Lookup::Found;
             lookup.type = fs::is_regular_file(status) ? EntryType::File
-                : fs::is_directory(status)            ? EntryType::Folder
+                          : fs::is_directory(status)  ? EntryType::Folder
                                                       : EntryType::Other;
         }
         return lookup;
@@ -157,7 +157,8 @@ std::string reasonOf(const std::error_code& error)
 class Checker {
 public:
     Checker(const std::string& directory, const ProgressFunction& progress)
-        : library_(directory), progress_(progress)
+        : library_(directory)
+        , progress_(progress)
     {
     }
 
@@ -171,14 +172,16 @@ private:
     void readCategories();
     void checkCategory(const std::string& category, int line);
     void checkList(const std::string& category, const std::string& folder, FolderListing listing);
-    std::optional<std::string> readList(const std::string& category, const std::string& folder, FolderListing& listing);
+    std::optional<std::string> readList(const std::string& category, const std::string& folder,
+                                        FolderListing& listing);
     void checkScript(const std::string& category, const std::string& folder, FolderListing& listing,
                      const std::string& name, int line);
     void checkUnlisted(const std::string& category, const FolderListing& listing);
     void checkPage(const std::string& path, const std::string& relative);
     void checkLoads(const std::string& bytes, const std::string& relative);
     // The file behind a library path when it lies in the library; else says so and gives nothing.
-    std::optional<fs::path> inside(const std::string& path, const std::string& relative, const std::string& what);
+    std::optional<fs::path> inside(const std::string& path, const std::string& relative,
+                                   const std::string& what);
 
     ScriptLibrary library_;
     fs::path root_;
@@ -204,11 +207,13 @@ std::vector<Finding> Checker::run()
     return std::move(findings_);
 }
 
-std::optional<fs::path> Checker::inside(const std::string& path, const std::string& relative, const std::string& what)
+std::optional<fs::path> Checker::inside(const std::string& path, const std::string& relative,
+                                        const std::string& what)
 {
     ResolvedPath resolved = resolveInside(root_, toPath(path));
     if (resolved.outside) {
-        add(relative, 0, "outside-library", what + " lies outside the library, through a link: a gallery leaves it out");
+        add(relative, 0, "outside-library",
+            what + " lies outside the library, through a link: a gallery leaves it out");
         return std::nullopt;
     }
     return resolved.error ? toPath(path) : std::move(resolved.real);
@@ -223,18 +228,21 @@ void Checker::readCategories()
     std::error_code error;
     const auto status = fs::status(*real, error);
     if (fs::exists(status) && !fs::is_regular_file(status)) {
-        add(relative, 0, "missing-category-list", "the program shows no categories: it is not a regular file");
+        add(relative, 0, "missing-category-list",
+            "the program shows no categories: it is not a regular file");
         return;
     }
     std::optional<std::string> bytes;
     try {
         bytes = readWholeFileWithin(pathText(*real), kMaxListBytes);
     } catch (const FileOpenError& e) {
-        add(relative, 0, "missing-category-list", std::string("the program shows no categories: ") + e.what());
+        add(relative, 0, "missing-category-list",
+            std::string("the program shows no categories: ") + e.what());
         return;
     }
     if (!bytes) {
-        add(relative, 0, "too-large", "larger than " + std::to_string(kMaxListBytes >> 20) + " MB: not checked");
+        add(relative, 0, "too-large",
+            "larger than " + std::to_string(kMaxListBytes >> 20) + " MB: not checked");
         return;
     }
     checkEncoding(*bytes, relative, findings_);
@@ -254,7 +262,8 @@ void Checker::readCategories()
     for (const auto& line : splitTextList(std::string_view(*bytes).substr(bom ? 3 : 0))) {
         ++lineNumber;
         if (line.find('[') != std::string::npos
-            && !parseSectionNames(bom ? "\xEF\xBB\xBF" + line : line, std::numeric_limits<std::size_t>::max()).empty())
+            && !parseSectionNames(bom ? "\xEF\xBB\xBF" + line : line, std::numeric_limits<std::size_t>::max())
+                    .empty())
             lines.push_back(lineNumber);
     }
     lines.resize(all.size(), 0);
@@ -291,18 +300,21 @@ void Checker::checkCategory(const std::string& category, int line)
     if (!inside(folder, category, "the folder of the category " + inQuotes(category)))
         return;
     const std::string canonical = pathText(fs::canonical(toPath(folder), error));
-    const auto [first, inserted] = folders_.emplace(error ? folder : canonical, std::make_pair(category, line));
+    const auto [first, inserted] =
+        folders_.emplace(error ? folder : canonical, std::make_pair(category, line));
     if (!inserted) {
         add("categories.ini", line, "shared-folder",
             inQuotes(category) + " names the same folder as " + inQuotes(first->second.first)
-                + (first->second.second > 0 ? " (line " + std::to_string(first->second.second) + ")" : std::string()));
+                + (first->second.second > 0 ? " (line " + std::to_string(first->second.second) + ")"
+                                            : std::string()));
         return;
     }
     checkList(category, folder + kSeparator, listFolder(folder));
 }
 
 // The list's bytes, or nothing after saying why the program gets no list.
-std::optional<std::string> Checker::readList(const std::string& category, const std::string& folder, FolderListing& listing)
+std::optional<std::string> Checker::readList(const std::string& category, const std::string& folder,
+                                             FolderListing& listing)
 {
     const std::string listRelative = category + kSeparator + "scripts.txt";
     const Lookup list = lookUp(listing, folder, "scripts.txt");
@@ -319,12 +331,14 @@ std::optional<std::string> Checker::readList(const std::string& category, const 
         static_cast<void>(status);
         add(listRelative, 0, "missing-list",
             "the category " + inQuotes(category)
-                + (!error || error == std::errc::no_such_file_or_directory ? std::string(" has no scripts.txt")
-                                                                           : ": scripts.txt cannot be opened: " + reasonOf(error)));
+                + (!error || error == std::errc::no_such_file_or_directory
+                       ? std::string(" has no scripts.txt")
+                       : ": scripts.txt cannot be opened: " + reasonOf(error)));
         return std::nullopt;
     }
     if (list.type == EntryType::Folder) {
-        add(listRelative, 0, "missing-list", "the category " + inQuotes(category) + " has a folder named scripts.txt");
+        add(listRelative, 0, "missing-list",
+            "the category " + inQuotes(category) + " has a folder named scripts.txt");
         return std::nullopt;
     }
     if (list.type != EntryType::File) {
@@ -342,7 +356,8 @@ std::optional<std::string> Checker::readList(const std::string& category, const 
         return std::nullopt;
     }
     if (!bytes)
-        add(listRelative, 0, "too-large", "larger than " + std::to_string(kMaxListBytes >> 20) + " MB: not checked");
+        add(listRelative, 0, "too-large",
+            "larger than " + std::to_string(kMaxListBytes >> 20) + " MB: not checked");
     return bytes;
 }
 
@@ -371,9 +386,10 @@ void Checker::checkList(const std::string& category, const std::string& folder, 
         const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
         if (isBlank(name.front()) || isBlank(name.back())) {
             const char* where = isBlank(name.front()) && isBlank(name.back()) ? "leading and trailing"
-                : isBlank(name.front())                                         ? "leading"
-                                                                                : "trailing";
-            add(listRelative, line, "padded-name", inQuotes(name) + " has " + where + " spaces, which are part of the name");
+                                : isBlank(name.front())                       ? "leading"
+                                                                              : "trailing";
+            add(listRelative, line, "padded-name",
+                inQuotes(name) + " has " + where + " spaces, which are part of the name");
         }
         if (const auto [it, inserted] = seen.emplace(name, line); !inserted) {
             add(listRelative, line, "listed-twice",
@@ -392,12 +408,11 @@ void Checker::checkScript(const std::string& category, const std::string& folder
     const std::string where = "listed on line " + std::to_string(line) + " of scripts.txt";
     const Lookup script = lookUp(listing, folder, name);
     switch (script.result) {
-    case Lookup::Missing:
-        add(relative, 0, "missing-script", where + ", but there is no such file");
-        break;
+    case Lookup::Missing: add(relative, 0, "missing-script", where + ", but there is no such file"); break;
     case Lookup::CaseOnly:
         add(relative, 0, "case-mismatch",
-            where + ", but the file is " + inQuotes(script.actualName) + "; the names differ only in letter case");
+            where + ", but the file is " + inQuotes(script.actualName)
+                + "; the names differ only in letter case");
         break;
     case Lookup::Found:
         if (script.type == EntryType::Folder) {
@@ -437,7 +452,8 @@ void Checker::checkPage(const std::string& path, const std::string& relative)
     }
     if (!bytes) {
         add(relative, 0, "too-large",
-            "larger than the code box holds (" + std::to_string(kCodeBoxCapacity >> 20) + " MB): the program cannot show it");
+            "larger than the code box holds (" + std::to_string(kCodeBoxCapacity >> 20)
+                + " MB): the program cannot show it");
         return;
     }
     checkEncoding(*bytes, relative, findings_);
@@ -447,7 +463,8 @@ void Checker::checkPage(const std::string& path, const std::string& relative)
 
 Finding remoteLoad(const std::string& relative, int line, std::string_view address, const std::string& where)
 {
-    return {relative, line, "remote-load", "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + where + ")"};
+    return {relative, line, "remote-load",
+            "loads " + inQuotes(cp1251ToUtf8(address)) + " from off the machine (" + where + ")"};
 }
 
 // What the page loads from off the machine, and what it loads from the library through a link
@@ -462,7 +479,8 @@ void Checker::checkLoads(const std::string& bytes, const std::string& relative)
             continue;
         const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
         if (isRemoteAddress(address)) {
-            findings_.push_back(remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
+            findings_.push_back(
+                remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
             continue;
         }
         if (!isRelativeAddress(address))
@@ -490,7 +508,8 @@ void requireLibrary(const std::string& directory)
     if (!fs::exists(fs::symlink_status(toPath(list), error))) {
         if (error && error != std::errc::no_such_file_or_directory)
             throw ToolError("Cannot open file \"" + list + "\". " + trimMessageTail(error.message()));
-        throw ToolError("\"" + directory + "\" is no script library: it has no categories.ini. Nothing was written");
+        throw ToolError("\"" + directory
+                        + "\" is no script library: it has no categories.ini. Nothing was written");
     }
 }
 
@@ -502,7 +521,8 @@ void checkPageBytes(const std::string& bytes, const std::string& relative, std::
     for (const auto& reference : scan.references) {
         const std::string_view address = std::string_view(bytes).substr(reference.offset, reference.length);
         if (reference.loads && isRemoteAddress(address))
-            findings.push_back(remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
+            findings.push_back(
+                remoteLoad(relative, lines.lineAt(reference.offset), address, reference.where));
     }
     findOldBrowserCode(bytes, relative, findings);
 }
@@ -531,14 +551,16 @@ void checkEncoding(const std::string& bytes, const std::string& path, std::vecto
     std::vector<std::pair<std::size_t, Finding>> found; // by offset, for the line numbers
     const bool bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
     if (bom)
-        found.push_back({0, {path, 1, "utf8-bom", "starts with a UTF-8 byte-order mark; the library is Windows-1251"}});
+        found.push_back(
+            {0, {path, 1, "utf8-bom", "starts with a UTF-8 byte-order mark; the library is Windows-1251"}});
     bool utf8Text = false;
     if (firstHigh != std::string::npos && isValidUtf8(bytes)) {
         const std::size_t letter = firstUtf8Letter(std::string_view(bytes).substr(bom ? 3 : 0));
         if (letter != std::string_view::npos) {
             utf8Text = true;
             found.push_back({letter + (bom ? 3 : 0),
-                             {path, 0, "utf8-text", "the text is UTF-8; the library is Windows-1251, where it shows garbled"}});
+                             {path, 0, "utf8-text",
+                              "the text is UTF-8; the library is Windows-1251, where it shows garbled"}});
         }
     }
     // In UTF-8 text 0x98 is part of a letter, not a byte of the code page.
@@ -546,9 +568,12 @@ void checkEncoding(const std::string& bytes, const std::string& path, std::vecto
         found.push_back({firstUndefined,
                          {path, 0, "undefined-byte",
                           "byte 0x98, which Windows-1251 leaves undefined"
-                              + (undefinedCount > 1 ? " (" + std::to_string(undefinedCount) + " in the file)" : std::string())}});
+                              + (undefinedCount > 1 ? " (" + std::to_string(undefinedCount) + " in the file)"
+                                                    : std::string())}});
     if (nul != std::string::npos)
-        found.push_back({nul, {path, 0, "nul-byte", "a NUL byte ends the text here: the program reads nothing after it"}});
+        found.push_back(
+            {nul,
+             {path, 0, "nul-byte", "a NUL byte ends the text here: the program reads nothing after it"}});
 
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     LineCounter lines(bytes);

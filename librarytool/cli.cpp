@@ -171,8 +171,8 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
         else if (!optionsEnded && findsThings && valueOf("--ignore", value))
             ignored.insert(value);
         else if (!optionsEnded && command == "run" && valueOf("--jobs", value)) {
-            if (value.empty() || value.size() > 4 || value.find_first_not_of("0123456789") != std::string::npos
-                || std::stoul(value) == 0)
+            if (value.empty() || value.size() > 4
+                || value.find_first_not_of("0123456789") != std::string::npos || std::stoul(value) == 0)
                 return usageError(err, "--jobs takes a number of pages from 1 to 9999");
             jobs = static_cast<unsigned>(std::stoul(value));
         } else if (!optionsEnded && command == "export" && argument == "--force")
@@ -184,19 +184,23 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
     }
 
     TerminalProgress progressBar(err, invocation.progressOnTerminal);
-    const ProgressFunction progress = [&](std::size_t done, std::size_t total) { progressBar.update(done, total); };
+    const ProgressFunction progress = [&](std::size_t done, std::size_t total) {
+        progressBar.update(done, total);
+    };
     try {
         if (command == "check" || command == "run") {
             if (positional.size() > 1)
                 return usageError(err, command + " takes one library folder");
-            const std::string directory = asDirectory(positional.empty() ? invocation.defaultDirectory : positional[0]);
+            const std::string directory =
+                asDirectory(positional.empty() ? invocation.defaultDirectory : positional[0]);
             if (command == "check") {
                 auto findings = checkLibrary(directory, progress);
                 progressBar.finish();
                 return report(std::move(findings), ignored, json, out, err);
             }
             if (!invocation.runPages) {
-                std::fprintf(err, "corvane-library: run needs the browser engine, which this build leaves out\n");
+                std::fprintf(err,
+                             "corvane-library: run needs the browser engine, which this build leaves out\n");
                 return kCannotRun;
             }
             auto findings = invocation.runPages(directory, jobs, progress);
@@ -208,7 +212,8 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
             const bool withDirectory = positional.size() >= 3 && isLibraryFolder(positional[0]);
             if (positional.size() < 2)
                 return usageError(err, "add takes a category and the pages to add");
-            const std::string directory = asDirectory(withDirectory ? positional[0] : invocation.defaultDirectory);
+            const std::string directory =
+                asDirectory(withDirectory ? positional[0] : invocation.defaultDirectory);
             const std::size_t first = withDirectory ? 1 : 0;
             const std::vector<std::string> files(positional.begin() + static_cast<std::ptrdiff_t>(first) + 1,
                                                  positional.end());
@@ -228,16 +233,18 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
         }
         if (command == "export") {
             if (positional.empty() || positional.size() > 2)
-                return usageError(err, "export takes an optional library folder and the gallery folder to write");
-            const std::string directory = asDirectory(positional.size() == 2 ? positional[0] : invocation.defaultDirectory);
+                return usageError(err,
+                                  "export takes an optional library folder and the gallery folder to write");
+            const std::string directory =
+                asDirectory(positional.size() == 2 ? positional[0] : invocation.defaultDirectory);
             const std::string& target = positional.back();
             const InterruptGuard stopCleanly;
             const ExportReport report = exportGallery(directory, target, force, progress);
             progressBar.finish();
             for (const auto& skipped : report.skipped)
                 printLine(err, "corvane-library: left out: " + skipped);
-            printLine(out, "Gallery written to " + target + kPathSeparator + "index.html (scripts: "
-                               + std::to_string(report.scripts) + ")");
+            printLine(out, "Gallery written to " + target + kPathSeparator
+                               + "index.html (scripts: " + std::to_string(report.scripts) + ")");
             std::fflush(out);
             return report.skipped.empty() ? kClean : kFindings;
         }

@@ -17,7 +17,8 @@ struct Invocation {
     bool progressOnTerminal = false;
     // Loads every listed page of the library in the browser engine, `jobs` at once, and gives
     // the findings; empty in a build without the engine, where `run` says so.
-    std::function<std::vector<Finding>(const std::string& directory, unsigned jobs, const ProgressFunction& progress)>
+    std::function<std::vector<Finding>(const std::string& directory, unsigned jobs,
+                                       const ProgressFunction& progress)>
         runPages;
 };
 

@@ -23,7 +23,8 @@ std::string colourSource(std::string_view text)
         if (token.kind == TokenKind::Text)
             html += escapeHtml(run);
         else
-            html += std::string("<span class=\"tk-") + syntax::tokenKindName(token.kind) + "\">" + escapeHtml(run) + "</span>";
+            html += std::string("<span class=\"tk-") + syntax::tokenKindName(token.kind) + "\">"
+                    + escapeHtml(run) + "</span>";
         at = token.start + token.length;
     }
     if (at < text.size())
@@ -41,7 +42,8 @@ std::string tokenStyles()
             continue;
         char colour[8];
         std::snprintf(colour, sizeof colour, "#%06x", static_cast<unsigned>(rgb));
-        css += std::string(".tk-") + syntax::tokenKindName(static_cast<TokenKind>(kind)) + " { color: " + colour + "; }\n";
+        css += std::string(".tk-") + syntax::tokenKindName(static_cast<TokenKind>(kind))
+               + " { color: " + colour + "; }\n";
     }
     return css;
 }

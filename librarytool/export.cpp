@@ -1,13 +1,13 @@
 #include "librarytool/export.h"
 
+#include "library/scriptlibrary.h"
+#include "library/textlist.h"
 #include "librarytool/findings.h"
 #include "librarytool/gallery.h"
 #include "librarytool/staging.h"
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
 #include "pages/recode.h"
-#include "library/scriptlibrary.h"
-#include "library/textlist.h"
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -82,7 +82,10 @@ struct Pending {
 class Exporter {
 public:
     Exporter(const std::string& directory, fs::path staging, const ProgressFunction& progress)
-        : library_(directory), root_(fs::canonical(toPath(directory))), staging_(std::move(staging)), progress_(progress)
+        : library_(directory)
+        , root_(fs::canonical(toPath(directory)))
+        , staging_(std::move(staging))
+        , progress_(progress)
     {
     }
 
@@ -104,7 +107,10 @@ private:
     bool copyWithAssets(const Pending& file);
     void copyOne(const Pending& file, std::vector<Pending>& pending);
     bool writeCopy(const fs::path& relative, const std::function<void(const fs::path& target)>& writeTo);
-    void leaveOut(const std::string& path, const std::string& why) { report_.skipped.push_back(path + ": " + why); }
+    void leaveOut(const std::string& path, const std::string& why)
+    {
+        report_.skipped.push_back(path + ": " + why);
+    }
     // The library file behind `path`, or empty after saying why it is left out.
     fs::path resolve(const std::string& path);
 
@@ -148,7 +154,8 @@ void Exporter::collect()
     if (!list.error && !fs::is_regular_file(list.real, error))
         throw ToolError("Cannot open file \"" + categoriesPath + "\". It is not a regular file");
 
-    for (const auto& name : CategoryListFile(list.error ? categoriesPath : pathText(list.real)).sectionNames()) {
+    for (const auto& name :
+         CategoryListFile(list.error ? categoriesPath : pathText(list.real)).sectionNames()) {
         GalleryCategory category{name, {}};
         const TextList scripts = readList(name);
         for (std::size_t i = 0; i < scripts.size(); ++i) {
@@ -208,7 +215,8 @@ void Exporter::copyScript(const Job& job)
     try {
         page.source = loadScriptText(pathText(real));
     } catch (const TextCapacityError&) {
-        leaveOut(path, "larger than the code box holds (" + megabytes(kCodeBoxCapacity) + "): the program cannot show it");
+        leaveOut(path, "larger than the code box holds (" + megabytes(kCodeBoxCapacity)
+                           + "): the program cannot show it");
         return;
     } catch (const FileOpenError& e) {
         report_.skipped.emplace_back(e.what());
@@ -272,13 +280,15 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
     if (!page && extension != ".css" && extension != ".js") {
         // Copied as it is, never held whole.
         if (size > kMaxAssetBytes)
-            leaveOut(path, "larger than " + megabytes(kMaxAssetBytes) + ", the limit for a file in a gallery");
+            leaveOut(path,
+                     "larger than " + megabytes(kMaxAssetBytes) + ", the limit for a file in a gallery");
         else if (!writeCopy(file.relative, [&](const fs::path& target) { fs::copy_file(real, target); }))
             leaveOut(path, "its path in the gallery is longer than the system allows");
         return;
     }
     if (size > kMaxRecodedBytes) {
-        leaveOut(path, "larger than " + megabytes(kMaxRecodedBytes) + ", the limit for a page, stylesheet or script");
+        leaveOut(path, "larger than " + megabytes(kMaxRecodedBytes)
+                           + ", the limit for a page, stylesheet or script");
         return;
     }
     std::string bytes;
@@ -367,7 +377,8 @@ Target checkTarget(const fs::path& target, const std::string& out, bool force)
         return Target::Empty;
     // Whatever the options, a folder this tool did not write is never emptied.
     if (!isStampedGallery(target))
-        throw ToolError("\"" + out + "\" is not empty and holds no gallery written by this tool: it is left as it is");
+        throw ToolError("\"" + out
+                        + "\" is not empty and holds no gallery written by this tool: it is left as it is");
     if (!force)
         throw ToolError("\"" + out + "\" holds a gallery; add --force to replace it");
     return Target::Gallery;

@@ -19,8 +19,9 @@ std::string findingsAsText(const std::vector<Finding>& findings)
 {
     std::string out;
     for (const auto& f : findings)
-        out += forTerminal(shortened(displayName(f.path)) + ": " + f.kind + ": "
-                           + (f.line > 0 ? "line " + std::to_string(f.line) + ": " : std::string()) + f.message)
+        out +=
+            forTerminal(shortened(displayName(f.path)) + ": " + f.kind + ": "
+                        + (f.line > 0 ? "line " + std::to_string(f.line) + ": " : std::string()) + f.message)
             + "\n";
     return out;
 }
@@ -32,9 +33,9 @@ std::string findingsAsJson(const std::vector<Finding>& findings)
     std::string out = "[\n";
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const auto& f = findings[i];
-        out += "  {\"path\": " + jsonString(f.path) + ", \"line\": "
-            + (f.line > 0 ? std::to_string(f.line) : std::string("null")) + ", \"kind\": " + jsonString(f.kind)
-            + ", \"message\": " + jsonString(f.message) + "}";
+        out += "  {\"path\": " + jsonString(f.path)
+               + ", \"line\": " + (f.line > 0 ? std::to_string(f.line) : std::string("null"))
+               + ", \"kind\": " + jsonString(f.kind) + ", \"message\": " + jsonString(f.message) + "}";
         out += i + 1 < findings.size() ? ",\n" : "\n";
     }
     out += "]\n";
@@ -54,7 +55,7 @@ std::string forTerminal(std::string_view utf8)
         const auto b = static_cast<unsigned char>(utf8[i]);
         // C1 controls are U+0080 to U+009F: C2 80 to C2 9F.
         const bool c1 = b == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F
-            && static_cast<unsigned char>(utf8[i + 1]) >= 0x80;
+                        && static_cast<unsigned char>(utf8[i + 1]) >= 0x80;
         if (b < 0x20 || b == 0x7F || c1) {
             const unsigned code = c1 ? static_cast<unsigned char>(utf8[++i]) : b;
             char escaped[8];
@@ -71,7 +72,9 @@ std::string shortened(std::string_view utf8, std::size_t maxBytes)
 {
     if (utf8.size() <= maxBytes)
         return std::string(utf8);
-    const auto isContinuation = [&](std::size_t at) { return (static_cast<unsigned char>(utf8[at]) & 0xC0) == 0x80; };
+    const auto isContinuation = [&](std::size_t at) {
+        return (static_cast<unsigned char>(utf8[at]) & 0xC0) == 0x80;
+    };
     // Two thirds from the start, one from the end, each on a character's boundary.
     std::size_t head = maxBytes * 2 / 3;
     while (head > 0 && isContinuation(head))
@@ -80,7 +83,7 @@ std::string shortened(std::string_view utf8, std::size_t maxBytes)
     while (tail < utf8.size() && isContinuation(tail))
         ++tail;
     return std::string(utf8.substr(0, head)) + "[… " + std::to_string(tail - head) + " bytes …]"
-        + std::string(utf8.substr(tail));
+           + std::string(utf8.substr(tail));
 }
 
 std::string jsonString(const std::string& text)

@@ -16,7 +16,7 @@ using syntax::TokenKind;
 bool isIdentifierChar(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$'
-        || static_cast<unsigned char>(c) >= 0x80;
+           || static_cast<unsigned char>(c) >= 0x80;
 }
 
 // What a script may name that only old browsers had, and the standard way.
@@ -27,12 +27,14 @@ struct ScriptConstruct {
 };
 
 const ScriptConstruct kScriptConstructs[] = {
-    {"document.layers", nullptr, "Netscape 4's layers are gone, so this branch never runs; use document.getElementById"},
+    {"document.layers", nullptr,
+     "Netscape 4's layers are gone, so this branch never runs; use document.getElementById"},
     {"ActiveXObject", nullptr, "ActiveX is gone and new ActiveXObject throws; use XMLHttpRequest or fetch"},
     {"showModalDialog", nullptr, "showModalDialog is gone and throws; use a <dialog> element"},
     {"attachEvent", "addEventListener", "attachEvent is gone and throws; use addEventListener"},
     {"detachEvent", "removeEventListener", "detachEvent is gone and throws; use removeEventListener"},
-    {"document.createStyleSheet", nullptr, "document.createStyleSheet is gone and throws; add a <style> element"},
+    {"document.createStyleSheet", nullptr,
+     "document.createStyleSheet is gone and throws; add a <style> element"},
     {"window.clipboardData", nullptr, "window.clipboardData is gone; use navigator.clipboard"},
     {"document.selection", nullptr, "document.selection is gone; use window.getSelection()"},
 };
@@ -48,7 +50,11 @@ struct Code {
 
 class OldBrowserScan {
 public:
-    explicit OldBrowserScan(std::string_view page) : page_(page), tokens_(syntax::lexText(page)) {}
+    explicit OldBrowserScan(std::string_view page)
+        : page_(page)
+        , tokens_(syntax::lexText(page))
+    {
+    }
 
     std::vector<std::pair<std::size_t, std::string>> run();
 
@@ -82,15 +88,18 @@ std::vector<std::pair<std::size_t, std::string>> OldBrowserScan::run()
             continue;
         const std::string_view name = construct.name;
         for (const auto& code : scripts_) {
-            for (std::size_t at = code.text.find(name); at != std::string::npos; at = code.text.find(name, at + 1)) {
-                const bool startsWord = at == 0 || !isIdentifierChar(code.text[at - 1]) || code.text[at - 1] == '.';
+            for (std::size_t at = code.text.find(name); at != std::string::npos;
+                 at = code.text.find(name, at + 1)) {
+                const bool startsWord =
+                    at == 0 || !isIdentifierChar(code.text[at - 1]) || code.text[at - 1] == '.';
                 const std::size_t end = at + name.size();
                 if (startsWord && (end == code.text.size() || !isIdentifierChar(code.text[end])))
                     found(code.offset + at, construct.hint);
             }
         }
     }
-    std::stable_sort(found_.begin(), found_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(found_.begin(), found_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     return std::move(found_);
 }
 
@@ -130,8 +139,8 @@ void OldBrowserScan::readTag(std::size_t& i)
     if (tag == "bgsound") {
         found(open.start, "<bgsound> plays nothing today; use an <audio> element");
     } else if (tag == "script") {
-        const bool vbscript = type.find("vbscript") != std::string::npos || language.find("vbscript") != std::string::npos
-            || language == "vbs";
+        const bool vbscript = type.find("vbscript") != std::string::npos
+                              || language.find("vbscript") != std::string::npos || language == "vbs";
         if (vbscript)
             found(open.start, "VBScript never runs today; write the script in JavaScript");
         const Code code = body(i, "</script", true);
@@ -150,7 +159,8 @@ Code OldBrowserScan::body(std::size_t& i, std::string_view endTag, bool blankStr
     std::size_t end = page_.size();
     std::size_t k = i + 1;
     for (; k < tokens_.size(); ++k) {
-        if (tokens_[k].kind == TokenKind::Tag && asciiLowered(page_.substr(tokens_[k].start, endTag.size())) == endTag) {
+        if (tokens_[k].kind == TokenKind::Tag
+            && asciiLowered(page_.substr(tokens_[k].start, endTag.size())) == endTag) {
             end = tokens_[k].start;
             break;
         }
@@ -159,15 +169,17 @@ Code OldBrowserScan::body(std::size_t& i, std::string_view endTag, bool blankStr
     for (std::size_t j = i + 1; j < k; ++j) {
         const TokenKind kind = tokens_[j].kind;
         const bool blank = kind == TokenKind::ScriptComment || kind == TokenKind::StyleComment
-            || (blankStrings && kind == TokenKind::ScriptString);
+                           || (blankStrings && kind == TokenKind::ScriptString);
         if (kind == TokenKind::ScriptString) {
             // IE's filters set from a script do as little as in a stylesheet.
             const std::string value = asciiLowered(page_.substr(tokens_[j].start, tokens_[j].length));
-            if (value.find("progid:") != std::string::npos || value.find("alpha(opacity") != std::string::npos)
+            if (value.find("progid:") != std::string::npos
+                || value.find("alpha(opacity") != std::string::npos)
                 found(tokens_[j].start, kFilterHint);
         }
         if (blank)
-            std::fill_n(code.text.begin() + static_cast<std::ptrdiff_t>(tokens_[j].start - begin), tokens_[j].length, ' ');
+            std::fill_n(code.text.begin() + static_cast<std::ptrdiff_t>(tokens_[j].start - begin),
+                        tokens_[j].length, ' ');
     }
     i = k > 0 ? k - 1 : 0;
     return code;
@@ -191,7 +203,9 @@ void OldBrowserScan::scanStyle(const Code& code)
             if (property == "behavior")
                 found(at, "behavior (HTC files) is ignored today; attach the script with addEventListener");
             else if (property == "-ms-filter"
-                     || (property == "filter" && (value.find("progid:") != std::string::npos || value.find("alpha(") != std::string::npos)))
+                     || (property == "filter"
+                         && (value.find("progid:") != std::string::npos
+                             || value.find("alpha(") != std::string::npos)))
                 found(at, kFilterHint);
             if (value.find("expression(") != std::string::npos)
                 found(code.offset + start + colon + 1 + value.find("expression("),

@@ -5,7 +5,9 @@
 namespace corvane::librarytool {
 
 TerminalProgress::TerminalProgress(std::FILE* stream, bool enabled)
-    : stream_(stream), enabled_(enabled), start_(std::chrono::steady_clock::now())
+    : stream_(stream)
+    , enabled_(enabled)
+    , start_(std::chrono::steady_clock::now())
 {
 }
 

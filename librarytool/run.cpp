@@ -11,11 +11,11 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
-#include <cerrno>
-#include <cstring>
 #include <set>
 #include <tuple>
 
@@ -158,25 +158,25 @@ Finding asFinding(const PageEvent& event, const Page& page, const std::string& d
                         + (event.line > 0 ? ", line " + std::to_string(event.line) : std::string()) + ")"};
         return {page.relative, event.line, "script-error", text};
     case PageEvent::Kind::FailedLoad:
-        return {page.relative, 0, "failed-load", "\"" + shownAddress(event.text, directory) + "\" did not load"};
+        return {page.relative, 0, "failed-load",
+                "\"" + shownAddress(event.text, directory) + "\" did not load"};
     case PageEvent::Kind::Network:
         return {page.relative, 0, "network", "asks for \"" + text + "\" off the machine (blocked)"};
-    case PageEvent::Kind::Runaway:
-        return {page.relative, 0, "runaway", text};
+    case PageEvent::Kind::Runaway: return {page.relative, 0, "runaway", text};
     case PageEvent::Kind::Popup:
         return {page.relative, 0, "popup",
-                text.empty() ? std::string("opens a window") : "opens a window on \"" + shownAddress(event.text, directory) + "\""};
-    case PageEvent::Kind::Dialog:
-        return {page.relative, 0, "dialog", "shows a box, " + text};
-    case PageEvent::Kind::Blank:
-        break;
+                text.empty() ? std::string("opens a window")
+                             : "opens a window on \"" + shownAddress(event.text, directory) + "\""};
+    case PageEvent::Kind::Dialog: return {page.relative, 0, "dialog", "shows a box, " + text};
+    case PageEvent::Kind::Blank: break;
     }
     return {page.relative, 0, "blank", text};
 }
 
 } // namespace
 
-std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs, const ProgressFunction& progress)
+std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs,
+                                     const ProgressFunction& progress)
 {
     // The engine takes absolute addresses.
     std::string directory = fs::absolute(folder).lexically_normal().string();

@@ -13,6 +13,7 @@ namespace corvane::librarytool {
 // failed-load, network, runaway, popup, dialog, blank), sorted. Lists and pages that cannot be
 // read are check's findings and are left out here. Throws ToolError when the folder cannot be
 // read, the engine cannot start, or the run was interrupted.
-std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs, const ProgressFunction& progress);
+std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs,
+                                     const ProgressFunction& progress);
 
 } // namespace corvane::librarytool

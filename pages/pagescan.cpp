@@ -1,9 +1,9 @@
 #include "pages/pagescan.h"
 
 #include "platform/ascii.h"
-#include "syntax/document.h"
 #include "platform/codepage.h"
 #include "platform/lines.h"
+#include "syntax/document.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -55,8 +55,8 @@ struct Attribute {
 // rel values whose link is fetched with the page.
 bool relLoads(std::string_view rel)
 {
-    static const char* const kLoading[] = {"stylesheet", "icon", "preload", "prefetch", "modulepreload",
-                                           "manifest", "import"};
+    static const char* const kLoading[] = {"stylesheet",    "icon",     "preload", "prefetch",
+                                           "modulepreload", "manifest", "import"};
     const std::string value = asciiLowered(rel);
     for (const char* token : kLoading)
         if (value.find(token) != std::string::npos)
@@ -73,7 +73,8 @@ void addContentTypeCharset(std::string_view text, const Attribute& content, Page
         return;
     std::size_t start = at + 8;
     std::size_t end = start;
-    while (end < value.size() && value[end] != ';' && !isSpace(value[end]) && value[end] != '"' && value[end] != '\'')
+    while (end < value.size() && value[end] != ';' && !isSpace(value[end]) && value[end] != '"'
+           && value[end] != '\'')
         ++end;
     scan.charsets.push_back({content.valueOffset + start, end - start, true});
 }
@@ -115,15 +116,19 @@ void processTag(std::string_view text, const std::string& tag, const std::vector
             scan.references.insert(scan.references.end(), found.begin(), found.end());
         } else if (a.name == "src" || a.name == "background" || a.name == "poster"
                    || (a.name == "data" && tag == "object")) {
-            addReference(scan.references, text, a.valueOffset, a.valueLength, true, tagAndAttribute(tag, a.name));
+            addReference(scan.references, text, a.valueOffset, a.valueLength, true,
+                         tagAndAttribute(tag, a.name));
         } else if (a.name == "srcset") {
             addSrcset(text, a, tagAndAttribute(tag, a.name), scan.references);
         } else if (a.name == "href" && tag == "link") {
             const Attribute* rel = find("rel");
             const bool loads = rel && relLoads(text.substr(rel->valueOffset, rel->valueLength));
-            addReference(scan.references, text, a.valueOffset, a.valueLength, loads, tagAndAttribute(tag, a.name));
-        } else if ((a.name == "href" && (tag == "a" || tag == "area")) || (a.name == "action" && tag == "form")) {
-            addReference(scan.references, text, a.valueOffset, a.valueLength, false, tagAndAttribute(tag, a.name));
+            addReference(scan.references, text, a.valueOffset, a.valueLength, loads,
+                         tagAndAttribute(tag, a.name));
+        } else if ((a.name == "href" && (tag == "a" || tag == "area"))
+                   || (a.name == "action" && tag == "form")) {
+            addReference(scan.references, text, a.valueOffset, a.valueLength, false,
+                         tagAndAttribute(tag, a.name));
         } else if (a.name == "charset" && (tag == "meta" || tag == "script" || tag == "link")) {
             scan.charsets.push_back({a.valueOffset, a.valueLength, tag == "meta"});
         }
@@ -131,7 +136,8 @@ void processTag(std::string_view text, const std::string& tag, const std::vector
     if (tag == "meta") {
         const Attribute* equiv = find("http-equiv");
         const Attribute* content = find("content");
-        if (equiv && content && asciiLowered(text.substr(equiv->valueOffset, equiv->valueLength)) == "content-type")
+        if (equiv && content
+            && asciiLowered(text.substr(equiv->valueOffset, equiv->valueLength)) == "content-type")
             addContentTypeCharset(text, *content, scan);
     }
 }
@@ -144,7 +150,8 @@ void addScriptString(std::string_view text, const syntax::Token& token, std::vec
     if ((quote != '"' && quote != '\'') || token.length < 2 || text[token.start + token.length - 1] != quote)
         return;
     const std::string_view value = text.substr(token.start + 1, token.length - 2);
-    if (!value.empty() && value.find_first_of(" \t\\") == std::string_view::npos && value.find('.') != std::string_view::npos)
+    if (!value.empty() && value.find_first_of(" \t\\") == std::string_view::npos
+        && value.find('.') != std::string_view::npos)
         out.push_back({token.start + 1, value.size(), true, "script string"});
 }
 
@@ -154,7 +161,8 @@ void addStyleReferences(std::string_view text, const std::vector<syntax::Token>&
 {
     bool afterImport = false;
     for (const auto& token : tokens) {
-        const bool address = token.kind == syntax::TokenKind::StyleUrl || (afterImport && token.kind == syntax::TokenKind::StyleString);
+        const bool address = token.kind == syntax::TokenKind::StyleUrl
+                             || (afterImport && token.kind == syntax::TokenKind::StyleString);
         if (address) {
             std::size_t offset = token.start;
             std::size_t length = token.length;
@@ -166,7 +174,7 @@ void addStyleReferences(std::string_view text, const std::vector<syntax::Token>&
             addReference(references, text, offset, length, true, afterImport ? "@import" : "url()");
         }
         afterImport = token.kind == syntax::TokenKind::StyleAtRule
-            && asciiLowered(text.substr(token.start, token.length)) == "@import";
+                      && asciiLowered(text.substr(token.start, token.length)) == "@import";
     }
 }
 
@@ -193,7 +201,8 @@ PageScan scanPage(std::string_view text)
         const std::string tag = asciiLowered(text.substr(span.nameStart, span.nameLength));
         attributes.clear();
         for (const auto& a : span.attributes)
-            attributes.push_back({asciiLowered(text.substr(a.nameStart, a.nameLength)), a.valueStart, a.valueLength});
+            attributes.push_back(
+                {asciiLowered(text.substr(a.nameStart, a.nameLength)), a.valueStart, a.valueLength});
         processTag(text, tag, attributes, scan);
         if (tag == "head" && !haveHead) {
             haveHead = true;
@@ -219,7 +228,8 @@ PageScan scanPage(std::string_view text)
 bool isRemoteAddress(std::string_view address)
 {
     address = trimmedAddress(address);
-    if (address.size() >= 2 && (address[0] == '/' || address[0] == '\\') && (address[1] == '/' || address[1] == '\\'))
+    if (address.size() >= 2 && (address[0] == '/' || address[0] == '\\')
+        && (address[1] == '/' || address[1] == '\\'))
         return true;
     if (address.empty() || !isAsciiLetter(address[0]))
         return false;
@@ -232,7 +242,8 @@ bool isRemoteAddress(std::string_view address)
         return false;
     if (i == 1)
         return false; // a drive letter
-    static const char* const kLocal[] = {"data", "javascript", "about", "blob", "file", "mailto", "tel", "vbscript"};
+    static const char* const kLocal[] = {"data", "javascript", "about", "blob",
+                                         "file", "mailto",     "tel",   "vbscript"};
     const std::string scheme = asciiLowered(address.substr(0, i));
     for (const char* local : kLocal)
         if (scheme == local)
@@ -271,8 +282,8 @@ std::string pathToUrl(std::string_view relative)
     std::string out;
     for (const char ch : relative) {
         const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'
-            || c == '_' || c == '.' || c == '~' || c == '/';
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+                           || c == '-' || c == '_' || c == '.' || c == '~' || c == '/';
         if (plain) {
             out += ch;
         } else {

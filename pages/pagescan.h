@@ -62,7 +62,10 @@ std::string pathToUrl(std::string_view relative);
 // Line number (from 1) of a byte offset, counting CR, LF and CR LF as one break each.
 class LineCounter {
 public:
-    explicit LineCounter(std::string_view text) : text_(text) {}
+    explicit LineCounter(std::string_view text)
+        : text_(text)
+    {
+    }
     // Offsets must not decrease between calls.
     int lineAt(std::size_t offset);
 

@@ -19,7 +19,8 @@ std::string lineBreakOf(std::string_view text)
 
 std::string applyEdits(std::string text, std::vector<TextEdit> edits)
 {
-    std::sort(edits.begin(), edits.end(), [](const TextEdit& a, const TextEdit& b) { return a.offset > b.offset; });
+    std::sort(edits.begin(), edits.end(),
+              [](const TextEdit& a, const TextEdit& b) { return a.offset > b.offset; });
     for (const auto& edit : edits)
         text.replace(edit.offset, edit.length, edit.replacement);
     return text;

@@ -42,8 +42,9 @@ std::string addressOf(std::string_view relative)
     std::string out;
     for (const char ch : relative) {
         const auto c = static_cast<unsigned char>(ch);
-        const bool plain = c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
-            || std::string_view("-_.~/!$*+,;=:@").find(ch) != std::string_view::npos;
+        const bool plain = c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
+                           || (c >= '0' && c <= '9')
+                           || std::string_view("-_.~/!$*+,;=:@").find(ch) != std::string_view::npos;
         if (plain) {
             out += ch;
         } else {
@@ -69,8 +70,9 @@ PageSaver::PageSaver(SaveRequest request)
     const fs::path target = resolved(normalFolder(request_.targetFolder));
     for (const auto& forbidden : request_.forbiddenFolders) {
         if (isWithin(target, resolved(normalFolder(forbidden))) || isWithin(target, normalFolder(forbidden)))
-            throw SaveRefused("В папката на програмата и в библиотеката не се записва нищо: изберете друга папка ("
-                              + target.string() + ").");
+            throw SaveRefused(
+                "В папката на програмата и в библиотеката не се записва нищо: изберете друга папка ("
+                + target.string() + ").");
     }
 
     files_.push_back({std::string(), request_.pageName, Kind::Page, request_.text, {}});
@@ -92,7 +94,8 @@ std::size_t PageSaver::add(const std::string& source, Kind kind)
         target = relative.generic_string();
     } else {
         const std::string stem = fs::path(request_.pageName).stem().string();
-        target = stem + "_files/" + path.lexically_relative(normalFolder(request_.libraryFolder)).generic_string();
+        target =
+            stem + "_files/" + path.lexically_relative(normalFolder(request_.libraryFolder)).generic_string();
     }
     File file{source, target, kind, {}, {}};
     if (kind == Kind::Page || kind == Kind::Style)
@@ -117,9 +120,10 @@ void PageSaver::collect(std::size_t index)
     const fs::path library = normalFolder(request_.libraryFolder);
     const fs::path realLibrary = resolved(library);
     const fs::path folder = files_[index].source.empty() ? normalFolder(request_.pageFolder)
-                                                        : fs::path(files_[index].source).parent_path();
+                                                         : fs::path(files_[index].source).parent_path();
     auto take = [&](const PageReference& reference, bool besidePage) {
-        const std::string_view address = std::string_view(files_[index].text).substr(reference.offset, reference.length);
+        const std::string_view address =
+            std::string_view(files_[index].text).substr(reference.offset, reference.length);
         if (!isRelativeAddress(address))
             return;
         const std::string path = addressToPath(address);
@@ -128,19 +132,21 @@ void PageSaver::collect(std::size_t index)
         const fs::path asset = (folder / fs::path(path)).lexically_normal();
         std::error_code error;
         // Through a link that leads out of the library nothing is copied.
-        if (!isWithin(asset, library) || !isWithin(resolved(asset), realLibrary) || !fs::is_regular_file(asset, error))
+        if (!isWithin(asset, library) || !isWithin(resolved(asset), realLibrary)
+            || !fs::is_regular_file(asset, error))
             return;
         if (besidePage && !isWithin(asset, folder))
             return;
         // The part before a query or fragment is what a rewrite replaces.
         const std::string_view trimmed = trimmedAddress(address);
-        const std::size_t start = reference.offset + static_cast<std::size_t>(trimmed.data() - address.data());
+        const std::size_t start =
+            reference.offset + static_cast<std::size_t>(trimmed.data() - address.data());
         const std::size_t length = std::min(trimmed.find_first_of("?#"), trimmed.size());
 
         const std::string extension = extensionOf(asset);
         const Kind kind = isWebPageName(asset.filename().string()) ? Kind::Page
-            : extension == ".css"                                  ? Kind::Style
-            : extension == ".js"                                   ? Kind::Script
+                          : extension == ".css"                    ? Kind::Style
+                          : extension == ".js"                     ? Kind::Script
                                                                    : Kind::Other;
         const std::size_t j = add(asset.string(), kind); // may move files_
         const fs::path from = fs::path(files_[index].target).parent_path();
@@ -194,8 +200,7 @@ std::string PageSaver::contents(const File& file) const
     case Kind::Script:
         // Loaded by a page in the chosen encoding, a script is read in it too.
         return utf8 ? decodeLibraryText(readWholeFile(file.source)) : readWholeFile(file.source);
-    case Kind::Other:
-        break;
+    case Kind::Other: break;
     }
     return readWholeFile(file.source);
 }
@@ -212,8 +217,9 @@ void PageSaver::write(const File& file) const
         // A folder is made, or one of ours already stands there; a link is never followed.
         if (!fs::is_directory(fs::symlink_status(folder, error)))
             throw FileCreateError("Cannot create file \"" + (root / relative).string() + "\". "
-                                  + (fs::is_symlink(fs::symlink_status(folder, error)) ? "A folder on the way is a symbolic link"
-                                                                                        : "A folder on the way cannot be made"));
+                                  + (fs::is_symlink(fs::symlink_status(folder, error))
+                                         ? "A folder on the way is a symbolic link"
+                                         : "A folder on the way cannot be made"));
     }
     writeWholeFile((root / relative).string(), contents(file));
 }

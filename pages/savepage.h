@@ -63,7 +63,7 @@ private:
         std::string source; // library path; empty for the page itself
         std::string target; // relative to the target folder, "/" separated
         Kind kind = Kind::Other;
-        std::string text;   // pages and stylesheets: the UTF-8 text the rewrites apply to
+        std::string text; // pages and stylesheets: the UTF-8 text the rewrites apply to
         std::vector<TextEdit> rewrites;
     };
 

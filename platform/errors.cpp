@@ -32,8 +32,8 @@ std::string applicationErrorText(const std::string& className, const std::string
 {
     char where[32];
     std::snprintf(where, sizeof where, "%p", address);
-    std::string text = "Exception " + className + " in module " + moduleName + " at " + where
-                       + ".\r\n" + message;
+    std::string text =
+        "Exception " + className + " in module " + moduleName + " at " + where + ".\r\n" + message;
     if (!message.empty() && message.back() != '.')
         text += '.';
     return text + "\r\n";

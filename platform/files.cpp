@@ -156,8 +156,8 @@ void writeWholeFile(const std::string& path, const std::string& bytes)
 {
     // No O_TRUNC yet: nothing is touched before we know it is a regular file of its own.
     // O_NONBLOCK keeps a FIFO standing there from holding us until a reader comes.
-    FileDescriptor file{::open(path.c_str(),
-                               O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666)};
+    FileDescriptor file{
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666)};
     if (file.fd < 0)
         throwCreateError(path, errno);
     struct stat info {};

@@ -7,8 +7,8 @@
 #include <new>
 #include <string>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace corvane {
 namespace {
@@ -27,11 +27,13 @@ extern "C" void onJpegError(j_common_ptr info)
 }
 
 // Warnings (a truncated file, say) are not worth a message of their own.
-extern "C" void onJpegMessage(j_common_ptr) {}
+extern "C" void onJpegMessage(j_common_ptr)
+{
+}
 
 // Releases libjpeg's state on every way out; a zeroed, never created decoder is safe to destroy.
 struct Decompressor {
-    jpeg_decompress_struct info {};
+    jpeg_decompress_struct info{};
     ~Decompressor() { jpeg_destroy_decompress(&info); }
 };
 
@@ -78,7 +80,7 @@ RgbImage decodeJpeg(const std::uint8_t* data, std::size_t size)
 {
     Decompressor decompressor;
     jpeg_decompress_struct& info = decompressor.info;
-    ErrorManager manager {};
+    ErrorManager manager{};
     info.err = jpeg_std_error(&manager.base);
     manager.base.error_exit = onJpegError;
     manager.base.output_message = onJpegMessage;

@@ -86,7 +86,7 @@ std::error_code RegistryStore::setAside() const
 {
     char stamp[32];
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     ::localtime_r(&now, &local);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     const std::string base = brokenPathPrefix() + stamp;
@@ -145,7 +145,8 @@ int openLockedTemporary(const std::string& temp, std::error_code& error)
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     for (;;) {
-        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+        const int fd =
+            ::open(temp.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
         if (fd < 0) {
             error = lastError();
             return -1;

@@ -17,16 +17,16 @@ enum RegistryType : std::uint32_t {
 };
 
 struct RegistryValue {
-    std::string name;       // empty for the default value
+    std::string name; // empty for the default value
     std::uint32_t type = kRegString;
-    std::string data;       // strings without their NUL; a DWORD as 4 little-endian bytes
+    std::string data; // strings without their NUL; a DWORD as 4 little-endian bytes
     // The size the registry reports for the data to the program (strings in its code page,
     // with their NUL).
     std::size_t dataSize() const;
 };
 
 struct RegistryKeyData {
-    std::string path;       // "HKEY_LOCAL_MACHINE\Software\..." without a trailing backslash
+    std::string path; // "HKEY_LOCAL_MACHINE\Software\..." without a trailing backslash
     std::vector<RegistryValue> values;
 };
 

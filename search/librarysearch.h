@@ -24,16 +24,16 @@ private:
 struct SearchHit {
     enum class Kind { Name, Text };
     Kind kind = Kind::Name;
-    std::string category;       // UTF-8, as the category box shows it
-    std::string script;         // UTF-8, as the script box shows it
-    std::size_t line = 0;       // text match: line index in the script text, from 0
-    std::size_t column = 0;     // where the match starts in the name or in that line
-    std::size_t length = 0;     // the match's length
+    std::string category;   // UTF-8, as the category box shows it
+    std::string script;     // UTF-8, as the script box shows it
+    std::size_t line = 0;   // text match: line index in the script text, from 0
+    std::size_t column = 0; // where the match starts in the name or in that line
+    std::size_t length = 0; // the match's length
     // Text match: the line around the match, UTF-8; long lines are cut to a window.
     std::string excerpt;
-    std::size_t excerptColumn = 0;  // where the match starts in the excerpt
-    bool excerptCutBefore = false;  // the line goes on before the excerpt
-    bool excerptCutAfter = false;   // and after it
+    std::size_t excerptColumn = 0; // where the match starts in the excerpt
+    bool excerptCutBefore = false; // the line goes on before the excerpt
+    bool excerptCutAfter = false;  // and after it
 };
 
 struct SearchReport {
@@ -48,8 +48,8 @@ struct SearchReport {
 enum class SearchScope { Names, NamesAndText };
 
 struct SearchLimits {
-    std::size_t maxHits = 1000;   // hits handed over; past it matches are only counted
-    std::size_t batchSize = 100;  // hits handed over at a time
+    std::size_t maxHits = 1000;  // hits handed over; past it matches are only counted
+    std::size_t batchSize = 100; // hits handed over at a time
     std::size_t excerptBefore = 60;
     std::size_t excerptLength = 240;
     // A larger script is skipped and counted as unreadable: the code box could not show it.
@@ -66,7 +66,6 @@ using SearchSink = std::function<void(std::vector<SearchHit>&&)>;
 // Hits go to sink in batches, names first, on the calling thread.
 SearchReport searchLibrary(const std::string& programDirectory, const std::string& query,
                            const SearchCancel& cancel, const SearchSink& sink,
-                           SearchScope scope = SearchScope::NamesAndText,
-                           const SearchLimits& limits = {});
+                           SearchScope scope = SearchScope::NamesAndText, const SearchLimits& limits = {});
 
 } // namespace corvane

@@ -21,7 +21,8 @@ class SearchRunner {
 public:
     using Hits = std::function<void(std::uint64_t ticket, std::vector<SearchHit>&& hits)>;
     // failure is empty unless the search raised; the caller rethrows it where errors are shown.
-    using Done = std::function<void(std::uint64_t ticket, const SearchReport& report, std::exception_ptr failure)>;
+    using Done =
+        std::function<void(std::uint64_t ticket, const SearchReport& report, std::exception_ptr failure)>;
 
     SearchRunner(std::string programDirectory, Hits hits, Done done, SearchLimits limits = {});
     ~SearchRunner();

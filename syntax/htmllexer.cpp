@@ -18,7 +18,7 @@ enum Mode : LexState {
     TagEquals,      // after "=", waiting for the value
     TagValueDouble, // inside "..." of a value that goes on
     TagValueSingle,
-    RawText,        // inside an element whose content is no markup (textarea, title, ...)
+    RawText, // inside an element whose content is no markup (textarea, title, ...)
     Script,
     ScriptBlockComment,
     ScriptStringDouble, // a line ending in a backslash continues the string
@@ -34,13 +34,23 @@ enum Mode : LexState {
 // Which body a start tag opens once its ">" is reached: script and style are lexed as code,
 // the others are text up to their end tag (plaintext has none).
 enum RawElement : LexState {
-    NoRaw, RawScript, RawStyle, RawTextarea, RawTitle, RawXmp, RawIframe, RawNoembed, RawNoframes,
-    RawNoscript, RawPlaintext, RawCount
+    NoRaw,
+    RawScript,
+    RawStyle,
+    RawTextarea,
+    RawTitle,
+    RawXmp,
+    RawIframe,
+    RawNoembed,
+    RawNoframes,
+    RawNoscript,
+    RawPlaintext,
+    RawCount
 };
 // Each element's end tag as it starts, lower case.
 constexpr std::string_view kRawEndTags[] = {
-    "", "</script", "</style", "</textarea", "</title", "</xmp", "</iframe", "</noembed", "</noframes",
-    "</noscript", "",
+    "",         "</script",  "</style",    "</textarea", "</title", "</xmp",
+    "</iframe", "</noembed", "</noframes", "</noscript", "",
 };
 static_assert(std::size(kRawEndTags) == RawCount);
 
@@ -105,18 +115,54 @@ bool is(Char c, std::uint8_t classes)
 }
 
 // First-character tests of the code rules.
-bool anySpace(std::uint32_t c) { return isUnit(c, Space); }
-bool slash(std::uint32_t c) { return c == '/'; }
-bool scriptQuote(std::uint32_t c) { return c == '"' || c == '\'' || c == '`'; }
-bool styleQuote(std::uint32_t c) { return c == '"' || c == '\''; }
-bool digitOrDot(std::uint32_t c) { return isUnit(c, Digit) || c == '.'; }
-bool scriptWordStart(std::uint32_t c) { return isUnit(c, Letter) || c == '_' || c == '$'; }
-bool at(std::uint32_t c) { return c == '@'; }
-bool brace(std::uint32_t c) { return c == '{' || c == ';' || c == '}'; }
-bool hash(std::uint32_t c) { return c == '#'; }
-bool numberStart(std::uint32_t c) { return isUnit(c, Digit) || c == '.' || c == '-' || c == '+'; }
-bool styleWordStart(std::uint32_t c) { return isUnit(c, Letter) || c == '-' || c == '_'; }
-bool anything(std::uint32_t) { return true; }
+bool anySpace(std::uint32_t c)
+{
+    return isUnit(c, Space);
+}
+bool slash(std::uint32_t c)
+{
+    return c == '/';
+}
+bool scriptQuote(std::uint32_t c)
+{
+    return c == '"' || c == '\'' || c == '`';
+}
+bool styleQuote(std::uint32_t c)
+{
+    return c == '"' || c == '\'';
+}
+bool digitOrDot(std::uint32_t c)
+{
+    return isUnit(c, Digit) || c == '.';
+}
+bool scriptWordStart(std::uint32_t c)
+{
+    return isUnit(c, Letter) || c == '_' || c == '$';
+}
+bool at(std::uint32_t c)
+{
+    return c == '@';
+}
+bool brace(std::uint32_t c)
+{
+    return c == '{' || c == ';' || c == '}';
+}
+bool hash(std::uint32_t c)
+{
+    return c == '#';
+}
+bool numberStart(std::uint32_t c)
+{
+    return isUnit(c, Digit) || c == '.' || c == '-' || c == '+';
+}
+bool styleWordStart(std::uint32_t c)
+{
+    return isUnit(c, Letter) || c == '-' || c == '_';
+}
+bool anything(std::uint32_t)
+{
+    return true;
+}
 
 template <typename Char>
 char lowerAscii(Char c)
@@ -130,23 +176,25 @@ char lowerAscii(Char c)
 
 // JavaScript's reserved words and literals, sorted for binary search.
 constexpr std::string_view kScriptKeywords[] = {
-    "async", "await", "break", "case", "catch", "class", "const", "continue", "debugger",
-    "default", "delete", "do", "else", "export", "extends", "false", "finally", "for",
-    "function", "if", "import", "in", "instanceof", "let", "new", "null", "of", "return",
-    "static", "super", "switch", "this", "throw", "true", "try", "typeof", "undefined", "var",
-    "void", "while", "with", "yield",
+    "async",     "await",  "break",  "case",   "catch",      "class",   "const", "continue", "debugger",
+    "default",   "delete", "do",     "else",   "export",     "extends", "false", "finally",  "for",
+    "function",  "if",     "import", "in",     "instanceof", "let",     "new",   "null",     "of",
+    "return",    "static", "super",  "switch", "this",       "throw",   "true",  "try",      "typeof",
+    "undefined", "var",    "void",   "while",  "with",       "yield",
 };
 
 // After these words a "/" starts a regular expression, not a division.
 constexpr std::string_view kBeforeExpression[] = {
-    "case", "delete", "do", "else", "in", "instanceof", "new", "of", "return", "throw", "typeof",
-    "void", "yield",
+    "case", "delete", "do",    "else",   "in",   "instanceof", "new",
+    "of",   "return", "throw", "typeof", "void", "yield",
 };
 
 constexpr const char* kKindNames[] = {
-    "text", "tag", "attribute-name", "attribute-value", "comment", "doctype", "entity",
-    "script-keyword", "script-string", "script-number", "script-comment",
-    "style-property", "style-string", "style-number", "style-comment", "style-at-rule", "style-url",
+    "text",          "tag",           "attribute-name", "attribute-value",
+    "comment",       "doctype",       "entity",         "script-keyword",
+    "script-string", "script-number", "script-comment", "style-property",
+    "style-string",  "style-number",  "style-comment",  "style-at-rule",
+    "style-url",
 };
 static_assert(std::size(kKindNames) == kTokenKindCount);
 
@@ -236,7 +284,8 @@ private:
             {slash, &LineLexer::regex},
             {anything, &LineLexer::scriptPunctuation},
         };
-        static constexpr Context kContext{kRules, Script, ScriptBlockComment, TokenKind::ScriptComment, TokenKind::ScriptString};
+        static constexpr Context kContext{kRules, Script, ScriptBlockComment, TokenKind::ScriptComment,
+                                          TokenKind::ScriptString};
         return kContext;
     }
 
@@ -253,7 +302,8 @@ private:
             {styleWordStart, &LineLexer::styleWord},
             {anything, &LineLexer::stylePunctuation},
         };
-        static constexpr Context kContext{kRules, Style, StyleComment, TokenKind::StyleComment, TokenKind::StyleString};
+        static constexpr Context kContext{kRules, Style, StyleComment, TokenKind::StyleComment,
+                                          TokenKind::StyleString};
         return kContext;
     }
 
@@ -287,7 +337,10 @@ private:
                 return false;
         return true;
     }
-    bool startsWith(std::size_t at, std::string_view ascii) const { return startsWith(at, ascii, line_.size()); }
+    bool startsWith(std::size_t at, std::string_view ascii) const
+    {
+        return startsWith(at, ascii, line_.size());
+    }
 
     // Position of `close` (ASCII, lower case) at or after `from` before `limit`, or npos.
     std::size_t find(std::size_t from, std::string_view close, std::size_t limit) const
@@ -354,7 +407,8 @@ private:
     RawElement rawElement(std::size_t nameStart, std::size_t nameEnd) const
     {
         static constexpr std::string_view kNames[] = {
-            "", "script", "style", "textarea", "title", "xmp", "iframe", "noembed", "noframes", "noscript", "plaintext",
+            "",       "script",  "style",    "textarea", "title",     "xmp",
+            "iframe", "noembed", "noframes", "noscript", "plaintext",
         };
         static_assert(std::size(kNames) == RawCount);
         for (LexState raw = RawScript; raw < RawCount; ++raw)
@@ -514,7 +568,9 @@ private:
 
     std::uint32_t quoteOf(Mode mode) const
     {
-        return mode == ScriptTemplate ? '`' : (mode == ScriptStringDouble || mode == StyleStringDouble) ? '"' : '\'';
+        return mode == ScriptTemplate                                      ? '`'
+               : (mode == ScriptStringDouble || mode == StyleStringDouble) ? '"'
+                                                                           : '\'';
     }
 
     // Continues what the previous line left open: a block comment or a string. False when it
@@ -620,8 +676,8 @@ private:
         std::size_t end = pos_ + 1;
         while (end < limit) {
             const auto u = unit(line_[end]);
-            const bool exponentSign
-                = (u == '+' || u == '-') && lowerAscii(line_[end - 1]) == 'e' && !startsWith(pos_, "0x", end);
+            const bool exponentSign =
+                (u == '+' || u == '-') && lowerAscii(line_[end - 1]) == 'e' && !startsWith(pos_, "0x", end);
             if (!is(line_[end], Letter | Digit) && u != '.' && u != '_' && !exponentSign)
                 break;
             ++end;
@@ -635,7 +691,8 @@ private:
     bool scriptWord(std::size_t limit)
     {
         std::size_t end = pos_ + 1;
-        while (end < limit && (is(line_[end], Letter | Digit) || unit(line_[end]) == '_' || unit(line_[end]) == '$'))
+        while (end < limit
+               && (is(line_[end], Letter | Digit) || unit(line_[end]) == '_' || unit(line_[end]) == '$'))
             ++end;
         const View word = line_.substr(pos_, end - pos_);
         if (inWordList(word, kScriptKeywords))
@@ -748,7 +805,8 @@ private:
     bool styleWord(std::size_t limit)
     {
         std::size_t end = pos_ + 1;
-        while (end < limit && (is(line_[end], Letter | Digit) || unit(line_[end]) == '-' || unit(line_[end]) == '_'))
+        while (end < limit
+               && (is(line_[end], Letter | Digit) || unit(line_[end]) == '-' || unit(line_[end]) == '_'))
             ++end;
         if (end - pos_ == 3 && startsWith(pos_, "url(", limit)) {
             pos_ = end + 1;

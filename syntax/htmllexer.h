@@ -9,8 +9,8 @@ namespace corvane::syntax {
 
 // What a run of source text is, for colouring. HTML with the CSS and JavaScript embedded in it.
 enum class TokenKind : std::uint8_t {
-    Text,           // page text between tags
-    Tag,            // "<", the tag name, "/>", ">"
+    Text, // page text between tags
+    Tag,  // "<", the tag name, "/>", ">"
     AttributeName,
     AttributeValue, // quoted or bare
     Comment,        // <!-- ... -->
@@ -19,13 +19,13 @@ enum class TokenKind : std::uint8_t {
     ScriptKeyword,  // inside <script> bodies only; on* attribute values stay attribute values
     ScriptString,   // '...', "...", `...` and /regular expressions/
     ScriptNumber,
-    ScriptComment,  // // ... and /* ... */
-    StyleProperty,  // inside <style>: property names
+    ScriptComment, // // ... and /* ... */
+    StyleProperty, // inside <style>: property names
     StyleString,
-    StyleNumber,    // numbers with their units, #colours
-    StyleComment,   // /* ... */
-    StyleAtRule,    // @import, @media ...
-    StyleUrl,       // the address in url(...), with its quotes if it has them
+    StyleNumber,  // numbers with their units, #colours
+    StyleComment, // /* ... */
+    StyleAtRule,  // @import, @media ...
+    StyleUrl,     // the address in url(...), with its quotes if it has them
 };
 inline constexpr std::size_t kTokenKindCount = static_cast<std::size_t>(TokenKind::StyleUrl) + 1;
 

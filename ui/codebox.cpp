@@ -32,7 +32,8 @@ void TForm1::setUpCodeBox()
     run->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     run->setShortcutContext(Qt::WindowShortcut);
     addAction(run);
-    connect(run, &QAction::triggered, this, [this] { runGuarded(*services_.dialogs, [this] { RunEditClick(); }); });
+    connect(run, &QAction::triggered, this,
+            [this] { runGuarded(*services_.dialogs, [this] { RunEditClick(); }); });
 }
 
 void TForm1::RunEditClick()
@@ -40,8 +41,9 @@ void TForm1::RunEditClick()
     // The script's own folder, so that its relative pictures, styles and scripts load; with no
     // category chosen, the program directory.
     const QString category = ui->cats->text();
-    const std::string folder = category.isEmpty() ? services_.programDirectory
-                                                  : library_.scriptPath(category.toStdString(), std::string());
+    const std::string folder = category.isEmpty()
+                                   ? services_.programDirectory
+                                   : library_.scriptPath(category.toStdString(), std::string());
     const QUrl base = QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(folder)));
     // Refreshing shows the script's file again; with no script chosen, the page shown before.
     const QUrl original = ui->lb->text().isEmpty() ? QUrl() : WebView::addressToUrl(scriptPath());

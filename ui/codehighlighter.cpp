@@ -27,7 +27,8 @@ syntax::LexState stateBefore(const QTextBlock& block)
 
 syntax::LexState lexBlock(const QString& text, syntax::LexState state, std::vector<syntax::Token>& tokens)
 {
-    const std::u16string_view line(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    const std::u16string_view line(reinterpret_cast<const char16_t*>(text.utf16()),
+                                   static_cast<std::size_t>(text.size()));
     return syntax::lexLine(line, state, tokens);
 }
 
@@ -131,7 +132,8 @@ void CodeHighlighter::highlightBlock(const QString& text)
     std::vector<syntax::Token> tokens;
     const syntax::LexState state = lexBlock(text, stateBefore(currentBlock()), tokens);
     for (const syntax::Token& token : tokens)
-        setFormat(static_cast<int>(token.start), static_cast<int>(token.length), formats_[static_cast<std::size_t>(token.kind)]);
+        setFormat(static_cast<int>(token.start), static_cast<int>(token.length),
+                  formats_[static_cast<std::size_t>(token.kind)]);
     if (updating_)
         lastState_ = state;
     else

@@ -27,7 +27,10 @@ public:
     ~CodeHighlighter() override;
 
     // How runs of a kind are shown.
-    const QTextCharFormat& format(syntax::TokenKind kind) const { return formats_[static_cast<std::size_t>(kind)]; }
+    const QTextCharFormat& format(syntax::TokenKind kind) const
+    {
+        return formats_[static_cast<std::size_t>(kind)];
+    }
 
     // True when every line's state is known.
     bool isComplete() const { return frontier_ < 0; }

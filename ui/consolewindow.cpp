@@ -45,7 +45,8 @@ void ConsoleWindow::present()
         const QRect screen = parentWidget()->screen()->availableGeometry();
         resize(width(), std::min(frame.height(), screen.height()) * 2 / 3);
         const int room = screen.right() - frame.right();
-        const int x = room >= frameGeometry().width() ? frame.right() + 1 : screen.right() - frameGeometry().width();
+        const int x =
+            room >= frameGeometry().width() ? frame.right() + 1 : screen.right() - frameGeometry().width();
         move(std::max(screen.left(), x), frame.top() + frame.height() - frameGeometry().height());
         placed_ = true;
     }
@@ -57,7 +58,8 @@ void ConsoleWindow::present()
 
 void ConsoleWindow::showErrorCount(int count)
 {
-    setWindowTitle(count == 0 ? QStringLiteral("Конзола") : QStringLiteral("Конзола – ") + errorCountText(count));
+    setWindowTitle(count == 0 ? QStringLiteral("Конзола")
+                              : QStringLiteral("Конзола – ") + errorCountText(count));
 }
 
 void ConsoleWindow::choose(const QModelIndex& index)

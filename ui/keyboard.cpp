@@ -48,7 +48,8 @@ void nameAfterBuddy(QMainWindow& form, const char* labelName, ScriptComboBox* bo
 void addKeyboardAccess(QMainWindow& form)
 {
     auto* wb1 = child<WebView>(form, "wb1");
-    pressOnKey(QKeySequence(Qt::Key_F5), form, Qt::WindowShortcut, child<QAbstractButton>(form, "SpeedButton4"));
+    pressOnKey(QKeySequence(Qt::Key_F5), form, Qt::WindowShortcut,
+               child<QAbstractButton>(form, "SpeedButton4"));
     pressOnKey(QKeySequence(Qt::Key_Escape), *wb1, Qt::WidgetWithChildrenShortcut,
                child<QAbstractButton>(form, "SpeedButton5"));
     pressOnKey(QKeySequence(Qt::ALT | Qt::Key_Home), form, Qt::WindowShortcut,

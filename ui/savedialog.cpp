@@ -6,11 +6,13 @@
 
 namespace corvane {
 
-std::optional<PageSaveChoice> FilePageSaveDialog::choose(QWidget* parent, const QString& folder, const QString& name)
+std::optional<PageSaveChoice> FilePageSaveDialog::choose(QWidget* parent, const QString& folder,
+                                                         const QString& name)
 {
     const QString utf8 = QStringLiteral("Уеб страница, пълна, UTF-8 (*.html *.htm)");
     const QString cp1251 = QStringLiteral("Уеб страница, пълна, Windows-1251 (*.html *.htm)");
-    QFileDialog dialog(parent, QStringLiteral("Запазване на скрипта с файловете му"), QDir(folder).filePath(name));
+    QFileDialog dialog(parent, QStringLiteral("Запазване на скрипта с файловете му"),
+                       QDir(folder).filePath(name));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // Our own dialog, so that the encoding can be chosen as the file type everywhere; the save
@@ -30,7 +32,8 @@ std::optional<PageSaveChoice> FilePageSaveDialog::choose(QWidget* parent, const 
     PageSaveChoice choice;
     choice.folder = file.absolutePath();
     choice.fileName = file.fileName();
-    choice.encoding = dialog.selectedNameFilter() == cp1251 ? pages::PageEncoding::Windows1251 : pages::PageEncoding::Utf8;
+    choice.encoding =
+        dialog.selectedNameFilter() == cp1251 ? pages::PageEncoding::Windows1251 : pages::PageEncoding::Utf8;
     return choice;
 }
 

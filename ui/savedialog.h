@@ -23,13 +23,15 @@ class PageSaveDialog {
 public:
     virtual ~PageSaveDialog() = default;
     // Starts in `folder` with `name` filled in (empty: the user types one); nothing on Cancel.
-    virtual std::optional<PageSaveChoice> choose(QWidget* parent, const QString& folder, const QString& name) = 0;
+    virtual std::optional<PageSaveChoice> choose(QWidget* parent, const QString& folder,
+                                                 const QString& name) = 0;
 };
 
 // The file dialog with the two encodings as its file types, UTF-8 first.
 class FilePageSaveDialog : public PageSaveDialog {
 public:
-    std::optional<PageSaveChoice> choose(QWidget* parent, const QString& folder, const QString& name) override;
+    std::optional<PageSaveChoice> choose(QWidget* parent, const QString& folder,
+                                         const QString& name) override;
 };
 
 } // namespace corvane

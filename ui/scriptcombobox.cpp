@@ -63,8 +63,9 @@ void ScriptComboBox::keyPressEvent(QKeyEvent* event)
         return;
     }
     const QString typed = event->text();
-    const bool plainCharacter = typed.size() == 1 && typed.at(0).isPrint()
-                                && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    const bool plainCharacter =
+        typed.size() == 1 && typed.at(0).isPrint()
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (plainCharacter) {
         QLineEdit* edit = lineEdit();
         const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();

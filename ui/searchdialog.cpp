@@ -48,7 +48,7 @@ public:
         rect.adjust(margin, 0, -margin, 0);
         const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
                                            : (opt.state & QStyle::State_Active) ? QPalette::Normal
-                                                                                 : QPalette::Inactive;
+                                                                                : QPalette::Inactive;
         const int from = start.toInt();
         const int length = index.data(kMatchLengthRole).toInt();
         QFont bold = opt.font;
@@ -56,12 +56,13 @@ public:
         const struct {
             QString piece;
             const QFont& font;
-        } pieces[] = {{text.left(from), opt.font}, {text.mid(from, length), bold}, {text.mid(from + length), opt.font}};
+        } pieces[] = {
+            {text.left(from), opt.font}, {text.mid(from, length), bold}, {text.mid(from + length), opt.font}};
 
         painter->save();
         painter->setClipRect(rect);
-        painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText
-                                                                                       : QPalette::Text));
+        painter->setPen(opt.palette.color(
+            group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
         int x = rect.left();
         for (const auto& piece : pieces) {
             if (x > rect.right())
@@ -156,7 +157,8 @@ SearchDialog::SearchDialog(const std::string& programDirectory, Dialogs& dialogs
         },
         [this](std::uint64_t ticket, const SearchReport& report, const std::exception_ptr& failure) {
             QMetaObject::invokeMethod(
-                this, [this, ticket, report, failure] { finish(ticket, report, failure); }, Qt::QueuedConnection);
+                this, [this, ticket, report, failure] { finish(ticket, report, failure); },
+                Qt::QueuedConnection);
         });
 }
 
@@ -172,7 +174,8 @@ void SearchDialog::present()
         // First showing: against the main window's right edge, where it hides the preview rather
         // than the code box that a chosen result scrolls.
         const QRect frame = parentWidget()->window()->frameGeometry();
-        move(std::max(frame.left(), frame.right() - frameGeometry().width() - 16), frame.top() + frame.height() / 5);
+        move(std::max(frame.left(), frame.right() - frameGeometry().width() - 16),
+             frame.top() + frame.height() / 5);
         placed_ = true;
     }
     show();
@@ -229,7 +232,8 @@ void SearchDialog::finish(std::uint64_t ticket, const SearchReport& report, cons
     if (total == 0)
         ui->status->setText(QStringLiteral("Няма съвпадения."));
     else if (total > report.shown)
-        ui->status->setText(QStringLiteral("Показани са първите %1 от %2 съвпадения.").arg(report.shown).arg(total));
+        ui->status->setText(
+            QStringLiteral("Показани са първите %1 от %2 съвпадения.").arg(report.shown).arg(total));
     else
         ui->status->setText(QStringLiteral("Намерени съвпадения: %1").arg(total));
     const QString unreadable = unreadableText(report.unreadableScripts, report.unreadableLists);
@@ -251,7 +255,9 @@ bool SearchDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (watched == ui->query && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
+        if (watched == ui->query
+            && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
+                || key == Qt::Key_PageDown)) {
             // The arrows walk the results while the typing stays in the field.
             QApplication::sendEvent(ui->results, event);
             return true;
@@ -286,7 +292,8 @@ void selectSearchHit(QPlainTextEdit& codeBox, const SearchHit& hit)
     const QTextBlock block = codeBox.document()->findBlockByNumber(static_cast<int>(hit.line));
     const int column = static_cast<int>(hit.column);
     const int length = static_cast<int>(hit.length);
-    const QString matched = QString::fromStdString(hit.excerpt).mid(static_cast<int>(hit.excerptColumn), length);
+    const QString matched =
+        QString::fromStdString(hit.excerpt).mid(static_cast<int>(hit.excerptColumn), length);
     // The file may have changed since the search, or failed to load.
     if (!block.isValid() || block.text().mid(column, length) != matched)
         return;

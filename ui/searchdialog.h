@@ -49,8 +49,8 @@ private:
 
     std::unique_ptr<Ui::SearchDialog> ui;
     Dialogs& dialogs_;
-    std::vector<SearchHit> hits_;   // the rows of the list, in order
-    std::uint64_t ticket_ = 0;      // the search whose results the list shows
+    std::vector<SearchHit> hits_; // the rows of the list, in order
+    std::uint64_t ticket_ = 0;    // the search whose results the list shows
     bool placed_ = false;
     std::unique_ptr<SearchRunner> runner_; // last: its thread goes first
 };

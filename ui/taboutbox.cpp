@@ -9,7 +9,8 @@
 namespace corvane {
 
 TAboutBox::TAboutBox(const QString& language, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint)
     , ui(std::make_unique<Ui::TAboutBox>())
 {
     ui->setupUi(this);
@@ -36,8 +37,9 @@ void TAboutBox::FormCreate(const QString& language)
     setWindowTitle(QStringLiteral("About the program"));
     ui->ProductName->setText(QStringLiteral("Product name : Corvane Scripts"));
     ui->Version->setText(QStringLiteral("Version : 1.0.0"));
-    ui->Comments->setText(QStringLiteral("To use this program legal you need to read and agree to the terms and "
-                                         "conditions in the \"License User Agreement\" section."));
+    ui->Comments->setText(
+        QStringLiteral("To use this program legal you need to read and agree to the terms and "
+                       "conditions in the \"License User Agreement\" section."));
     ui->Label1->setText(QStringLiteral("<< More"));
     ui->Label3->setText(QStringLiteral("Miroslav Kovanov"));
     ui->Panel3->setText(QStringLiteral("Main Programmer"));

@@ -44,7 +44,10 @@ public:
     {
     }
     void showMessage(const std::string& text) override { dialogs_.showMessage(QString::fromStdString(text)); }
-    void navigatePreview(const std::string& address) override { preview_.navigate(QString::fromStdString(address)); }
+    void navigatePreview(const std::string& address) override
+    {
+        preview_.navigate(QString::fromStdString(address));
+    }
 
 private:
     Dialogs& dialogs_;
@@ -87,7 +90,8 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     // Ctrl+F: the library search, a window of its own beside the specified ones.
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this, [this] {
         if (!searchDialog_) {
-            searchDialog_ = std::make_unique<SearchDialog>(services_.programDirectory, *services_.dialogs, this);
+            searchDialog_ =
+                std::make_unique<SearchDialog>(services_.programDirectory, *services_.dialogs, this);
             connect(searchDialog_.get(), &SearchDialog::chosen, this, &TForm1::chooseSearchResult);
         }
         searchDialog_->present();
@@ -112,8 +116,7 @@ void TForm1::loadPictures()
         QAction* action;
         int index;
     } menuPictures[] = {
-        {ui->N5, 0}, {ui->Licenseuseragreement1, 1}, {ui->N8, 2},
-        {ui->N7, 3}, {ui->N6, 4}, {ui->N2, 5},
+        {ui->N5, 0}, {ui->Licenseuseragreement1, 1}, {ui->N8, 2}, {ui->N7, 3}, {ui->N6, 4}, {ui->N2, 5},
     };
     for (const auto& entry : menuPictures)
         entry.action->setIcon(QIcon(pictures::imageListPicture(entry.index)));
@@ -139,7 +142,8 @@ void TForm1::connectHandlers()
     connect(ui->N7, &QAction::triggered, this, guardedSlot(&TForm1::N7Click));
     connect(ui->N8, &QAction::triggered, this, guardedSlot(&TForm1::N8Click));
     connect(ui->N5, &QAction::triggered, this, guardedSlot(&TForm1::N5Click));
-    connect(ui->Licenseuseragreement1, &QAction::triggered, this, guardedSlot(&TForm1::Licenseuseragreement1Click));
+    connect(ui->Licenseuseragreement1, &QAction::triggered, this,
+            guardedSlot(&TForm1::Licenseuseragreement1Click));
 
     // The picture buttons trigger their menu entries: the command lives in one place.
     connect(ui->SpeedButton1, &QToolButton::clicked, ui->N2, &QAction::trigger);
@@ -179,9 +183,8 @@ void TForm1::FormCreate()
     ui->cats->setText(QString());
 
     FScriptTotal = library_.countScripts(categories);
-    ui->Label4->setText(QStringLiteral("Общо скриптове : %1 в %2 категории.")
-                            .arg(FScriptTotal)
-                            .arg(ui->cats->count()));
+    ui->Label4->setText(
+        QStringLiteral("Общо скриптове : %1 в %2 категории.").arg(FScriptTotal).arg(ui->cats->count()));
     ui->Label4->adjustSize();
 }
 
@@ -189,8 +192,9 @@ void TForm1::startBannerAfterPreview()
 {
     WebView* banner = ui->banner;
     if (ui->wb1->loading())
-        connect(ui->wb1, &WebView::downloadComplete, banner, [banner] { banner->releaseLoads(); },
-                Qt::SingleShotConnection);
+        connect(
+            ui->wb1, &WebView::downloadComplete, banner, [banner] { banner->releaseLoads(); },
+            Qt::SingleShotConnection);
     else
         QTimer::singleShot(0, banner, [banner] { banner->releaseLoads(); });
 }
@@ -212,8 +216,9 @@ void TForm1::lbChange()
     const QString path = scriptPath();
     if (ui->lb->text() != QStringLiteral("BackGround Slide.html")) {
         ui->wb1->navigate(path);
-    } else if (services_.dialogs->confirm(QStringLiteral("Този скрипт трябва да бъде изпълнен във външен браузър.\r"
-                                                         "Желаете ли да го изпълните ?"))) {
+    } else if (services_.dialogs->confirm(
+                   QStringLiteral("Този скрипт трябва да бъде изпълнен във външен браузър.\r"
+                                  "Желаете ли да го изпълните ?"))) {
         shellOpen(path, kShowMaximized, false);
     }
     ui->Label5->setText(path);
@@ -260,7 +265,8 @@ void TForm1::N8Click()
 
 void TForm1::Licenseuseragreement1Click()
 {
-    shellOpen(QString::fromStdString(services_.programDirectory) + QStringLiteral("License Agreement - BG.txt"),
+    shellOpen(QString::fromStdString(services_.programDirectory)
+                  + QStringLiteral("License Agreement - BG.txt"),
               kShowMaximized, false);
 }
 
@@ -357,9 +363,10 @@ void TForm1::SavePageClick()
             names += QStringLiteral("\r") + QString::fromStdString(existing[i]);
         if (existing.size() > 5)
             names += QStringLiteral("\r…");
-        const QString question = existing.size() == 1
-            ? QStringLiteral("Този файл вече съществува в „%1“:%2\rДа бъде ли заменен?")
-            : QStringLiteral("Тези %3 файла вече съществуват в „%1“:%2\rДа бъдат ли заменени?");
+        const QString question =
+            existing.size() == 1
+                ? QStringLiteral("Този файл вече съществува в „%1“:%2\rДа бъде ли заменен?")
+                : QStringLiteral("Тези %3 файла вече съществуват в „%1“:%2\rДа бъдат ли заменени?");
         if (!services_.dialogs->confirm(question.arg(choice->folder, names).arg(existing.size())))
             return;
     }

@@ -28,7 +28,7 @@ struct SearchHit;
 // What the main window is built with; the program passes the real services, tests pass a
 // temporary folder, a temporary store and recording doubles.
 struct MainWindowServices {
-    std::string programDirectory;   // ends in the path separator
+    std::string programDirectory; // ends in the path separator
     const Registry* registry = nullptr;
     Shell* shell = nullptr;
     Dialogs* dialogs = nullptr;
@@ -115,8 +115,8 @@ private:
     std::unique_ptr<SearchDialog> searchDialog_; // made at the first Ctrl+F
     void savePageStep();
     std::unique_ptr<PageSaveDialog> fileSaveDialog_;
-    std::unique_ptr<pages::PageSaver> pageSaver_; // while a save is under way
-    QString saveFolder_;                          // the last one chosen, for this session
+    std::unique_ptr<pages::PageSaver> pageSaver_;  // while a save is under way
+    QString saveFolder_;                           // the last one chosen, for this session
     std::unique_ptr<ConsoleWindow> consoleWindow_; // made when first opened
 };
 

@@ -10,8 +10,8 @@ std::string systemErrorText(int errorNumber)
 {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(errorNumber), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(errorNumber), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     // An unknown code has no text, as it always had.
     if (length == 0 || !buffer)
         return {};

@@ -35,8 +35,8 @@ struct FileHandle {
 // does not open. Pipes, consoles and devices are refused. Gives the handle or the error code.
 DWORD openForReading(const std::string& path, FileHandle& file, unsigned long long& size)
 {
-    file.handle = ::CreateFileW(toWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file.handle = ::CreateFileW(toWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file.handle == INVALID_HANDLE_VALUE)
         return ::GetLastError();
     if (::GetFileType(file.handle) != FILE_TYPE_DISK)

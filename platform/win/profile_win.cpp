@@ -11,8 +11,8 @@ std::vector<std::string> readSectionNames(const std::string& path, size_t budget
     if (budget < 2)
         return {};
     std::wstring buffer(budget, L'\0');
-    const DWORD length = ::GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(budget),
-                                                          toWide(path).c_str());
+    const DWORD length =
+        ::GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(budget), toWide(path).c_str());
     // Names each end in a NUL; when they do not fit, the system cuts the last one short and
     // answers budget - 2. A list that fits exactly answers the same, but then ends in a NUL.
     const bool cut = length == budget - 2 && length > 0 && buffer[length - 1] != L'\0';

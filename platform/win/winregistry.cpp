@@ -44,10 +44,9 @@ bool WindowsRegistryKey::openKey(const std::string& root, const std::string& sub
         return false;
     const std::wstring name = toWide(subKey);
     HKEY key = nullptr;
-    const LONG result = create
-        ? ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr)
-        : ::RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key);
+    const LONG result = create ? ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                   KEY_ALL_ACCESS, nullptr, &key, nullptr)
+                               : ::RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key);
     if (result != ERROR_SUCCESS)
         return false;
     key_ = key;
@@ -63,7 +62,9 @@ void WindowsRegistryKey::closeKey()
 
 bool WindowsRegistryKey::valueExists(const std::string& name) const
 {
-    return key_ && ::RegQueryValueExW(key_, toWide(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return key_
+           && ::RegQueryValueExW(key_, toWide(name).c_str(), nullptr, nullptr, nullptr, nullptr)
+                  == ERROR_SUCCESS;
 }
 
 std::int32_t WindowsRegistryKey::readInteger(const std::string& name) const
@@ -96,7 +97,8 @@ std::string WindowsRegistryKey::readString(const std::string& name) const
     for (;;) {
         DWORD type = 0;
         DWORD size = 0;
-        if (::RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0)
+        if (::RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS
+            || size == 0)
             return {};
         // Room for a terminating NUL the stored data may lack.
         std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
@@ -119,8 +121,9 @@ void WindowsRegistryKey::writeInteger(const std::string& name, std::int32_t valu
 {
     const DWORD data = static_cast<DWORD>(value);
     if (!key_
-        || ::RegSetValueExW(key_, toWide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data)
-            != ERROR_SUCCESS)
+        || ::RegSetValueExW(key_, toWide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                            sizeof data)
+               != ERROR_SUCCESS)
         throwRegistrySetData(name);
 }
 
@@ -130,8 +133,9 @@ void WindowsRegistryKey::writeString(const std::string& name, const std::string&
     // Stored with its terminating NUL.
     const DWORD size = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
     if (!key_
-        || ::RegSetValueExW(key_, toWide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), size)
-            != ERROR_SUCCESS)
+        || ::RegSetValueExW(key_, toWide(name).c_str(), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(data.c_str()), size)
+               != ERROR_SUCCESS)
         throwRegistrySetData(name);
 }
 

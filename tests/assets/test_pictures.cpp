@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
-#include <csetjmp>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -112,18 +112,21 @@ struct Bmp {
         }
         auto widen = [v](std::uint32_t mask) {
             int shift = 0;
-            while (!(mask & 1)) { mask >>= 1; ++shift; }
+            while (!(mask & 1)) {
+                mask >>= 1;
+                ++shift;
+            }
             int bits = 0;
-            while (mask & 1) { mask >>= 1; ++bits; }
+            while (mask & 1) {
+                mask >>= 1;
+                ++bits;
+            }
             return static_cast<int>(((v >> shift) & ((1u << bits) - 1)) << (8 - bits));
         };
         return {widen(rm), widen(gm), widen(bm)};
     }
 
-    bool bit(int x, int y) const
-    {
-        return (data.at(rowAt(y) + x / 8) >> (7 - x % 8)) & 1;
-    }
+    bool bit(int x, int y) const { return (data.at(rowAt(y) + x / 8) >> (7 - x % 8)) & 1; }
 
     Rgb paletteEntry(int i) const
     {
@@ -142,8 +145,8 @@ struct Bmp {
     if (d[0] != 'B' || d[1] != 'M')
         return ::testing::AssertionFailure() << name << ": no BM signature";
     if (le32(d, 2) != d.size())
-        return ::testing::AssertionFailure() << name << ": file size field " << le32(d, 2)
-                                             << " but file has " << d.size() << " bytes";
+        return ::testing::AssertionFailure()
+               << name << ": file size field " << le32(d, 2) << " but file has " << d.size() << " bytes";
     bmp.pixelOffset = le32(d, 10);
     bmp.headerSize = le32(d, 14);
     bmp.width = le32s(d, 18);
@@ -161,8 +164,8 @@ struct Bmp {
     if (bmp.compression != kBiRgb && bmp.compression != kBiBitfields)
         return ::testing::AssertionFailure() << name << ": compressed (" << bmp.compression << ")";
     if (need > d.size())
-        return ::testing::AssertionFailure() << name << ": pixel data needs " << need
-                                             << " bytes, file has " << d.size();
+        return ::testing::AssertionFailure()
+               << name << ": pixel data needs " << need << " bytes, file has " << d.size();
     return ::testing::AssertionSuccess();
 }
 
@@ -541,8 +544,8 @@ TEST(Logo, RedSummitGreenSlopesBlueNameOnWhite)
     ASSERT_EQ(jpeg.pixels.size(), std::size_t(jpeg.width) * jpeg.height);
     auto at = [&](int x, int y) { return jpeg.pixels[y * jpeg.width + x]; };
 
-    for (const auto& corner : {at(0, 0), at(jpeg.width - 1, 0), at(0, jpeg.height - 1),
-                               at(jpeg.width - 1, jpeg.height - 1)})
+    for (const auto& corner :
+         {at(0, 0), at(jpeg.width - 1, 0), at(0, jpeg.height - 1), at(jpeg.width - 1, jpeg.height - 1)})
         EXPECT_GE(luminance(corner), 245) << corner;
 
     // Count clearly coloured pixels per half: mountain above, name below.

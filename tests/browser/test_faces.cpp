@@ -14,26 +14,36 @@ namespace {
 QStringList measuredWidths(WebView& view)
 {
     QString result;
-    view.page()->runJavaScript(QStringLiteral(
-                                   "Array.from(document.querySelectorAll('span'))"
-                                   ".map(function (e) { return e.id + '=' + e.getBoundingClientRect().width; }).join(' ')"),
-                               [&](const QVariant& value) { result = value.toString(); });
+    view.page()->runJavaScript(
+        QStringLiteral(
+            "Array.from(document.querySelectorAll('span'))"
+            ".map(function (e) { return e.id + '=' + e.getBoundingClientRect().width; }).join(' ')"),
+        [&](const QVariant& value) { result = value.toString(); });
     EXPECT_TRUE(test::waitUntil([&] { return !result.isEmpty(); }));
     return result.split(QLatin1Char(' '));
 }
 
 TEST(WebViewFaces, missingVerdanaAndUnnamedFacesRenderInTheSansSerifFace)
 {
-    if (QFontDatabase::hasFamily(QStringLiteral("Verdana")) || !QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans")))
+    if (QFontDatabase::hasFamily(QStringLiteral("Verdana"))
+        || !QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans")))
         GTEST_SKIP() << "needs DejaVu Sans and no Verdana";
     test::TempDir dir;
     const std::string text = "Добре дошли в библиотеката WWW iii";
     const std::string page = "<html><body>"
-                             "<p><span id=\"verdana\"><font face=\"Verdana\">" + text + "</font></span></p>"
-                             "<p><span id=\"unnamed\">" + text + "</span></p>"
-                             "<p><span id=\"dejavu\" style=\"font-family: 'DejaVu Sans'\">" + text + "</span></p>"
-                             "<p><span id=\"serif\" style=\"font-family: serif\">" + text + "</span></p>"
-                             "</body></html>";
+                             "<p><span id=\"verdana\"><font face=\"Verdana\">"
+                             + text
+                             + "</font></span></p>"
+                               "<p><span id=\"unnamed\">"
+                             + text
+                             + "</span></p>"
+                               "<p><span id=\"dejavu\" style=\"font-family: 'DejaVu Sans'\">"
+                             + text
+                             + "</span></p>"
+                               "<p><span id=\"serif\" style=\"font-family: serif\">"
+                             + text
+                             + "</span></p>"
+                               "</body></html>";
     const std::string path = dir.writeCp1251("faces.html", page);
 
     WebView view;

@@ -18,8 +18,9 @@ public:
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
         const QString scheme = info.requestUrl().scheme();
-        if (scheme == QLatin1String("file") || scheme == QLatin1String("data") || scheme == QLatin1String("blob")
-            || scheme == QLatin1String("about") || scheme == QLatin1String("qrc"))
+        if (scheme == QLatin1String("file") || scheme == QLatin1String("data")
+            || scheme == QLatin1String("blob") || scheme == QLatin1String("about")
+            || scheme == QLatin1String("qrc"))
             return;
         requests << info.requestUrl().toString();
         info.block(true);

@@ -32,11 +32,15 @@ struct EventLog {
         QObject::connect(&view, &WebView::beforeNavigate, [this](const QString& url) { add("before", url); });
         QObject::connect(&view, &WebView::downloadBegin, [this] { add("begin", {}); });
         QObject::connect(&view, &WebView::downloadComplete, [this] { add("complete", {}); });
-        QObject::connect(&view, &WebView::documentComplete, [this](const QString& url) { add("document", url); });
+        QObject::connect(&view, &WebView::documentComplete,
+                         [this](const QString& url) { add("document", url); });
         QObject::connect(&view, &WebView::titleChange, [this](const QString& t) { add("title", t); });
         QObject::connect(&view, &WebView::statusTextChange, [this](const QString& t) { add("status", t); });
     }
-    void add(const char* kind, const QString& text) { events.append(QLatin1String(kind) + QLatin1Char(':') + text); }
+    void add(const char* kind, const QString& text)
+    {
+        events.append(QLatin1String(kind) + QLatin1Char(':') + text);
+    }
     int indexOf(const QString& event, int from = 0) const { return events.indexOf(event, from); }
     bool has(const QString& event) const { return events.contains(event); }
     int count(const QString& prefix) const
@@ -68,7 +72,8 @@ protected:
 
 TEST(WebViewAddress, plainPathsAreFilesAndBareHostsAreWebAddresses)
 {
-    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("/tmp/a b/x.html")), QUrl::fromLocalFile(QStringLiteral("/tmp/a b/x.html")));
+    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("/tmp/a b/x.html")),
+              QUrl::fromLocalFile(QStringLiteral("/tmp/a b/x.html")));
     EXPECT_EQ(WebView::addressToUrl(QStringLiteral("www.corvane.example/banner/index.html")).toString(),
               QStringLiteral("http://www.corvane.example/banner/index.html"));
     EXPECT_EQ(WebView::addressToUrl(QStringLiteral("http://www.corvane.example/")).toString(),
@@ -79,9 +84,11 @@ TEST(WebViewAddress, plainPathsAreFilesAndBareHostsAreWebAddresses)
 
 TEST_F(WebViewTest, localPageReportsItsEventsInOrder)
 {
-    const std::string page = dir.write("page.html", "<html><head><title>First page</title></head><body>x</body></html>");
+    const std::string page =
+        dir.write("page.html", "<html><head><title>First page</title></head><body>x</body></html>");
     view.navigate(QString::fromStdString(page));
-    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("document:") + fileUrl(page)); })) << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("document:") + fileUrl(page)); }))
+        << log.events.join(u'\n').toStdString();
 
     const int before = log.indexOf(QStringLiteral("before:") + fileUrl(page));
     const int complete = log.indexOf(QStringLiteral("complete:"));
@@ -97,13 +104,15 @@ TEST_F(WebViewTest, localPageReportsItsEventsInOrder)
 TEST_F(WebViewTest, framesAndScriptNavigationsAllPassBeforeNavigate)
 {
     const std::string inner = dir.write("inner.html", "<html><body>inner</body></html>");
-    const std::string target = dir.write("target.html", "<html><head><title>Target</title></head><body></body></html>");
+    const std::string target =
+        dir.write("target.html", "<html><head><title>Target</title></head><body></body></html>");
     const std::string outer = dir.write(
         "outer.html",
         "<html><body><iframe src=\"inner.html\"></iframe>"
         "<script>setTimeout(function(){ location.href = 'target.html'; }, 300);</script></body></html>");
     view.navigate(QString::fromStdString(outer));
-    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("title:Target")); })) << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("title:Target")); }))
+        << log.events.join(u'\n').toStdString();
     EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(outer)));
     EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(inner)));
     EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(target)));
@@ -119,7 +128,8 @@ TEST_F(WebViewTest, statusWritesRaiseStatusTextChange)
         "</script><iframe src=\"frame.html\"></iframe></body></html>");
     dir.write("frame.html", "<html><body><script>window.status = 'from a frame';</script></body></html>");
     view.navigate(QString::fromStdString(page));
-    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("status:втори")); })) << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("status:втори")); }))
+        << log.events.join(u'\n').toStdString();
     EXPECT_TRUE(log.has(QStringLiteral("status:Здравей, статус")));
     EXPECT_TRUE(log.has(QStringLiteral("status:по подразбиране")));
     EXPECT_TRUE(waitUntil([&] { return log.has(QStringLiteral("status:from a frame")); }));
@@ -127,20 +137,25 @@ TEST_F(WebViewTest, statusWritesRaiseStatusTextChange)
 
 TEST_F(WebViewTest, undeclaredPageIsReadAsWindows1251)
 {
-    const std::string page = dir.writeCp1251("cyr.html", "<html><head><title>Часовник с дата</title></head><body><p>Този часовник показва часа и датата на български език, като се опреснява всяка секунда.</p></body></html>");
+    const std::string page = dir.writeCp1251(
+        "cyr.html", "<html><head><title>Часовник с дата</title></head><body><p>Този часовник показва часа и "
+                    "датата на български език, като се опреснява всяка секунда.</p></body></html>");
     view.navigate(QString::fromStdString(page));
-    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("title:Часовник с дата")); })) << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("title:Часовник с дата")); }))
+        << log.events.join(u'\n').toStdString();
     EXPECT_EQ(view.title(), QStringLiteral("Часовник с дата"));
 }
 
 TEST_F(WebViewTest, refreshLoadsThePageAgainAndStopIsHarmlessWhenIdle)
 {
-    const std::string page = dir.write("again.html", "<html><head><title>Again</title></head><body></body></html>");
+    const std::string page =
+        dir.write("again.html", "<html><head><title>Again</title></head><body></body></html>");
     view.navigate(QString::fromStdString(page));
     ASSERT_TRUE(waitUntil([&] { return log.count(QStringLiteral("document:")) == 1; }));
     view.stop();
     view.refresh();
-    ASSERT_TRUE(waitUntil([&] { return log.count(QStringLiteral("document:")) == 2; })) << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return log.count(QStringLiteral("document:")) == 2; }))
+        << log.events.join(u'\n').toStdString();
     EXPECT_EQ(log.count(QStringLiteral("begin:")), 2);
 }
 
@@ -156,50 +171,58 @@ class WebViewContent : public WebViewTest, public ::testing::WithParamInterface<
 // shows the file on disk again.
 TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
 {
-    const std::string original = dir.writeCp1251("Игри/Шах.html", "<html><head><title>Disk</title></head></html>");
+    const std::string original =
+        dir.writeCp1251("Игри/Шах.html", "<html><head><title>Disk</title></head></html>");
     dir.write("Игри/title.js", "document.title += ' ok';");
-    const QStringList filesBefore = QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden);
+    const QStringList filesBefore =
+        QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden);
     view.navigate(QString::fromStdString(original));
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); })) << view.title().toStdString() << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); }))
+        << view.title().toStdString() << log.events.join(u'\n').toStdString();
 
-    const std::string page = "<!DOCTYPE html><html><head><title>Редакция</title><script src=\"title.js\"></script></head>"
-                             "<body><!--" + std::string(GetParam().padding, 'x') + "--></body></html>";
+    const std::string page =
+        "<!DOCTYPE html><html><head><title>Редакция</title><script src=\"title.js\"></script></head>"
+        "<body><!--"
+        + std::string(GetParam().padding, 'x') + "--></body></html>";
     const QUrl base = QUrl::fromLocalFile(QString::fromStdString(dir.dir() + "Игри/"));
     view.navigateContent(QByteArray::fromStdString(utf8ToCp1251(page)), base, QUrl());
     const QString file = view.contentFilePath();
     EXPECT_EQ(!file.isEmpty(), GetParam().throughFile);
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Редакция ok"); })) << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Редакция ok"); }))
+        << log.events.join(u'\n').toStdString();
     EXPECT_TRUE(view.showsContent());
     EXPECT_TRUE(waitUntil([&] { return view.contentFilePath().isEmpty(); }));
     if (!file.isEmpty()) {
         EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();
     }
-    EXPECT_EQ(QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden), filesBefore);
+    EXPECT_EQ(QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden),
+              filesBefore);
     for (const QString& event : log.events)
         EXPECT_FALSE(event.startsWith(QStringLiteral("before:data:"))) << event.left(80).toStdString();
 
     view.refresh();
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); })) << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); }))
+        << log.events.join(u'\n').toStdString();
     EXPECT_FALSE(view.showsContent());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, WebViewContent,
-    ::testing::Values(ContentCase{"small", 10, false}, ContentCase{"overTheEnginesLimit", 2200000, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sizes, WebViewContent,
+                         ::testing::Values(ContentCase{"small", 10, false},
+                                           ContentCase{"overTheEnginesLimit", 2200000, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A page that works hard for a second at a time but answers in between is never stopped.
 TEST_F(WebViewTest, heavyPageThatAnswersInTimeIsLeftAlone)
 {
     const std::string page = dir.write(
-        "heavy.html",
-        "<html><head><title>Heavy</title></head><body><script>var rounds = 0;"
-        "function work() { var end = Date.now() + 1200; while (Date.now() < end) {}"
-        "  if (++rounds < 5) setTimeout(work, 50); else document.title = 'Heavy done'; }"
-        "setTimeout(work, 100);</script></body></html>");
+        "heavy.html", "<html><head><title>Heavy</title></head><body><script>var rounds = 0;"
+                      "function work() { var end = Date.now() + 1200; while (Date.now() < end) {}"
+                      "  if (++rounds < 5) setTimeout(work, 50); else document.title = 'Heavy done'; }"
+                      "setTimeout(work, 100);</script></body></html>");
     QSignalSpy stopped(&static_cast<WebPage*>(view.page())->guard(), &RunawayGuard::stopped);
     view.navigate(QString::fromStdString(page));
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Heavy done"); }, 30000)) << view.title().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Heavy done"); }, 30000))
+        << view.title().toStdString();
     EXPECT_EQ(stopped.count(), 0);
 }
 
@@ -208,11 +231,14 @@ TEST_F(WebViewTest, contentFileGoesWhenThePageLeavesBeforeItLoaded)
 {
     const std::string next = dir.write("next.html", "<html><head><title>Next</title></head></html>");
     const std::string html = "<html><head><script>location.href = '" + fileUrl(next).toStdString()
-                             + "';</script></head><body><!--" + std::string(2200000, 'x') + "--></body></html>";
-    view.navigateContent(QByteArray::fromStdString(html), QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
+                             + "';</script></head><body><!--" + std::string(2200000, 'x')
+                             + "--></body></html>";
+    view.navigateContent(QByteArray::fromStdString(html),
+                         QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
     const QString file = view.contentFilePath();
     ASSERT_FALSE(file.isEmpty());
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Next"); })) << view.title().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Next"); }))
+        << view.title().toStdString();
     EXPECT_TRUE(waitUntil([&] { return !QFileInfo::exists(file); })) << file.toStdString();
 }
 

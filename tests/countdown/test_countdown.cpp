@@ -28,7 +28,8 @@ struct RecordingHost : CountdownHost {
 struct RecordingShell : Shell {
     void execute(const std::string& verb, const std::string& target, ShellParent parent, int show) override
     {
-        calls.push_back(verb + "|" + target + "|" + (parent == ShellParent::Application ? "app" : "main") + "|" + std::to_string(show));
+        calls.push_back(verb + "|" + target + "|" + (parent == ShellParent::Application ? "app" : "main")
+                        + "|" + std::to_string(show));
     }
     std::vector<std::string> calls;
 };

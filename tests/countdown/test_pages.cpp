@@ -9,12 +9,12 @@ namespace {
 TEST(WelcomePages, welcomePageBytesAreWindows1251WithCrLfAfterEveryLine)
 {
     const std::string bytes = pageBytes(welcomePageLines(-1));
-    const std::string expectedStart = utf8ToCp1251(
-        "<HEAD>\r\n</HEAD>\r\n<BODY BGCOLOR=White Background=\"cvlogo.bmp\" Height=370>\r\n"
-        "<Font Face=\"Verdana\" size=\"4\"><CENTER>Добре дошли !</CENTER>\r\n"
-        "<hr width=100% Color=Blue Width=0.1>\r\n"
-        "<Font size=1>Остават ви още -1 стартирания , докато бъдете \r\n"
-        "пренасочен към сайта ни !\r\n");
+    const std::string expectedStart =
+        utf8ToCp1251("<HEAD>\r\n</HEAD>\r\n<BODY BGCOLOR=White Background=\"cvlogo.bmp\" Height=370>\r\n"
+                     "<Font Face=\"Verdana\" size=\"4\"><CENTER>Добре дошли !</CENTER>\r\n"
+                     "<hr width=100% Color=Blue Width=0.1>\r\n"
+                     "<Font size=1>Остават ви още -1 стартирания , докато бъдете \r\n"
+                     "пренасочен към сайта ни !\r\n");
     EXPECT_EQ(bytes.substr(0, expectedStart.size()), expectedStart);
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
     EXPECT_EQ(welcomePageLines(7).size(), 12u);
@@ -27,7 +27,8 @@ TEST(WelcomePages, redirectPageAndFirstStartMessage)
 {
     const std::string bytes = pageBytes(redirectPageLines());
     EXPECT_EQ(bytes.substr(0, 10), "<HEAD>\r\n <");
-    EXPECT_NE(bytes.find(utf8ToCp1251("Моля имайте търпение сайта да се зареди !<br><br><br><br>\r\n<font size=1 color=blue>")),
+    EXPECT_NE(bytes.find(utf8ToCp1251(
+                  "Моля имайте търпение сайта да се зареди !<br><br><br><br>\r\n<font size=1 color=blue>")),
               std::string::npos);
     EXPECT_EQ(redirectPageLines().size(), 5u);
 

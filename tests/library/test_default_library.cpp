@@ -21,7 +21,8 @@ TEST(DefaultLibrary, everyListedScriptExistsOnceAndIsValidWindows1251)
     int total = 0;
     for (const auto& category : categories) {
         SCOPED_TRACE(category);
-        ASSERT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(library.programDirectory() + category)));
+        ASSERT_TRUE(
+            std::filesystem::is_directory(std::filesystem::u8path(library.programDirectory() + category)));
         const auto scripts = library.loadScriptList(category);
         EXPECT_GE(scripts.size(), 1u);
         for (const auto& script : scripts) {

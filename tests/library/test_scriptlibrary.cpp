@@ -23,7 +23,8 @@ TEST(ScriptLibrary, pathsArePlainConcatenation)
     const ScriptLibrary library("/opt/cs/");
     EXPECT_EQ(library.categoriesPath(), "/opt/cs/categories.ini");
     EXPECT_EQ(library.scriptListPath("Фонове"), "/opt/cs/Фонове" + sep + "scripts.txt");
-    EXPECT_EQ(library.scriptPath("Фонове", "BackGround Slide.html"), "/opt/cs/Фонове" + sep + "BackGround Slide.html");
+    EXPECT_EQ(library.scriptPath("Фонове", "BackGround Slide.html"),
+              "/opt/cs/Фонове" + sep + "BackGround Slide.html");
     EXPECT_EQ(library.scriptPath("", ""), "/opt/cs/" + sep);
 }
 
@@ -47,7 +48,8 @@ TEST(ScriptLibrary, missingListStopsTheCountWithItsError)
         library.countScripts({"A", "Missing", "A"});
         FAIL() << "no error";
     } catch (const FileOpenError& e) {
-        EXPECT_NE(std::string(e.what()).find(dir.dir() + "Missing" + kPathSeparator + "scripts.txt"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find(dir.dir() + "Missing" + kPathSeparator + "scripts.txt"),
+                  std::string::npos);
     }
 }
 

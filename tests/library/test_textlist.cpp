@@ -37,19 +37,16 @@ TEST_P(SplitTextList, followsTheLineRule)
 
 INSTANTIATE_TEST_SUITE_P(
     Breaks, SplitTextList,
-    ::testing::Values(
-        SplitCase{"empty", "", {}},
-        SplitCase{"noFinalBreak", "a\r\nb", {"a", "b"}},
-        SplitCase{"crlfIsOneBreak", "a\r\nb\r\n", {"a", "b"}},
-        SplitCase{"lfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}},
-        SplitCase{"crCr", "a\r\rb", {"a", "", "b"}},
-        SplitCase{"lfLf", "a\n\nb", {"a", "", "b"}},
-        SplitCase{"loneCr", "a\rb", {"a", "b"}},
-        SplitCase{"twoFinalBreaks", "a\r\n\r\n", {"a", ""}},
-        SplitCase{"onlyCrLf", "\r\n", {""}},
-        SplitCase{"nulEndsText", std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
-        SplitCase{"nulFirst", std::string("\0a", 2), {}},
-        SplitCase{"nothingTrimmed", " a \t\r\n\t", {" a \t", "\t"}}),
+    ::testing::Values(SplitCase{"empty", "", {}}, SplitCase{"noFinalBreak", "a\r\nb", {"a", "b"}},
+                      SplitCase{"crlfIsOneBreak", "a\r\nb\r\n", {"a", "b"}},
+                      SplitCase{"lfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}},
+                      SplitCase{"crCr", "a\r\rb", {"a", "", "b"}},
+                      SplitCase{"lfLf", "a\n\nb", {"a", "", "b"}}, SplitCase{"loneCr", "a\rb", {"a", "b"}},
+                      SplitCase{"twoFinalBreaks", "a\r\n\r\n", {"a", ""}},
+                      SplitCase{"onlyCrLf", "\r\n", {""}},
+                      SplitCase{"nulEndsText", std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+                      SplitCase{"nulFirst", std::string("\0a", 2), {}},
+                      SplitCase{"nothingTrimmed", " a \t\r\n\t", {" a \t", "\t"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LoadScriptText, everyBreakBecomesOneNewlineAndNulEndsTheText)

@@ -22,7 +22,8 @@ std::map<std::string, std::string> snapshot(const TempDir& dir)
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path() / "lib"))
-        files[entry.path().string()] = entry.is_directory() ? std::string() : readBytes(entry.path().string());
+        files[entry.path().string()] =
+            entry.is_directory() ? std::string() : readBytes(entry.path().string());
     return files;
 }
 
@@ -34,9 +35,8 @@ struct Library {
         dir.writeCp1251("lib/categories.ini", "[Игри]\r\n");
         dir.writeCp1251("lib/Игри/scripts.txt", "Змия.html");
         dir.writeCp1251("lib/Игри/Змия.html", "<html><body>Змия</body></html>\r\n");
-        dir.write("src/Часовник.html",
-                  "<html><head><meta charset=\"utf-8\"></head>\n"
-                  "<body>Часовник <img src=\"снимки/лице.png\"></body></html>\n");
+        dir.write("src/Часовник.html", "<html><head><meta charset=\"utf-8\"></head>\n"
+                                       "<body>Часовник <img src=\"снимки/лице.png\"></body></html>\n");
         dir.write("src/снимки/лице.png", "\x89PNG\r\n\x1A\n");
     }
     std::string lib() const { return dir.dir() + "lib/"; }
@@ -70,7 +70,8 @@ TEST(AddScripts, existingCategoryKeepsItsListBytesAndGetsTheMissingBreakFirst)
     ASSERT_EQ(report.refusals, std::vector<std::string>{});
     EXPECT_FALSE(report.newCategory);
     EXPECT_EQ(library.bytes("categories.ini"), utf8ToCp1251("[Игри]\r\n"));
-    EXPECT_EQ(library.bytes("Игри/scripts.txt"), utf8ToCp1251("Змия.html\r\nЧасовник.html\r\nТетрис.htm\r\n"));
+    EXPECT_EQ(library.bytes("Игри/scripts.txt"),
+              utf8ToCp1251("Змия.html\r\nЧасовник.html\r\nТетрис.htm\r\n"));
     EXPECT_EQ(library.bytes("Игри/Тетрис.htm"), utf8ToCp1251("<p>Тетрис</p>\r\n"));
     EXPECT_EQ(checkLibrary(library.lib()).size(), 0u);
 }
@@ -85,31 +86,55 @@ struct RefusalCase {
 
 const RefusalCase kRefusals[] = {
     {"characters Windows-1251 lacks, each with its line",
-     [](Library& l) { l.dir.write("src/a.html", "<p>€ ok</p>\n<p>\xE2\x98\x83 snow</p>\n<p>\xF0\x9F\x98\x80</p>\n"); },
-     "Игри", {"a.html"}, "line 3: \"\xF0\x9F\x98\x80\" has no place in Windows-1251"},
+     [](Library& l) {
+         l.dir.write("src/a.html", "<p>€ ok</p>\n<p>\xE2\x98\x83 snow</p>\n<p>\xF0\x9F\x98\x80</p>\n");
+     },
+     "Игри",
+     {"a.html"},
+     "line 3: \"\xF0\x9F\x98\x80\" has no place in Windows-1251"},
     {"a name listed already, letter case ignored",
-     [](Library& l) { l.dir.writeCp1251("src/ЗМИЯ.html", "<p>x</p>"); }, "Игри", {"ЗМИЯ.html"},
+     [](Library& l) { l.dir.writeCp1251("src/ЗМИЯ.html", "<p>x</p>"); },
+     "Игри",
+     {"ЗМИЯ.html"},
      "is already listed in \"Игри\" (line 1"},
-    {"a category name that cannot be a folder", [](Library&) {}, "Игри/Нови", {"Часовник.html"},
+    {"a category name that cannot be a folder",
+     [](Library&) {},
+     "Игри/Нови",
+     {"Часовник.html"},
      "cannot be a folder name"},
-    {"a category name Windows keeps for a device", [](Library&) {}, "con", {"Часовник.html"},
+    {"a category name Windows keeps for a device",
+     [](Library&) {},
+     "con",
+     {"Часовник.html"},
      "cannot be a folder name"},
-    {"a category differing only in letter case", [](Library&) {}, "ИГРИ", {"Часовник.html"},
+    {"a category differing only in letter case",
+     [](Library&) {},
+     "ИГРИ",
+     {"Часовник.html"},
      "differs only in letter case"},
     {"a file the page uses would lie outside the library",
      [](Library& l) {
          l.dir.write("src/a.html", "<img src=\"../../../x.png\">");
          l.dir.write("x.png", "png");
      },
-     "Игри", {"a.html"}, "would lie outside the library"},
-    {"a file the page uses is not there", [](Library& l) { l.dir.write("src/a.html", "<img src=\"нищо.png\">"); },
-     "Игри", {"a.html"}, "which is not there"},
+     "Игри",
+     {"a.html"},
+     "would lie outside the library"},
+    {"a file the page uses is not there",
+     [](Library& l) { l.dir.write("src/a.html", "<img src=\"нищо.png\">"); },
+     "Игри",
+     {"a.html"},
+     "which is not there"},
     {"a file the page uses would replace a different one",
-     [](Library& l) { l.dir.write("lib/Игри/снимки/лице.png", "other"); }, "Игри", {"Часовник.html"},
+     [](Library& l) { l.dir.write("lib/Игри/снимки/лице.png", "other"); },
+     "Игри",
+     {"Часовник.html"},
      "would replace \"Игри/снимки/лице.png\""},
     {"what check would find in the page",
-     [](Library& l) { l.dir.write("src/a.html", "<script src=\"http://cdn.example/x.js\"></script>"); }, "Игри",
-     {"a.html"}, "remote-load"},
+     [](Library& l) { l.dir.write("src/a.html", "<script src=\"http://cdn.example/x.js\"></script>"); },
+     "Игри",
+     {"a.html"},
+     "remote-load"},
 };
 
 void PrintTo(const RefusalCase& c, std::ostream* os)
@@ -156,12 +181,14 @@ TEST(AddScripts, cutShortAtAnyStepLeavesTheLibraryAsItWas)
                 if (++step == stopAt)
                     throw std::runtime_error("cut short");
             };
-            EXPECT_THROW(addScripts(library.lib(), category, {library.src("Часовник.html")}, stop), std::runtime_error);
+            EXPECT_THROW(addScripts(library.lib(), category, {library.src("Часовник.html")}, stop),
+                         std::runtime_error);
             if (stopAt < steps) {
                 EXPECT_EQ(snapshot(library.dir), before) << category << " step " << stopAt;
             } else {
-                EXPECT_NE(library.bytes(std::string(category) + "/scripts.txt").find(utf8ToCp1251("Часовник.html")),
-                          std::string::npos);
+                EXPECT_NE(
+                    library.bytes(std::string(category) + "/scripts.txt").find(utf8ToCp1251("Часовник.html")),
+                    std::string::npos);
                 EXPECT_EQ(checkLibrary(library.lib()).size(), 0u);
             }
         }

@@ -1,5 +1,5 @@
-#include "librarytool/check.h"
 #include "library/textlist.h"
+#include "librarytool/check.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "support/testfiles.h"
@@ -63,8 +63,7 @@ const CheckCase kCases[] = {
     {"category folder without scripts.txt",
      [](const TempDir& d) { std::filesystem::remove(d.path() / kList); },
      {{kList, 0, "missing-list"}}},
-    {"empty category", [](const TempDir& d) { d.write(kList, ""); },
-     {{kList, 0, "empty-category"}}},
+    {"empty category", [](const TempDir& d) { d.write(kList, ""); }, {{kList, 0, "empty-category"}}},
     {"listed script missing",
      [](const TempDir& d) { d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html\r\nЗмия.html\r\n"); },
      {{"Часовници/Змия.html", 0, "missing-script"}}},
@@ -78,17 +77,17 @@ const CheckCase kCases[] = {
      [](const TempDir& d) { d.writeCp1251(kList, "ЦИФРОВ часовник.html\r\nКалендар.html\r\n"); },
      {{"Часовници/ЦИФРОВ часовник.html", 0, "case-mismatch"}}},
     {"script listed twice in one category",
-     [](const TempDir& d) { d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html\r\nЦифров часовник.html\r\n"); },
+     [](const TempDir& d) {
+         d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html\r\nЦифров часовник.html\r\n");
+     },
      {{kList, 3, "listed-twice"}}},
     {"categories.ini with a byte-order mark still gives section lines",
-     [](const TempDir& d) {
-         d.write("categories.ini", "\xEF\xBB\xBF[Часовници]\r\n[Часовници]\r\n");
-     },
-     {{"categories.ini", 1, "utf8-bom"}, {"categories.ini", 1, "utf8-text"}, {"categories.ini", 2, "shared-folder"}}},
+     [](const TempDir& d) { d.write("categories.ini", "\xEF\xBB\xBF[Часовници]\r\n[Часовници]\r\n"); },
+     {{"categories.ini", 1, "utf8-bom"},
+      {"categories.ini", 1, "utf8-text"},
+      {"categories.ini", 2, "shared-folder"}}},
     {"two categories name the same folder",
-     [](const TempDir& d) {
-         d.writeCp1251("categories.ini", "[Часовници]\r\nkey=1\r\n[Часовници/.]\r\n");
-     },
+     [](const TempDir& d) { d.writeCp1251("categories.ini", "[Часовници]\r\nkey=1\r\n[Часовници/.]\r\n"); },
      {{"categories.ini", 3, "shared-folder"}}},
     {"page no list names; pictures are no finding",
      [](const TempDir& d) {
@@ -110,74 +109,99 @@ const CheckCase kCases[] = {
      [](const TempDir& d) { d.write(kClock, "<html>\r\n<body>\r\nbad \x98 byte\r\n</body>\r\n"); },
      {{kClock, 3, "undefined-byte"}}},
     {"UTF-8 byte-order mark in a list",
-     [](const TempDir& d) { d.write(kList, "\xEF\xBB\xBF" + utf8ToCp1251("Цифров часовник.html\r\nКалендар.html\r\n")); },
-     {{kList, 1, "utf8-bom"}, {kClock, 0, "unlisted-page"}, {"Часовници/п»їЦифров часовник.html", 0, "missing-script"}}},
+     [](const TempDir& d) {
+         d.write(kList, "\xEF\xBB\xBF" + utf8ToCp1251("Цифров часовник.html\r\nКалендар.html\r\n"));
+     },
+     {{kList, 1, "utf8-bom"},
+      {kClock, 0, "unlisted-page"},
+      {"Часовници/п»їЦифров часовник.html", 0, "missing-script"}}},
     {"page saved as UTF-8",
      [](const TempDir& d) { d.write(kClock, "<html>\r\n<body>\r\nЧасовник</body>\r\n"); },
      {{kClock, 3, "utf8-text"}}},
     {"NUL byte hides the rest of a list",
-     [](const TempDir& d) { d.write(kList, utf8ToCp1251("Цифров часовник.html\r\n") + std::string(1, '\0') + "Календар.html\r\n"); },
+     [](const TempDir& d) {
+         d.write(kList,
+                 utf8ToCp1251("Цифров часовник.html\r\n") + std::string(1, '\0') + "Календар.html\r\n");
+     },
      {{kList, 2, "nul-byte"}, {"Часовници/Календар.html", 0, "unlisted-page"}}},
     {"page loads from off the machine; plain links are fine",
      [](const TempDir& d) {
-         d.write(kClock,
-                 "<html><head>\r\n"
-                 "<script src=\"http://cdn.example/a.js\"></script>\r\n"
-                 "<link rel=\"stylesheet\" href=\"//cdn.example/s.css\">\r\n"
-                 "<style>\r\n@import \"https://cdn.example/more.css\";\r\nbody { background: url( 'HTTPS://img.example/bg.png' ) }\r\n</style>\r\n"
-                 "</head><body style=\"background-image:url(http://img.example/x.gif)\">\r\n"
-                 "<a href=\"http://www.corvane.example/\">link</a> <form action=\"https://f.example/\"></form>\r\n"
-                 "<img src=\"local.png\"> <img src=\"data:image/png;base64,AA\"> <iframe src=\"file:///tmp/x.html\"></iframe>\r\n"
-                 "<script>var s = '<img src=\"http://not.scanned.example/\">';</script>\r\n"
-                 "<!-- <img src=\"http://commented.example/\"> -->\r\n"
-                 "</body></html>\r\n");
+         d.write(kClock, "<html><head>\r\n"
+                         "<script src=\"http://cdn.example/a.js\"></script>\r\n"
+                         "<link rel=\"stylesheet\" href=\"//cdn.example/s.css\">\r\n"
+                         "<style>\r\n@import \"https://cdn.example/more.css\";\r\nbody { background: url( "
+                         "'HTTPS://img.example/bg.png' ) }\r\n</style>\r\n"
+                         "</head><body style=\"background-image:url(http://img.example/x.gif)\">\r\n"
+                         "<a href=\"http://www.corvane.example/\">link</a> <form "
+                         "action=\"https://f.example/\"></form>\r\n"
+                         "<img src=\"local.png\"> <img src=\"data:image/png;base64,AA\"> <iframe "
+                         "src=\"file:///tmp/x.html\"></iframe>\r\n"
+                         "<script>var s = '<img src=\"http://not.scanned.example/\">';</script>\r\n"
+                         "<!-- <img src=\"http://commented.example/\"> -->\r\n"
+                         "</body></html>\r\n");
      },
-     {{kClock, 2, "remote-load"}, {kClock, 3, "remote-load"}, {kClock, 5, "remote-load"},
-      {kClock, 6, "remote-load"}, {kClock, 8, "remote-load"}}},
+     {{kClock, 2, "remote-load"},
+      {kClock, 3, "remote-load"},
+      {kClock, 5, "remote-load"},
+      {kClock, 6, "remote-load"},
+      {kClock, 8, "remote-load"}}},
     {"code only old browsers ran, one finding a construct; what the engine still runs is none",
      [](const TempDir& d) {
          d.write(kClock,
                  "<html><head><style>\r\n"
-                 ".a { filter: alpha(opacity=50) }\r\n"                                          // 2
+                 ".a { filter: alpha(opacity=50) }\r\n"                                           // 2
                  ".b { -ms-filter: \"progid:DXImageTransform.Microsoft.Alpha(Opacity=50)\" }\r\n" // 3
-                 ".c { width: expression(document.body.clientWidth + 'px') }\r\n"                // 4
+                 ".c { width: expression(document.body.clientWidth + 'px') }\r\n"                 // 4
                  ".d { behavior: url(hover.htc) }\r\n"                                            // 5
                  ".e { filter: blur(2px); scroll-behavior: smooth } /* filter: alpha(opacity=1) */\r\n"
                  "</style>\r\n"
-                 "<script language=\"VBScript\">MsgBox \"document.layers\"</script>\r\n"           // 8
-                 "<script type=\"text/vbscript\"></script>\r\n"                                   // 9
+                 "<script language=\"VBScript\">MsgBox \"document.layers\"</script>\r\n" // 8
+                 "<script type=\"text/vbscript\"></script>\r\n"                          // 9
                  "<script>\r\n"
-                 "if (document.layers) {}\r\n"                                                     // 11
-                 "var x = new ActiveXObject('Microsoft.XMLHTTP');\r\n"                           // 12
-                 "window.showModalDialog('a.html');\r\n"                                          // 13
-                 "el.attachEvent('onclick', f); el.detachEvent('onclick', f);\r\n"                // 14 (two)
-                 "var sheet = document.createStyleSheet();\r\n"                                   // 15
-                 "window.clipboardData.setData('Text', 'x');\r\n"                                 // 16
-                 "var r = document.selection.createRange();\r\n"                                  // 17
-                 "el.style.filter = 'alpha(opacity=' + 40 + ')';\r\n"                             // 18
+                 "if (document.layers) {}\r\n"                                     // 11
+                 "var x = new ActiveXObject('Microsoft.XMLHTTP');\r\n"             // 12
+                 "window.showModalDialog('a.html');\r\n"                           // 13
+                 "el.attachEvent('onclick', f); el.detachEvent('onclick', f);\r\n" // 14 (two)
+                 "var sheet = document.createStyleSheet();\r\n"                    // 15
+                 "window.clipboardData.setData('Text', 'x');\r\n"                  // 16
+                 "var r = document.selection.createRange();\r\n"                   // 17
+                 "el.style.filter = 'alpha(opacity=' + 40 + ')';\r\n"              // 18
                  "var all = document.all, e = window.event, c = event.clipboardData;\r\n"
                  "window.scrollTo({ top: 0, behavior: 'smooth' }); var s = 'document.layers';\r\n"
                  "// document.selection in a comment\r\n"
                  "el.myattachEvent = 1; el.attachEvents = 2;\r\n"
                  "</script></head>\r\n"
-                 "<body onload=\"if (document.layers) go()\"><bgsound src=\"a.mid\">\r\n"          // 24 (two)
+                 "<body onload=\"if (document.layers) go()\"><bgsound src=\"a.mid\">\r\n" // 24 (two)
                  "<marquee>still runs</marquee> <!-- <bgsound src=\"b.mid\"> -->\r\n"
-                 "<div style=\"filter: progid:DXImageTransform.Microsoft.Shadow()\">x</div>\r\n"  // 26
+                 "<div style=\"filter: progid:DXImageTransform.Microsoft.Shadow()\">x</div>\r\n" // 26
                  "</body></html>\r\n");
      },
-     {{kClock, 2, "old-browser"}, {kClock, 3, "old-browser"}, {kClock, 4, "old-browser"}, {kClock, 5, "old-browser"},
-      {kClock, 8, "old-browser"}, {kClock, 9, "old-browser"}, {kClock, 11, "old-browser"}, {kClock, 12, "old-browser"},
-      {kClock, 13, "old-browser"}, {kClock, 14, "old-browser"}, {kClock, 14, "old-browser"},
-      {kClock, 15, "old-browser"}, {kClock, 16, "old-browser"}, {kClock, 17, "old-browser"},
-      {kClock, 18, "old-browser"}, {kClock, 24, "old-browser"}, {kClock, 24, "old-browser"},
+     {{kClock, 2, "old-browser"},
+      {kClock, 3, "old-browser"},
+      {kClock, 4, "old-browser"},
+      {kClock, 5, "old-browser"},
+      {kClock, 8, "old-browser"},
+      {kClock, 9, "old-browser"},
+      {kClock, 11, "old-browser"},
+      {kClock, 12, "old-browser"},
+      {kClock, 13, "old-browser"},
+      {kClock, 14, "old-browser"},
+      {kClock, 14, "old-browser"},
+      {kClock, 15, "old-browser"},
+      {kClock, 16, "old-browser"},
+      {kClock, 17, "old-browser"},
+      {kClock, 18, "old-browser"},
+      {kClock, 24, "old-browser"},
+      {kClock, 24, "old-browser"},
       {kClock, 26, "old-browser"}}},
     {"attachEvent beside its standard fallback is no finding",
      [](const TempDir& d) {
-         d.write(kClock,
-                 "<script>\r\n"
-                 "if (el.addEventListener) el.addEventListener('click', f); else el.attachEvent('onclick', f);\r\n"
-                 "if (el.removeEventListener) el.removeEventListener('click', f); else el.detachEvent('onclick', f);\r\n"
-                 "</script>\r\n");
+         d.write(kClock, "<script>\r\n"
+                         "if (el.addEventListener) el.addEventListener('click', f); else "
+                         "el.attachEvent('onclick', f);\r\n"
+                         "if (el.removeEventListener) el.removeEventListener('click', f); else "
+                         "el.detachEvent('onclick', f);\r\n"
+                         "</script>\r\n");
      },
      {}},
     {"categories beyond the 16384-byte budget",
@@ -217,7 +241,8 @@ const CheckCase kCases[] = {
     {"a script that outgrows the code box once its bare line breaks are CR LF",
      [](const TempDir& d) { d.write(kClock, std::string(kCodeBoxCapacity / 2 + 1, '\n')); },
      {{kClock, 0, "too-large"}}},
-    {"categories.ini without sections", [](const TempDir& d) { d.write("categories.ini", "; nothing\r\n"); },
+    {"categories.ini without sections",
+     [](const TempDir& d) { d.write("categories.ini", "; nothing\r\n"); },
      {{"categories.ini", 0, "empty-library"}}},
 };
 
@@ -241,9 +266,8 @@ TEST_P(CheckLibrary, reportsExactlyTheExpectedFindings)
     EXPECT_EQ(found, GetParam().findings);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, CheckLibrary, testing::ValuesIn(kCases), [](const auto& info) {
-    return test::testCaseName(info.param.name);
-});
+INSTANTIATE_TEST_SUITE_P(Kinds, CheckLibrary, testing::ValuesIn(kCases),
+                         [](const auto& info) { return test::testCaseName(info.param.name); });
 
 TEST(CheckLibrary, aFolderThatIsNoLibraryIsAnErrorNotAFinding)
 {
@@ -275,7 +299,8 @@ std::vector<Finding> checkAsOrdinaryUser(const TempDir& dir)
     };
     share(dir.path());
     std::error_code error;
-    for (fs::recursive_directory_iterator it(dir.path(), error), end; !error && it != end; it.increment(error))
+    for (fs::recursive_directory_iterator it(dir.path(), error), end; !error && it != end;
+         it.increment(error))
         share(it->path());
     int pipe[2];
     if (::pipe(pipe) != 0)
@@ -308,7 +333,8 @@ std::vector<Finding> checkAsOrdinaryUser(const TempDir& dir)
         const std::string line = text.substr(at, end - at);
         const std::size_t colon = line.find(": ");
         const std::size_t second = line.find(": ", colon + 2);
-        findings.push_back({line.substr(0, colon), 0, line.substr(colon + 2, second - colon - 2), line.substr(second + 2)});
+        findings.push_back(
+            {line.substr(0, colon), 0, line.substr(colon + 2, second - colon - 2), line.substr(second + 2)});
     }
     if (at < text.size())
         findings.push_back({"", 0, "error", text.substr(at)});
@@ -331,7 +357,10 @@ TEST(CheckLibrary, saysWhatIsReallyWrong)
          },
          "Петля", systemErrorText(ELOOP)},
         {"a folder that may be entered but not listed reads as the program reads it",
-         [](const TempDir& d) { fs::permissions(d.path() / "Часовници", fs::perms::owner_write | fs::perms::owner_exec | fs::perms::others_exec); },
+         [](const TempDir& d) {
+             fs::permissions(d.path() / "Часовници",
+                             fs::perms::owner_write | fs::perms::owner_exec | fs::perms::others_exec);
+         },
          "", ""},
     };
     for (const auto& row : rows) {
@@ -366,22 +395,25 @@ TEST(Findings, jsonCarriesPathLineKindAndEscapedMessage)
         {"Фонове/scripts.txt", 3, "listed-twice", "\"a\\b.html\" is listed again\t(first on line 1)"},
         {"Игри", 0, "missing-folder", "no folder"},
     };
-    EXPECT_EQ(findingsAsJson(findings),
-              "[\n"
-              "  {\"path\": \"Фонове/scripts.txt\", \"line\": 3, \"kind\": \"listed-twice\", "
-              "\"message\": \"\\\"a\\\\b.html\\\" is listed again\\t(first on line 1)\"},\n"
-              "  {\"path\": \"Игри\", \"line\": null, \"kind\": \"missing-folder\", \"message\": \"no folder\"}\n"
-              "]\n");
+    EXPECT_EQ(
+        findingsAsJson(findings),
+        "[\n"
+        "  {\"path\": \"Фонове/scripts.txt\", \"line\": 3, \"kind\": \"listed-twice\", "
+        "\"message\": \"\\\"a\\\\b.html\\\" is listed again\\t(first on line 1)\"},\n"
+        "  {\"path\": \"Игри\", \"line\": null, \"kind\": \"missing-folder\", \"message\": \"no folder\"}\n"
+        "]\n");
     EXPECT_EQ(findingsAsJson({}), "[]\n");
 }
 
 TEST(Findings, textEscapesControlCharactersAndShortensHugeNames)
 {
     // A name that would retitle the terminal, clear it and print a line of its own.
-    const std::string hostile = "a\x1B]0;pwned\x07\x1B[2J\rall clean\n\xC2\x9B" "1;1H.html";
+    const std::string hostile = "a\x1B]0;pwned\x07\x1B[2J\rall clean\n\xC2\x9B"
+                                "1;1H.html";
     const std::string huge(3 * 1024 * 1024, 'n');
-    const std::string text = findingsAsText({{"Игри/" + hostile, 0, "missing-script", "listed as \"" + hostile + "\""},
-                                             {"Игри/" + huge, 0, "missing-script", "m"}});
+    const std::string text =
+        findingsAsText({{"Игри/" + hostile, 0, "missing-script", "listed as \"" + hostile + "\""},
+                        {"Игри/" + huge, 0, "missing-script", "m"}});
     ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     for (const char c : text)
         EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c);
@@ -394,7 +426,8 @@ TEST(Findings, textEscapesControlCharactersAndShortensHugeNames)
 
 TEST(Findings, textGivesTheLineAndShowsNamesFromTheDiskAsUtf8)
 {
-    EXPECT_EQ(findingsAsText({{"a.html", 12, "remote-load", "loads"}, {"\xD4\xEE\xED/a.html", 0, "unlisted-page", "m"}}),
+    EXPECT_EQ(findingsAsText(
+                  {{"a.html", 12, "remote-load", "loads"}, {"\xD4\xEE\xED/a.html", 0, "unlisted-page", "m"}}),
               "a.html: remote-load: line 12: loads\n"
               "Фон/a.html: unlisted-page: m\n");
 }

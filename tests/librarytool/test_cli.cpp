@@ -14,7 +14,10 @@ using test::TempDir;
 // A temporary stream read back as text.
 class Capture {
 public:
-    Capture() : file_(std::tmpfile(), &std::fclose) {}
+    Capture()
+        : file_(std::tmpfile(), &std::fclose)
+    {
+    }
     std::FILE* get() const { return file_.get(); }
     std::string text() const
     {
@@ -59,25 +62,52 @@ struct ExitCase {
 const ExitCase kExitCases[] = {
     {"clean library exits 0 and prints nothing", {"check", "LIB"}, 0, nullptr, nullptr},
     {"default folder is the program's", {"check"}, 0, nullptr, nullptr},
-    {"findings exit 1, one a line", {"check", "BROKEN"}, 1, "Змия.html: missing-script: listed on line 1", nullptr},
+    {"findings exit 1, one a line",
+     {"check", "BROKEN"},
+     1,
+     "Змия.html: missing-script: listed on line 1",
+     nullptr},
     {"json findings exit 1", {"check", "BROKEN", "--json"}, 1, "\"kind\": \"missing-script\"", nullptr},
     {"an ignored kind is left out", {"check", "BROKEN", "--ignore", "missing-script"}, 0, nullptr, nullptr},
     {"run without the engine in the build exits 2", {"run", "LIB"}, 2, nullptr, "leaves out"},
-    {"add of a page already listed exits 1 and names it", {"add", "LIB", "Игри", "LIB/Игри/Змия.html"}, 1, nullptr,
+    {"add of a page already listed exits 1 and names it",
+     {"add", "LIB", "Игри", "LIB/Игри/Змия.html"},
+     1,
+     nullptr,
      "already listed"},
     {"clean json is an empty array", {"check", "--json", "LIB"}, 0, "[]\n", nullptr},
-    {"missing library exits 2 with a message", {"check", "LIB/nowhere"}, 2, nullptr, "Cannot open library folder"},
+    {"missing library exits 2 with a message",
+     {"check", "LIB/nowhere"},
+     2,
+     nullptr,
+     "Cannot open library folder"},
     {"unknown option exits 2", {"check", "--fast"}, 2, nullptr, "unknown option \"--fast\""},
     {"unknown command exits 2", {"publish"}, 2, nullptr, "unknown command \"publish\""},
     {"no command exits 2", {}, 2, nullptr, "no command given"},
     {"help exits 0 with the usage", {"--help"}, 0, "Usage: corvane-library check [DIR] [--json]", nullptr},
     {"export into a new folder exits 0", {"export", "LIB", "OUT"}, 0, "index.html (scripts: 1)", nullptr},
     {"export over an earlier gallery exits 2", {"export", "LIB", "GALLERY"}, 2, nullptr, "add --force"},
-    {"forced export over an earlier gallery exits 0", {"export", "LIB", "GALLERY", "--force"}, 0, "index.html (scripts: 1)", nullptr},
-    {"forced export into a folder of anything else exits 2", {"export", "LIB", "FULL", "--force"}, 2, nullptr, "left as it is"},
-    {"export of a folder that is no library exits 2", {"export", "LIB/Игри", "OUT"}, 2, nullptr, "no script library"},
+    {"forced export over an earlier gallery exits 0",
+     {"export", "LIB", "GALLERY", "--force"},
+     0,
+     "index.html (scripts: 1)",
+     nullptr},
+    {"forced export into a folder of anything else exits 2",
+     {"export", "LIB", "FULL", "--force"},
+     2,
+     nullptr,
+     "left as it is"},
+    {"export of a folder that is no library exits 2",
+     {"export", "LIB/Игри", "OUT"},
+     2,
+     nullptr,
+     "no script library"},
     {"check of a folder that is no library exits 2", {"check", "LIB/Игри"}, 2, nullptr, "no script library"},
-    {"export leaving out a missing script exits 1", {"export", "BROKEN", "OUT"}, 1, "(scripts: 0)", "left out"},
+    {"export leaving out a missing script exits 1",
+     {"export", "BROKEN", "OUT"},
+     1,
+     "(scripts: 0)",
+     "left out"},
     {"export without OUT exits 2", {"export"}, 2, nullptr, "export takes"},
 };
 
@@ -123,9 +153,8 @@ TEST_P(ExitStatus, matchesTheOutcome)
     expectHas(result.err, GetParam().stderrHas);
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, ExitStatus, testing::ValuesIn(kExitCases), [](const auto& info) {
-    return test::testCaseName(info.param.name);
-});
+INSTANTIATE_TEST_SUITE_P(Commands, ExitStatus, testing::ValuesIn(kExitCases),
+                         [](const auto& info) { return test::testCaseName(info.param.name); });
 
 #ifndef _WIN32 // Windows file names cannot hold control characters
 TEST(Output, namesFromTheLibraryReachTheTerminalWithTheirControlCharactersEscaped)
@@ -135,15 +164,17 @@ TEST(Output, namesFromTheLibraryReachTheTerminalWithTheirControlCharactersEscape
     const std::string hostile = "\x1B[2J\x1B[1;1Hall clean\x1B[8m.html";
     dir.writeCp1251("lib/categories.ini", "[Игри\x1B]0;pwned\x07]\r\n");
     dir.write("lib/Игри\x1B]0;pwned\x07/scripts.txt", hostile + "\r\n");
-    for (const auto& arguments : {std::vector<std::string>{"check", dir.dir() + "lib"},
-                                  std::vector<std::string>{"export", dir.dir() + "lib", dir.dir() + "out\x1B[2J"}}) {
+    for (const auto& arguments :
+         {std::vector<std::string>{"check", dir.dir() + "lib"},
+          std::vector<std::string>{"export", dir.dir() + "lib", dir.dir() + "out\x1B[2J"}}) {
         SCOPED_TRACE(arguments.front());
         const RunResult result = run(arguments, "");
         EXPECT_EQ(result.status, 1) << result.err;
         const std::string printed = result.out + result.err;
         EXPECT_NE(printed.find("all clean"), std::string::npos) << "the name is still shown";
         for (const char c : printed)
-            EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c) << " in " << printed;
+            EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20)
+                << static_cast<int>(c) << " in " << printed;
     }
 }
 #endif

@@ -1,13 +1,13 @@
+#include "library/textlist.h"
 #include "librarytool/export.h"
 #include "librarytool/findings.h"
 #include "librarytool/gallery.h"
 #include "librarytool/staging.h"
-#include "library/textlist.h"
 #include "platform/codepage.h"
 #include "support/testfiles.h"
 
-#include <filesystem>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -51,7 +51,8 @@ void writeLibrary(const TempDir& dir)
          "<body>Змия</body></html>"},
         {"Игри", "Липсваща.html", nullptr},
     });
-    dir.writeCp1251("Фонове/стил/небе.css", "@charset \"windows-1251\";\r\nbody { background: url(фон.gif) } /* Нощ */\r\n");
+    dir.writeCp1251("Фонове/стил/небе.css",
+                    "@charset \"windows-1251\";\r\nbody { background: url(фон.gif) } /* Нощ */\r\n");
     dir.write("Фонове/стил/фон.gif", std::string("GIF89a\x01\x00\x98\xFF", 10));
     dir.writeCp1251("Фонове/звезди.js", "var надпис = 'Звезди';\r\n");
     dir.write("Фонове/картинки/луна.png", std::string("\x89PNG\r\n\x1A\n\x00\xFF", 10));
@@ -61,7 +62,10 @@ void writeLibrary(const TempDir& dir)
 class Export : public testing::Test {
 protected:
     void SetUp() override { writeLibrary(library); }
-    std::string out(const std::string& relative) const { return (output.path() / "gallery" / relative).string(); }
+    std::string out(const std::string& relative) const
+    {
+        return (output.path() / "gallery" / relative).string();
+    }
     std::string read(const std::string& relative) const { return readBytes(out(relative)); }
 
     TempDir library;
@@ -82,7 +86,8 @@ TEST_F(Export, writesIndexPagesAndUtf8CopiesWithTheirAssets)
     const std::string index = read("index.html");
     EXPECT_TRUE(isValidUtf8(index));
     EXPECT_NE(index.find("<meta charset=\"utf-8\">"), std::string::npos);
-    const std::vector<std::string> order{"Фонове", "Звездно небе", "Без обявяване", "Игри", "Змия", "Липсваща"};
+    const std::vector<std::string> order{"Фонове", "Звездно небе", "Без обявяване",
+                                         "Игри",   "Змия",         "Липсваща"};
     std::size_t at = 0;
     for (const auto& name : order) {
         const std::size_t found = index.find(">" + name, at);
@@ -99,9 +104,11 @@ TEST_F(Export, writesIndexPagesAndUtf8CopiesWithTheirAssets)
     const std::string page = read("pages/1-1.html");
     EXPECT_TRUE(isValidUtf8(page));
     EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
-    EXPECT_NE(page.find("<iframe src=\"../library/" + pathToUrl("Фонове/Звездно небе.html") + "\""), std::string::npos);
+    EXPECT_NE(page.find("<iframe src=\"../library/" + pathToUrl("Фонове/Звездно небе.html") + "\""),
+              std::string::npos);
     EXPECT_NE(page.find("<span class=\"tk-tag\">"), std::string::npos);
-    EXPECT_NE(page.find("Звездно небе", page.find("<pre")), std::string::npos) << "the source's own text, decoded";
+    EXPECT_NE(page.find("Звездно небе", page.find("<pre")), std::string::npos)
+        << "the source's own text, decoded";
     EXPECT_NE(page.find("id=\"copy\""), std::string::npos);
     EXPECT_NE(page.find("href=\"1-2.html\" rel=\"next\""), std::string::npos);
 
@@ -116,9 +123,11 @@ TEST_F(Export, writesIndexPagesAndUtf8CopiesWithTheirAssets)
     EXPECT_NE(read("library/Игри/Змия.html").find("content=\"text/html; charset=utf-8\""), std::string::npos);
 
     // Assets the scripts use, found through their addresses, some escaped, one in a stylesheet.
-    EXPECT_EQ(read("library/Фонове/картинки/луна.png"), readBytes(library.dir() + "Фонове/картинки/луна.png"));
+    EXPECT_EQ(read("library/Фонове/картинки/луна.png"),
+              readBytes(library.dir() + "Фонове/картинки/луна.png"));
     EXPECT_EQ(read("library/Фонове/стил/фон.gif"), readBytes(library.dir() + "Фонове/стил/фон.gif"));
-    EXPECT_EQ(read("library/Фонове/стил/небе.css"), "@charset \"utf-8\";\r\nbody { background: url(фон.gif) } /* Нощ */\r\n");
+    EXPECT_EQ(read("library/Фонове/стил/небе.css"),
+              "@charset \"utf-8\";\r\nbody { background: url(фон.gif) } /* Нощ */\r\n");
     EXPECT_EQ(read("library/Фонове/звезди.js"), "var надпис = 'Звезди';\r\n");
     EXPECT_FALSE(fs::exists(output.path() / "извън.png"));
     EXPECT_FALSE(fs::exists(output.path() / "gallery" / "извън.png"));
@@ -167,7 +176,8 @@ TEST_F(Export, leavesOutAScriptWhoseFolderLinksOutOfTheLibrary)
     EXPECT_EQ(report.scripts, 1u); // Змия
     ASSERT_EQ(report.skipped.size(), 2u);
     EXPECT_NE(report.skipped[0].find("Връзка/scripts.txt: it lies outside the library"), std::string::npos);
-    EXPECT_EQ(read("index.html").find("Чужд"), std::string::npos) << "names from outside the library are no scripts";
+    EXPECT_EQ(read("index.html").find("Чужд"), std::string::npos)
+        << "names from outside the library are no scripts";
     EXPECT_FALSE(fs::exists(out("pages/2-1.html")));
     EXPECT_FALSE(fs::exists(out("library/Връзка")));
 }
@@ -228,13 +238,19 @@ struct LeftOutCase {
 
 const LeftOutCase kLeftOutCases[] = {
     {"a sparse picture above the asset limit",
-     [](const TempDir& l, const TempDir&) { fs::resize_file(l.path() / "Фонове/картинки/луна.png", kMaxAssetBytes + 1); },
+     [](const TempDir& l, const TempDir&) {
+         fs::resize_file(l.path() / "Фонове/картинки/луна.png", kMaxAssetBytes + 1);
+     },
      "Фонове/картинки/луна.png: larger than", 3},
     {"a sparse stylesheet of a gigabyte",
-     [](const TempDir& l, const TempDir&) { fs::resize_file(l.path() / "Фонове/стил/небе.css", std::uintmax_t{1} << 30); },
+     [](const TempDir& l, const TempDir&) {
+         fs::resize_file(l.path() / "Фонове/стил/небе.css", std::uintmax_t{1} << 30);
+     },
      "Фонове/стил/небе.css: larger than", 3},
     {"a script larger than the code box holds",
-     [](const TempDir& l, const TempDir&) { fs::resize_file(l.path() / "Игри/Змия.html", kCodeBoxCapacity + 1); },
+     [](const TempDir& l, const TempDir&) {
+         fs::resize_file(l.path() / "Игри/Змия.html", kCodeBoxCapacity + 1);
+     },
      "Игри/Змия.html: larger than the code box", 2},
     {"a script whose copy's path is longer than the system allows",
      [](const TempDir& l, const TempDir&) {
@@ -279,9 +295,8 @@ void PrintTo(const LeftOutCase& c, std::ostream* os)
     *os << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, LeftOut, testing::ValuesIn(kLeftOutCases), [](const auto& info) {
-    return test::testCaseName(info.param.name);
-});
+INSTANTIATE_TEST_SUITE_P(Files, LeftOut, testing::ValuesIn(kLeftOutCases),
+                         [](const auto& info) { return test::testCaseName(info.param.name); });
 
 TEST_F(Export, stagesUnderAShortNameSoALongGalleryNameFits)
 {

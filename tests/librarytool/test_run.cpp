@@ -1,9 +1,9 @@
 // corvane-library run, as a user runs it: the command itself, in a process of its own.
 #include "support/testfiles.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <algorithm>
 #include <set>
 #include <string>
 #include <thread>
@@ -78,23 +78,35 @@ struct RunCase {
 
 const std::vector<RunCase> kCases = {
     {"clean.html", "<p>Часовник</p><img src=\"pic.gif\"><script>setTimeout(function () {}, 50)</script>", {}},
-    {"error.html", "<p>x</p>\n<script>\nnoSuchFunction();\n</script>", {{3, "script-error", "noSuchFunction"}}},
-    {"late-error.html", "<p>x</p><script>setTimeout(function () { throw new Error('later') }, 100)</script>",
+    {"error.html",
+     "<p>x</p>\n<script>\nnoSuchFunction();\n</script>",
+     {{3, "script-error", "noSuchFunction"}}},
+    {"late-error.html",
+     "<p>x</p><script>setTimeout(function () { throw new Error('later') }, 100)</script>",
      {{1, "script-error", "later"}}},
-    {"frame-error.html", "<p>x</p><script>requestAnimationFrame(function () { throw new Error('in a frame') })</script>",
+    {"frame-error.html",
+     "<p>x</p><script>requestAnimationFrame(function () { throw new Error('in a frame') })</script>",
      {{1, "script-error", "in a frame"}}},
-    {"failed.html", "<p>x</p><img src=\"none.png\"><script src=\"gone.js\"></script>\n"
-                    "<div style=\"width:9px;height:9px;background:url(bg.png)\"></div>",
-     {{0, "failed-load", "Тест/bg.png"}, {0, "failed-load", "Тест/gone.js"}, {0, "failed-load", "Тест/none.png"}}},
-    {"network.html", "<p>x</p><img src=\"http://img.example/a.png\">",
+    {"failed.html",
+     "<p>x</p><img src=\"none.png\"><script src=\"gone.js\"></script>\n"
+     "<div style=\"width:9px;height:9px;background:url(bg.png)\"></div>",
+     {{0, "failed-load", "Тест/bg.png"},
+      {0, "failed-load", "Тест/gone.js"},
+      {0, "failed-load", "Тест/none.png"}}},
+    {"network.html",
+     "<p>x</p><img src=\"http://img.example/a.png\">",
      {{0, "network", "http://img.example/a.png"}}},
     {"runaway.html", "<p>x</p><script>while (true) {}</script>", {{0, "runaway", ""}}},
     {"popup.html", "<p>x</p><script>window.open('clean.html')</script>", {{0, "popup", "Тест/clean.html"}}},
-    {"dialog.html", "<p>x</p><script>alert('Здравей'); prompt('Име?')</script>",
+    {"dialog.html",
+     "<p>x</p><script>alert('Здравей'); prompt('Име?')</script>",
      {{0, "dialog", "alert: Здравей"}, {0, "dialog", "prompt: Име?"}}},
-    {"blank.html", "<body style=\"background: navy\"><div></div><span> </span><script>var a = 1</script></body>",
+    {"blank.html",
+     "<body style=\"background: navy\"><div></div><span> </span><script>var a = 1</script></body>",
      {{0, "blank", ""}}},
-    {"old-look-alikes.html", "<marquee>Текст</marquee><script>var a = document.all; var e = window.event;</script>", {}},
+    {"old-look-alikes.html",
+     "<marquee>Текст</marquee><script>var a = document.all; var e = window.event;</script>",
+     {}},
 };
 
 TEST(RunLibrary, reportsWhatEachPageDidInCheckFormat)
@@ -104,9 +116,10 @@ TEST(RunLibrary, reportsWhatEachPageDidInCheckFormat)
     for (const auto& c : kCases)
         pages.emplace_back(c.page, c.text);
     writeLibrary(dir, pages);
-    dir.write("lib/Тест/pic.gif", std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01"
-                                              "\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
-                                              43));
+    dir.write("lib/Тест/pic.gif",
+              std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01"
+                          "\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
+                          43));
 
     const Outcome outcome = runTool(dir, {"run", dir.dir() + "lib", "--jobs", "3"});
     EXPECT_EQ(outcome.status, 1) << outcome.err;
@@ -124,7 +137,8 @@ TEST(RunLibrary, reportsWhatEachPageDidInCheckFormat)
         sorted.insert(c.page);
     // Sorted by path: the cases in name order, each page's findings in order.
     for (const auto& page : sorted) {
-        const RunCase& c = *std::find_if(kCases.begin(), kCases.end(), [&](const RunCase& k) { return page == k.page; });
+        const RunCase& c =
+            *std::find_if(kCases.begin(), kCases.end(), [&](const RunCase& k) { return page == k.page; });
         for (const auto& [line, kind, part] : c.findings) {
             ASSERT_LT(at, lines.size()) << "missing " << c.page << ": " << kind << "\n" << outcome.out;
             const std::string prefix = std::string("Тест/") + c.page + ": " + kind + ": "
@@ -161,7 +175,8 @@ TEST(RunLibrary, ctrlCEndsTheRunAndEveryEngineProcess)
     writeLibrary(dir, pages);
 
     pid_t group = 0;
-    const Outcome outcome = runTool(dir, {"run", dir.dir() + "lib", "--jobs", "2"}, &group, std::chrono::seconds(3));
+    const Outcome outcome =
+        runTool(dir, {"run", dir.dir() + "lib", "--jobs", "2"}, &group, std::chrono::seconds(3));
     EXPECT_EQ(outcome.status, 2) << outcome.err;
     // Run to the end, the six runaways would be findings (exit 1).
     EXPECT_NE(outcome.err.find("interrupted"), std::string::npos) << outcome.err;

@@ -71,7 +71,8 @@ std::pair<int, int> pngSize(const fs::path& path)
     if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0)
         return {0, 0};
     auto be32 = [&](std::size_t at) {
-        return (static_cast<unsigned char>(bytes[at]) << 24) | (static_cast<unsigned char>(bytes[at + 1]) << 16)
+        return (static_cast<unsigned char>(bytes[at]) << 24)
+               | (static_cast<unsigned char>(bytes[at + 1]) << 16)
                | (static_cast<unsigned char>(bytes[at + 2]) << 8) | static_cast<unsigned char>(bytes[at + 3]);
     };
     return {be32(16), be32(20)};
@@ -104,8 +105,9 @@ class Installed : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(run(shellQuoted(CORVANE_CMAKE_COMMAND) + " --install " + shellQuoted(CORVANE_BUILD_DIR) + " --prefix "
-                      + shellQuoted(prefix()) + " >" + shellQuoted(tmp_.dir() + "install.log") + " 2>&1"),
+        ASSERT_EQ(run(shellQuoted(CORVANE_CMAKE_COMMAND) + " --install " + shellQuoted(CORVANE_BUILD_DIR)
+                      + " --prefix " + shellQuoted(prefix()) + " >" + shellQuoted(tmp_.dir() + "install.log")
+                      + " 2>&1"),
                   0)
             << readBytes(tmp_.dir() + "install.log");
     }
@@ -117,7 +119,10 @@ protected:
     fs::path desktopFile() const { return share() / "applications" / "example.corvane.Scripts.desktop"; }
     fs::path metainfoFile() const { return share() / "metainfo" / "example.corvane.Scripts.metainfo.xml"; }
     fs::path doc() const { return share() / "doc" / kName; }
-    fs::path manPage(const std::string& command) const { return share() / "man" / "man1" / (command + ".1.gz"); }
+    fs::path manPage(const std::string& command) const
+    {
+        return share() / "man" / "man1" / (command + ".1.gz");
+    }
     fs::path completion() const { return share() / "bash-completion" / "completions" / "corvane-library"; }
 
     TempDir tmp_;
@@ -125,8 +130,10 @@ protected:
 
 TEST_F(Installed, programFolderHoldsTheExecutableAndEverythingItReadsBesideItself)
 {
-    EXPECT_EQ(fs::status(programFolder() / kName).permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
-    EXPECT_EQ(readBytes((programFolder() / "cvlogo.bmp").string()), readBytes(CORVANE_ASSETS_DIR "/cvlogo.bmp"));
+    EXPECT_EQ(fs::status(programFolder() / kName).permissions() & fs::perms::owner_exec,
+              fs::perms::owner_exec);
+    EXPECT_EQ(readBytes((programFolder() / "cvlogo.bmp").string()),
+              readBytes(CORVANE_ASSETS_DIR "/cvlogo.bmp"));
     // The whole default library, byte for byte: categories, lists, scripts and the terms document.
     const fs::path library = CORVANE_DEFAULT_LIBRARY;
     int files = 0;
@@ -152,7 +159,8 @@ TEST_F(Installed, menuEntryStartsTheInstalledCommandWithAnInstalledIcon)
     const fs::path hicolor = share() / "icons" / "hicolor";
     for (int size : {16, 32, 48}) {
         SCOPED_TRACE(size);
-        const fs::path png = hicolor / (std::to_string(size) + "x" + std::to_string(size)) / "apps" / (icon + ".png");
+        const fs::path png =
+            hicolor / (std::to_string(size) + "x" + std::to_string(size)) / "apps" / (icon + ".png");
         EXPECT_EQ(pngSize(png), std::make_pair(size, size));
     }
     const std::string svg = readBytes((hicolor / "scalable" / "apps" / (icon + ".svg")).string());
@@ -209,7 +217,9 @@ TEST_F(Installed, everyCommandHasAManualPageThatRendersCleanly)
             continue;
         const std::string warnings = tmp_.dir() + "man.err";
         // The pages name the window's Bulgarian texts: they need a UTF-8 locale, as a Bulgarian user has.
-        const std::string text = output("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l " + shellQuoted(manPage(command).string()), warnings);
+        const std::string text =
+            output("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l " + shellQuoted(manPage(command).string()),
+                   warnings);
         EXPECT_NE(text.find("SYNOPSIS"), std::string::npos);
         EXPECT_EQ(readBytes(warnings), "");
     }
@@ -233,7 +243,9 @@ TEST_F(Installed, libraryToolPrintsTheVersionOfTheChangelog)
 TEST_F(Installed, copyrightIsMachineReadableAndCarriesTheShippedLicence)
 {
     const std::string copyright = readBytes((doc() / "copyright").string());
-    EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0), 0u);
+    EXPECT_EQ(
+        copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0),
+        0u);
 
     // The stand-alone licence paragraph holds the text of the terms the program opens, line for line.
     const std::string licenceHead = "\n\nLicense: LicenseRef-Corvane-Scripts\n";
@@ -271,10 +283,11 @@ TEST_F(Installed, completionOffersCommandsOptionsAndFolders)
     writeFile(tmp_.dir() + "work/page.html", "");
     // Completes the words after the command and prints the candidates, sorted bytewise, one a line.
     const auto complete = [&](const std::string& words) {
-        return output("cd " + shellQuoted(tmp_.dir() + "work") + " && bash --norc -c "
-                      + shellQuoted("source " + shellQuoted(completion().string())
-                                    + " && COMP_WORDS=(corvane-library " + words + ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1))"
-                                    + " && _corvane_library && printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort"));
+        return output(
+            "cd " + shellQuoted(tmp_.dir() + "work") + " && bash --norc -c "
+            + shellQuoted("source " + shellQuoted(completion().string()) + " && COMP_WORDS=(corvane-library "
+                          + words + ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1))"
+                          + " && _corvane_library && printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort"));
     };
     EXPECT_EQ(complete("''"), "--help\n--version\nadd\ncheck\nexport\nrun\n");
     EXPECT_EQ(complete("check --"), "--help\n--ignore\n--json\n");
@@ -289,7 +302,8 @@ TEST_F(Installed, metadataProvidesEveryInstalledCommand)
     const std::string metainfo = readBytes(metainfoFile().string());
     for (const auto& entry : fs::directory_iterator(fs::path(prefix()) / "bin")) {
         SCOPED_TRACE(entry.path().filename().string());
-        EXPECT_NE(metainfo.find("<binary>" + entry.path().filename().string() + "</binary>"), std::string::npos);
+        EXPECT_NE(metainfo.find("<binary>" + entry.path().filename().string() + "</binary>"),
+                  std::string::npos);
     }
 }
 
@@ -312,12 +326,15 @@ protected:
     {
         writeFile(programFolder() / kName,
                   "#!/bin/sh\n"
-                  "# " + version + "\n"
-                  "dir=$(dirname \"$(readlink -f \"$0\")\")\n"
-                  "cat \"$dir/categories.ini\" > \"$dir/Warning.html\" || exit 3\n"
-                  "mkdir -p \"$dir/updates\" || exit 4\n"
-                  "echo \"$dir\" >> \"" + tmp_.dir() + "ran-in\"\n");
-        fs::permissions(programFolder() / kName, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+                  "# " + version
+                      + "\n"
+                        "dir=$(dirname \"$(readlink -f \"$0\")\")\n"
+                        "cat \"$dir/categories.ini\" > \"$dir/Warning.html\" || exit 3\n"
+                        "mkdir -p \"$dir/updates\" || exit 4\n"
+                        "echo \"$dir\" >> \""
+                      + tmp_.dir() + "ran-in\"\n");
+        fs::permissions(programFolder() / kName,
+                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     }
 
     // Starts the installed command; an empty dataHome leaves XDG_DATA_HOME unset.
@@ -326,7 +343,8 @@ protected:
         std::string env = "env -u XDG_DATA_HOME HOME=" + shellQuoted(home_);
         if (!dataHome.empty())
             env += " XDG_DATA_HOME=" + shellQuoted(dataHome);
-        return run(env + " " + shellQuoted(launcher().string()) + " 2>" + shellQuoted(tmp_.dir() + "launcher.err"));
+        return run(env + " " + shellQuoted(launcher().string()) + " 2>"
+                   + shellQuoted(tmp_.dir() + "launcher.err"));
     }
 
     std::string ranIn() const { return readBytes(tmp_.dir() + "ran-in"); }
@@ -364,7 +382,8 @@ TEST_F(PerUserFolder, firstStartMakesTheFolderAndTheProgramWritesOnlyThere)
             ASSERT_TRUE(fs::is_symlink(own / name));
             EXPECT_TRUE(fs::equivalent(own / name, entry.path()));
         }
-        EXPECT_EQ(readBytes((own / "Warning.html").string()), readBytes((programFolder() / "categories.ini").string()));
+        EXPECT_EQ(readBytes((own / "Warning.html").string()),
+                  readBytes((programFolder() / "categories.ini").string()));
         EXPECT_FALSE(fs::is_symlink(own / "Warning.html"));
         EXPECT_TRUE(fs::is_directory(own / "updates"));
         EXPECT_FALSE(fs::is_symlink(own / "updates"));
@@ -406,7 +425,8 @@ TEST_F(PerUserFolder, everyStartRefreshesTheFolderFromTheInstall)
     EXPECT_FALSE(fs::exists(fs::symlink_status(own / goneName)));
     EXPECT_EQ(fs::read_symlink(own / "cvlogo.bmp"), tmp_.dir() + "elsewhere.bmp");
     EXPECT_EQ(fs::read_symlink(own / "old.txt"), "/gone/" + kName + "/backup/old.txt");
-    EXPECT_TRUE(fs::equivalent(own / "License Agreement - BG.txt", programFolder() / "License Agreement - BG.txt"));
+    EXPECT_TRUE(
+        fs::equivalent(own / "License Agreement - BG.txt", programFolder() / "License Agreement - BG.txt"));
     EXPECT_EQ(readBytes((own / "notes.txt").string()), "mine");
     EXPECT_TRUE(fs::is_regular_file(own / "Warning.html"));
     EXPECT_EQ(snapshot(programFolder()), installed);
@@ -487,7 +507,8 @@ TEST_F(PerUserFolder, unusableHomeIsAClearErrorAndNoStart)
 {
     writeFile(tmp_.dir() + "a-file", "");
     EXPECT_NE(start(tmp_.dir() + "a-file"), 0);
-    EXPECT_NE(readBytes(tmp_.dir() + "launcher.err").find("cannot create the program folder"), std::string::npos);
+    EXPECT_NE(readBytes(tmp_.dir() + "launcher.err").find("cannot create the program folder"),
+              std::string::npos);
     EXPECT_FALSE(fs::exists(tmp_.dir() + "ran-in"));
 }
 

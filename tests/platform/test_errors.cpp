@@ -10,9 +10,18 @@ TEST(ErrorDisplayText, fullStopAddedOnlyAfterCharactersAboveIt)
     const struct {
         std::string message, shown;
     } cases[] = {
-        {"", ""}, {"done.", "done."}, {"stop!", "stop!"}, {"(x)", "(x)"}, {"say \"", "say \""},
-        {"trailing ", "trailing "}, {"letter", "letter."}, {"digit 7", "digit 7."},
-        {"why?", "why?."}, {"colon:", "colon:."}, {"Кирилица", "Кирилица."}, {"comma,", "comma,"},
+        {"", ""},
+        {"done.", "done."},
+        {"stop!", "stop!"},
+        {"(x)", "(x)"},
+        {"say \"", "say \""},
+        {"trailing ", "trailing "},
+        {"letter", "letter."},
+        {"digit 7", "digit 7."},
+        {"why?", "why?."},
+        {"colon:", "colon:."},
+        {"Кирилица", "Кирилица."},
+        {"comma,", "comma,"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(errorDisplayText(c.message), c.shown) << c.message;

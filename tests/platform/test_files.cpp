@@ -60,7 +60,8 @@ TEST(Files, errorsCarryThePathAndTheSystemTextWithoutFullStop)
     dir.write("sub/file", "x");
     const std::string sub = dir.dir() + "sub";
     const std::string throughFile = sub + kPathSeparator + "file" + kPathSeparator + "x";
-    EXPECT_EQ(messageOf([&] { writeWholeFile(sub, "x"); }), "Cannot create file \"" + sub + "\". " + kIsAFolder);
+    EXPECT_EQ(messageOf([&] { writeWholeFile(sub, "x"); }),
+              "Cannot create file \"" + sub + "\". " + kIsAFolder);
     EXPECT_EQ(messageOf([&] { readWholeFile(throughFile); }),
               "Cannot open file \"" + throughFile + "\". " + kNoSuchFolder);
     EXPECT_EQ(messageOf([&] { readWholeFile(dir.dir() + "none"); }),
@@ -75,7 +76,8 @@ TEST(Files, errorsCarryThePathAndTheSystemTextWithoutFullStop)
 TEST(Files, systemTextsEndWithoutStopSpaceOrBreak)
 {
 #ifdef _WIN32
-    const int codes[] = {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_PATH_NOT_FOUND};
+    const int codes[] = {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION,
+                         ERROR_PATH_NOT_FOUND};
 #else
     const int codes[] = {ENOENT, EACCES, EISDIR, ENOTDIR};
 #endif
@@ -155,7 +157,8 @@ TEST(Files, writingNeverGoesThroughALinkOrIntoAnythingButAFile)
             writeWholeFile(program.dir() + "Warning.html", "page");
             ADD_FAILURE() << "written";
         } catch (const FileCreateError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + program.dir() + "Warning.html\". " + row.reason);
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot create file \"" + program.dir() + "Warning.html\". " + row.reason);
         }
         if (row.outsideExists)
             EXPECT_EQ(test::readBytes(target), "keep me");
@@ -186,7 +189,8 @@ TEST(ProgramDirectory, endsInTheSeparatorAndHoldsTheRunningExecutable)
     const std::string dir = programDirectory();
     ASSERT_FALSE(dir.empty());
     EXPECT_EQ(dir.back(), kPathSeparator);
-    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::u8path(dir + "test_platform" + kExecutableSuffix)));
+    EXPECT_TRUE(
+        std::filesystem::is_regular_file(std::filesystem::u8path(dir + "test_platform" + kExecutableSuffix)));
 }
 
 #ifdef _WIN32

@@ -46,11 +46,12 @@ TEST_P(SectionNames, areThoseOfThePlatformsReader)
 INSTANTIATE_TEST_SUITE_P(
     Files, SectionNames,
     ::testing::Values(
-        IniCase{"empty", "", {}},
-        IniCase{"keysOnly", "a=1\r\nb=2\r\n", {}},
+        IniCase{"empty", "", {}}, IniCase{"keysOnly", "a=1\r\nb=2\r\n", {}},
         IniCase{"fileOrderWithKeylessSections", "k=before\r\n[b]\r\n[a]\r\nx=1\r\n[c]\r\n", {"b", "a", "c"}},
         IniCase{"duplicatesTwice", "[a]\r\n[b]\r\n[a]\r\n", {"a", "b", "a"}},
-        IniCase{"namesTrimmed", "[ first ]\r\n\t[ second\t] tail\r\n \x1a[third]\x1a\r\n", {"first", "second", "third"}},
+        IniCase{"namesTrimmed",
+                "[ first ]\r\n\t[ second\t] tail\r\n \x1a[third]\x1a\r\n",
+                {"first", "second", "third"}},
         IniCase{"nameRunsToTheLastBracket", "[a]b]\r\n[c] d]\r\n", {"a]b", "c] d"}},
         IniCase{"notHeaders", "[]\r\n[ ]\r\n[no close\r\n;[comment]\r\nx[y]\r\n[z]\r\n", {"z"}},
         IniCase{"crLfAndCrLfBreaks", "[a]\n[b]\r\n[c]\r[d]", {"a", "b", "c", "d"}},
@@ -65,9 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
         IniCase{"budgetFitsWithTwoToSpare", "[abc]\r\n[de]\r\n", {"abc", "de"}, 9},
         IniCase{"budgetOneShort", "[abc]\r\n[de]\r\n[f]\r\n", {"abc"}, 8},
         IniCase{"budgetCountsLettersNotUtf8Bytes", "\xEF\xBB\xBF[ф]\r\n", {"ф"}, 4},
-        IniCase{"longestNameThatFits", "[" + std::string(kSectionNamesBudget - 3, 'x') + "]\r\n",
+        IniCase{"longestNameThatFits",
+                "[" + std::string(kSectionNamesBudget - 3, 'x') + "]\r\n",
                 {std::string(kSectionNamesBudget - 3, 'x')}},
-        IniCase{"nameTooLongIsDropped", "[a]\r\n[" + std::string(kSectionNamesBudget - 3, 'x') + "]\r\n[b]\r\n",
+        IniCase{"nameTooLongIsDropped",
+                "[a]\r\n[" + std::string(kSectionNamesBudget - 3, 'x') + "]\r\n[b]\r\n",
                 {"a"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -69,7 +69,8 @@ TEST_P(RegistryRead, givesTheValueOrTheProgramsError)
     ASSERT_TRUE(key->openKey(kRoot, kKey, true));
     EXPECT_EQ(key->valueExists("V"), c.type != kNotStored);
     EXPECT_EQ(outcome([&] {
-                  return c.readAs == ReadAs::Integer ? std::to_string(key->readInteger("v")) : key->readString("v");
+                  return c.readAs == ReadAs::Integer ? std::to_string(key->readInteger("v"))
+                                                     : key->readString("v");
               }),
               c.expected);
 }
@@ -82,8 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"shortDword", kRegDword, std::string("\x05\x01", 2), ReadAs::Integer, "261"},
         ReadCase{"binaryOfFiveBytes", kRegBinary, "\x01\x02\x03\x04\x05", ReadAs::Integer,
                  "error: Failed to get data for 'v'"},
-        ReadCase{"qword", kRegQword, std::string(8, '\x01'), ReadAs::Integer, "error: Failed to get data for 'v'"},
-        ReadCase{"binaryOfTwoBytes", kRegBinary, "\x01\x02", ReadAs::Integer, "error: Invalid data type for 'v'"},
+        ReadCase{"qword", kRegQword, std::string(8, '\x01'), ReadAs::Integer,
+                 "error: Failed to get data for 'v'"},
+        ReadCase{"binaryOfTwoBytes", kRegBinary, "\x01\x02", ReadAs::Integer,
+                 "error: Invalid data type for 'v'"},
         ReadCase{"emptyBinary", kRegBinary, "", ReadAs::Integer, "error: Invalid data type for 'v'"},
         // Text is measured as the program's code page has it: a byte a letter, plus the NUL.
         ReadCase{"textOfThreeBytes", kRegString, "ab", ReadAs::Integer, "error: Invalid data type for 'v'"},
@@ -96,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "C:\\Програми\\updates\\"},
         ReadCase{"expandableString", kRegExpandString, "%TEMP%", ReadAs::String, "%TEMP%"},
         ReadCase{"textEndsAtItsNul", kRegString, std::string("a\0b", 3), ReadAs::String, "a"},
-        ReadCase{"dwordAsString", kRegDword, dwordBytes(1), ReadAs::String, "error: Invalid data type for 'v'"},
+        ReadCase{"dwordAsString", kRegDword, dwordBytes(1), ReadAs::String,
+                 "error: Invalid data type for 'v'"},
         ReadCase{"multiString", kRegMultiString, "a", ReadAs::String, "error: Invalid data type for 'v'"},
         ReadCase{"emptyBinaryAsString", kRegBinary, "", ReadAs::String, ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -131,9 +135,15 @@ TEST(Registry, aKeyThatIsNotOpenAnswersNoAndFails)
     EXPECT_EQ(key->readString("Download.dir"), "");
     EXPECT_EQ(outcome([&] { return std::to_string(key->readInteger("TimesStarted")); }),
               "error: Failed to get data for 'TimesStarted'");
-    EXPECT_EQ(outcome([&] { key->writeInteger("TimesStarted", 20); return std::string(); }),
+    EXPECT_EQ(outcome([&] {
+                  key->writeInteger("TimesStarted", 20);
+                  return std::string();
+              }),
               "error: Failed to set data for 'TimesStarted'");
-    EXPECT_EQ(outcome([&] { key->writeString("minor", "0"); return std::string(); }),
+    EXPECT_EQ(outcome([&] {
+                  key->writeString("minor", "0");
+                  return std::string();
+              }),
               "error: Failed to set data for 'minor'");
 }
 
@@ -163,8 +173,9 @@ TEST(Registry, valuesRoundTripThroughTheStoreFile)
 TEST(Registry, unknownValueTypesSurviveAWrite)
 {
     test::TempDir dir;
-    const std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Other]\n\"bin\"=hex:de,ad,\\\n  be,ef\n"
-                             "\"multi\"=hex(7):61,00,62,00,00\n\"q\"=hex(b):01,00,00,00,00,00,00,00\n@=\"default\"\n";
+    const std::string text =
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Other]\n\"bin\"=hex:de,ad,\\\n  be,ef\n"
+        "\"multi\"=hex(7):61,00,62,00,00\n\"q\"=hex(b):01,00,00,00,00,00,00,00\n@=\"default\"\n";
     dir.write("system.reg", text);
     const RegistryStore store(dir.dir() + "system.reg");
     StoreRegistryKey key(store);
@@ -224,7 +235,7 @@ TEST(Registry, aStoreThatIsNoRegistryTextIsSetAsideWholeAndAFreshOneStarts)
                              "\"TimesStarted\"=dword:00000005\n";
     const struct {
         const char* name;
-        std::string bytes;  // what the store file holds
+        std::string bytes; // what the store file holds
         bool directory;
     } rows[] = {
         {"garbage", std::string("\x89PNG\r\n\x1a\n\0\0 garbage", 17), false},
@@ -299,7 +310,8 @@ TEST(Registry, aStoreTheUserMayNotWriteFailsTheWriteAndStaysAsItWas)
     EXPECT_EQ(setDataFailure(key, "TimesStarted"), systemErrorText(EACCES));
     EXPECT_EQ(test::readBytes(store.filePath()), before);
     EXPECT_EQ(std::filesystem::status(store.filePath()).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+              std::filesystem::perms::owner_read | std::filesystem::perms::group_read
+                  | std::filesystem::perms::others_read);
 }
 
 TEST(Registry, aTemporaryFileThatIsALinkIsNeverWrittenThrough)
@@ -396,7 +408,8 @@ TEST(Registry, twoCopiesSavingAtOnceNeverInterleave)
             RegistryHive hive;
             // Each copy writes a store of a different size; a mix of the two would not parse.
             for (int i = 0; i < 500 * (c + 1); ++i)
-                hive.addKey("HKEY_LOCAL_MACHINE\\Software\\Copy" + std::to_string(c) + " " + std::to_string(i));
+                hive.addKey("HKEY_LOCAL_MACHINE\\Software\\Copy" + std::to_string(c) + " "
+                            + std::to_string(i));
             int failures = 0;
             for (int n = 0; n < 200; ++n)
                 failures += store.save(hive) ? 1 : 0;

@@ -65,7 +65,8 @@ std::string TempDir::writeLibrary(const std::vector<LibraryRow>& rows, const std
     std::string categories;
     std::vector<std::pair<std::string, std::string>> lists; // category, its scripts.txt
     for (const LibraryRow& row : rows) {
-        auto list = std::find_if(lists.begin(), lists.end(), [&](const auto& l) { return l.first == row.category; });
+        auto list =
+            std::find_if(lists.begin(), lists.end(), [&](const auto& l) { return l.first == row.category; });
         if (list == lists.end()) {
             categories += std::string("[") + row.category + "]\r\n";
             list = lists.insert(lists.end(), {row.category, std::string()});
@@ -93,14 +94,10 @@ std::string TempDir::place(const std::string& relative, NotAFile kind) const
     const std::string path = file.string();
     bool ok = false;
     switch (kind) {
-    case NotAFile::Fifo:
-        ok = ::mkfifo(path.c_str(), 0644) == 0;
-        break;
-    case NotAFile::DeviceLink:
-        ok = ::symlink("/dev/zero", path.c_str()) == 0;
-        break;
+    case NotAFile::Fifo: ok = ::mkfifo(path.c_str(), 0644) == 0; break;
+    case NotAFile::DeviceLink: ok = ::symlink("/dev/zero", path.c_str()) == 0; break;
     case NotAFile::Socket: {
-        sockaddr_un address {};
+        sockaddr_un address{};
         address.sun_family = AF_UNIX;
         if (path.size() >= sizeof address.sun_path)
             throw std::runtime_error("socket path too long");
@@ -111,9 +108,7 @@ std::string TempDir::place(const std::string& relative, NotAFile kind) const
             ::close(fd);
         break;
     }
-    case NotAFile::Directory:
-        ok = std::filesystem::create_directory(file);
-        break;
+    case NotAFile::Directory: ok = std::filesystem::create_directory(file); break;
     }
     if (!ok)
         throw std::runtime_error("cannot place " + path);

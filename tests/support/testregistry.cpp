@@ -38,7 +38,8 @@ TestRegistry::TestRegistry()
 {
     impl_->scratchPath = L"Software\\Corvane Tests\\" + std::to_wstring(std::random_device{}());
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, impl_->scratchPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                          nullptr, &impl_->scratch, nullptr) != ERROR_SUCCESS
+                          nullptr, &impl_->scratch, nullptr)
+            != ERROR_SUCCESS
         || ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, impl_->scratch) != ERROR_SUCCESS)
         throw std::runtime_error("no scratch registry key");
 }
@@ -56,15 +57,17 @@ void TestRegistry::seed(const std::string& subKey, const std::string& name, std:
 {
     HKEY key = nullptr;
     if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, toWide(subKey).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &key, nullptr) != ERROR_SUCCESS)
+                          &key, nullptr)
+        != ERROR_SUCCESS)
         throw std::runtime_error("cannot seed the registry");
     std::string bytes = data;
     if (isText(type)) {
         const std::wstring wide = toWide(data) + L'\0';
         bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
     }
-    const LONG result = ::RegSetValueExW(key, toWide(name).c_str(), 0, type,
-                                         reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    const LONG result =
+        ::RegSetValueExW(key, toWide(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                         static_cast<DWORD>(bytes.size()));
     ::RegCloseKey(key);
     if (result != ERROR_SUCCESS)
         throw std::runtime_error("cannot seed the registry");

@@ -35,7 +35,10 @@ struct RecordingDialogs : Dialogs {
 // prompts with `answer`, the stop offer with `stopWhenOffered`, the save dialog with `savePath`
 // (empty: cancelled).
 struct RecordingPageDialogs : PageDialogs {
-    void alert(QWidget*, const QString& text, bool* stopMore) override { record(QStringLiteral("alert:") + text, stopMore); }
+    void alert(QWidget*, const QString& text, bool* stopMore) override
+    {
+        record(QStringLiteral("alert:") + text, stopMore);
+    }
     bool confirm(QWidget*, const QString& text, bool* stopMore) override
     {
         record(QStringLiteral("confirm:") + text, stopMore);

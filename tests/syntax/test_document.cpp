@@ -91,7 +91,7 @@ std::vector<std::string> scannedTags(const std::string& utf8)
             if (utf8[i] == '\r' || (utf8[i] == '\n' && (i == 0 || utf8[i - 1] != '\r')))
                 ++lineNumber;
         std::string entry = std::to_string(lineNumber) + ": " + (tag.endTag ? "</" : "<")
-            + lower(std::string_view(utf8).substr(tag.nameStart, tag.nameLength));
+                            + lower(std::string_view(utf8).substr(tag.nameStart, tag.nameLength));
         for (const TagAttribute& attribute : tag.attributes)
             entry += " " + lower(std::string_view(utf8).substr(attribute.nameStart, attribute.nameLength));
         tags.push_back(entry);
@@ -104,7 +104,8 @@ std::vector<fs::path> pages()
     std::vector<fs::path> found;
     for (const char* root : {CORVANE_DEFAULT_LIBRARY, CORVANE_LEXER_CORPUS})
         for (const auto& entry : fs::recursive_directory_iterator(root))
-            if (entry.is_regular_file() && (entry.path().extension() == ".html" || entry.path().extension() == ".htm"))
+            if (entry.is_regular_file()
+                && (entry.path().extension() == ".html" || entry.path().extension() == ".htm"))
                 found.push_back(entry.path());
     return found;
 }

@@ -69,8 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         LexCase{"tags_startAndEnd", "<p>Hi</p>", "tag:<p | tag:> | tag:</p | tag:>"},
         LexCase{"tags_selfClosing", "a<br/>b", "tag:<br | tag:/>"},
         LexCase{"tags_lessThanAloneIsText", "a < b and 1<2", ""},
-        LexCase{"attributes_quotedBareAndEmpty",
-                "<a href=\"x.html\" class='c d' hidden data-n=5>",
+        LexCase{"attributes_quotedBareAndEmpty", "<a href=\"x.html\" class='c d' hidden data-n=5>",
                 "tag:<a | attribute-name:href | attribute-value:\"x.html\" | attribute-name:class"
                 " | attribute-value:'c d' | attribute-name:hidden | attribute-name:data-n"
                 " | attribute-value:5 | tag:>"},
@@ -114,14 +113,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "tag:<style | tag:> | style-property:color | style-number:#fff | style-property:margin"
                 " | style-number:0 | style-number:10px | style-property:width | style-number:50%"
                 " | tag:</style | tag:>"},
-        LexCase{"style_selectorsAreNoProperties", "<style>#top a:hover, h1 { }",
-                "tag:<style | tag:>"},
-        LexCase{"style_atRuleStringComment", "<style>@import \"a.css\"; /* c */",
-                "tag:<style | tag:> | style-at-rule:@import | style-string:\"a.css\" | style-comment:/* c */"},
+        LexCase{"style_selectorsAreNoProperties", "<style>#top a:hover, h1 { }", "tag:<style | tag:>"},
+        LexCase{
+            "style_atRuleStringComment", "<style>@import \"a.css\"; /* c */",
+            "tag:<style | tag:> | style-at-rule:@import | style-string:\"a.css\" | style-comment:/* c */"},
         LexCase{"style_urlAddressesQuotedOrBare", "<style>a { background: url( 'x.gif' ) url(y z.png ) }",
                 "tag:<style | tag:> | style-property:background | style-url:'x.gif' | style-url:y z.png"},
         LexCase{"rawText_tagsInsideAreText", "<title>a <b>\nc</TITLE><xmp><i></xmp><b>",
-                "tag:<title | tag:> | tag:</TITLE | tag:> | tag:<xmp | tag:> | tag:</xmp | tag:> | tag:<b | tag:>"},
+                "tag:<title | tag:> | tag:</TITLE | tag:> | tag:<xmp | tag:> | tag:</xmp | tag:> | tag:<b | "
+                "tag:>"},
         LexCase{"rawText_plaintextNeverEnds", "<plaintext><b></plaintext>", "tag:<plaintext | tag:>"},
         LexCase{"style_propertyOnTheNextLine", "<style>p {\n  font-size: 12pt\n}",
                 "tag:<style | tag:> | style-property:font-size | style-number:12pt"},
@@ -224,13 +224,12 @@ TEST_P(LexLongLine, mebibyteLineStaysInOrderAndInBounds)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, LexLongLine,
-    ::testing::Values(
-        LongLineCase{"openComment", "<!--", "- ", TokenKind::Comment},
-        LongLineCase{"manyTags", "", "<a b='c'>", TokenKind::Tag},
-        LongLineCase{"regexThatNeverCloses", "<script>", "(/[", TokenKind::Tag},
-        LongLineCase{"almostEndTags", "<script>", "</scrip", TokenKind::Tag},
-        LongLineCase{"entitiesWithoutSemicolon", "<b>", "&amp", TokenKind::Tag},
-        LongLineCase{"styleWords", "<style>p{", "a b ", TokenKind::Tag}),
+    ::testing::Values(LongLineCase{"openComment", "<!--", "- ", TokenKind::Comment},
+                      LongLineCase{"manyTags", "", "<a b='c'>", TokenKind::Tag},
+                      LongLineCase{"regexThatNeverCloses", "<script>", "(/[", TokenKind::Tag},
+                      LongLineCase{"almostEndTags", "<script>", "</scrip", TokenKind::Tag},
+                      LongLineCase{"entitiesWithoutSemicolon", "<b>", "&amp", TokenKind::Tag},
+                      LongLineCase{"styleWords", "<style>p{", "a b ", TokenKind::Tag}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -33,7 +33,8 @@ class Keyboard : public ::testing::Test, protected test::WindowBench {
 protected:
     void SetUp() override
     {
-        dir.writeLibrary({{"Игри", "Шах.html", "<title>Шах</title><p>шах</p><script>window.status = 'готово';</script>"}});
+        dir.writeLibrary(
+            {{"Игри", "Шах.html", "<title>Шах</title><p>шах</p><script>window.status = 'готово';</script>"}});
         form = make();
         form->resize(1000, 700);
         form->show();
@@ -96,7 +97,8 @@ TEST_F(Keyboard, keysPressTheBrowserButtons)
     }
     // The home key runs the home button's handler: the preview heads for the maker's page.
     QTest::keyClick(focusInto("cats"), Qt::Key_Home, Qt::AltModifier);
-    EXPECT_TRUE(test::waitUntil([&] { return child<QLabel>("Panel6")->text().contains(QStringLiteral("corvane.example")); }));
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return child<QLabel>("Panel6")->text().contains(QStringLiteral("corvane.example")); }));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
 }
 
@@ -131,7 +133,8 @@ TEST_F(Keyboard, controlsHaveNamesAndLabelsKeepTheirText)
     for (QWidget* widget : form->findChildren<QWidget*>()) {
         if (!widget->isVisibleTo(form.get()) || !(widget->focusPolicy() & Qt::TabFocus))
             continue;
-        SCOPED_TRACE(widget->metaObject()->className() + std::string(" ") + widget->objectName().toStdString());
+        SCOPED_TRACE(widget->metaObject()->className() + std::string(" ")
+                     + widget->objectName().toStdString());
         EXPECT_FALSE(accessibleName(widget).isEmpty());
     }
 

@@ -1,26 +1,25 @@
+#include "browser/webview.h"
+#include "library/textlist.h"
 #include "platform/registrystore.h"
 #include "platform/shell.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
 #include "support/windowdoubles.h"
-#include "browser/webview.h"
 #include "ui/codehighlighter.h"
 #include "ui/dialogs.h"
 #include "ui/scriptcombobox.h"
 #include "ui/taboutbox.h"
 #include "ui/tform1.h"
-#include "browser/webview.h"
-#include "library/textlist.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDirIterator>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QToolButton>
-#include <QPlainTextEdit>
-#include <QTest>
 
 #include <filesystem>
 
@@ -123,7 +122,9 @@ TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
     test::typeText(cats, QStringLiteral("Ф"));
     test::typeText(lb, QStringLiteral("B"));
     ASSERT_EQ(lb->text(), QStringLiteral("BackGround Slide.html"));
-    EXPECT_EQ(dialogs.confirmations, QStringList{QStringLiteral("Този скрипт трябва да бъде изпълнен във външен браузър.\rЖелаете ли да го изпълните ?")});
+    EXPECT_EQ(dialogs.confirmations,
+              QStringList{QStringLiteral(
+                  "Този скрипт трябва да бъде изпълнен във външен браузър.\rЖелаете ли да го изпълните ?")});
     EXPECT_TRUE(shell.calls.isEmpty());
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("<html>слайд\n</html>"));
 
@@ -143,7 +144,8 @@ TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
 
 TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEmpty)
 {
-    const std::string library = dir.writeLibrary({{"Игри", "Шах.html", "<title>Шах</title>"}, {"Игри", "Голям.html", ""}});
+    const std::string library =
+        dir.writeLibrary({{"Игри", "Шах.html", "<title>Шах</title>"}, {"Игри", "Голям.html", ""}});
     // Sparse: one byte over the capacity without writing 16 MiB.
     std::filesystem::resize_file(std::filesystem::u8path(library + "Игри/Голям.html"), kCodeBoxCapacity + 1);
     auto form = make();
@@ -187,7 +189,8 @@ TEST_F(MainWindow, commandsCopyTheSelectionAndCallTheShell)
     const QString d = QString::fromStdString(dir.dir());
     EXPECT_EQ(shell.calls, (QStringList{QStringLiteral("open|") + d + QStringLiteral("/|app|3"),
                                         QStringLiteral("open|http://www.corvane.example/|main|0"),
-                                        QStringLiteral("open|") + d + QStringLiteral("License Agreement - BG.txt|app|3")}));
+                                        QStringLiteral("open|") + d
+                                            + QStringLiteral("License Agreement - BG.txt|app|3")}));
 }
 
 TEST_F(MainWindow, layoutKeepsTheRightColumnAt480)
@@ -232,7 +235,8 @@ bool hasColour(const QTextBlock& block)
 TEST_F(MainWindow, chosenScriptIsColouredAndCopiesAsThePlainText)
 {
     dir.writeLibrary(kLibrary);
-    dir.writeCp1251("Игри/Шах.html", "<html>\r\n<!-- ход -->\r\n<script>var x = 'а';</script>\r\n</html>\r\n");
+    dir.writeCp1251("Игри/Шах.html",
+                    "<html>\r\n<!-- ход -->\r\n<script>var x = 'а';</script>\r\n</html>\r\n");
     auto form = make();
     form->show();
     auto* memo = child<QPlainTextEdit>(*form, "Memo4");
@@ -240,7 +244,8 @@ TEST_F(MainWindow, chosenScriptIsColouredAndCopiesAsThePlainText)
     test::typeText(child<ScriptComboBox>(*form, "lb"), QStringLiteral("Ш"));
     const QString text = QStringLiteral("<html>\n<!-- ход -->\n<script>var x = 'а';</script>\n</html>\n");
     ASSERT_EQ(memo->toPlainText(), text);
-    for (QTextBlock block = memo->document()->begin(); block.isValid() && !block.text().isEmpty(); block = block.next())
+    for (QTextBlock block = memo->document()->begin(); block.isValid() && !block.text().isEmpty();
+         block = block.next())
         EXPECT_TRUE(hasColour(block)) << block.text().toStdString();
 
     // The picture buttons beside the menu: select all, then copy.
@@ -280,7 +285,8 @@ bool isComment(const QTextBlock& block)
     const auto* highlighter = block.document()->findChild<CodeHighlighter*>();
     const auto formats = block.layout()->formats();
     return highlighter && !formats.isEmpty()
-           && formats.front().format.foreground() == highlighter->format(syntax::TokenKind::Comment).foreground();
+           && formats.front().format.foreground()
+                  == highlighter->format(syntax::TokenKind::Comment).foreground();
 }
 
 // Typing that opens or closes a comment recolours the lines below it, not just the typed one.
@@ -350,19 +356,21 @@ TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
     QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
     test::typeText(memo, QStringLiteral("<script>document.title += '2';</script>"));
     QTest::keyClick(memo, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Ход +js2"); })) << wb1->title().toStdString();
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Ход +js2"); }))
+        << wb1->title().toStdString();
 
     if (!row.category.isEmpty()) {
         QTest::mouseClick(child<QToolButton>(*form, "SpeedButton4"), Qt::LeftButton);
-        ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Disk"); })) << wb1->title().toStdString();
+        ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Disk"); }))
+            << wb1->title().toStdString();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Boxes, RunEdit,
-    ::testing::Values(RunEditCase{"scriptChosen", QStringLiteral("И"), QStringLiteral("Ш"), "Игри/"},
-                      RunEditCase{"bothBoxesEmpty", QString(), QString(), ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Boxes, RunEdit,
+                         ::testing::Values(RunEditCase{"scriptChosen", QStringLiteral("И"),
+                                                       QStringLiteral("Ш"), "Игри/"},
+                                           RunEditCase{"bothBoxesEmpty", QString(), QString(), ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The card shows when the pointer moves over the portrait and hides when it leaves "More".
 TEST(AboutBox, captionCardAndLanguage)

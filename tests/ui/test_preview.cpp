@@ -25,7 +25,6 @@
 #include <QToolButton>
 #include <QWebEnginePage>
 
-
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -68,7 +67,10 @@ protected:
         lb->setText(QString());
         test::typeText(lb, script);
     }
-    bool titled(const QString& title) { return test::waitUntil([&] { return wb1->title() == title; }); }
+    bool titled(const QString& title)
+    {
+        return test::waitUntil([&] { return wb1->title() == title; });
+    }
     // open(), then the script typed as `script` chosen and its page shown titled `title`.
     bool openShowing(const std::vector<std::pair<std::string, std::string>>& scripts, const QString& script,
                      const QString& title)
@@ -90,8 +92,9 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
 {
     const char* loop = "<html><head><title>Loop</title></head><body><script>"
                        "setTimeout(function () { while (true) {} }, 300);</script></body></html>";
-    ASSERT_TRUE(openShowing({{"loop.html", loop}, {"next.html", "<html><head><title>Next</title></head></html>"}},
-                            QStringLiteral("l"), QStringLiteral("Loop")));
+    ASSERT_TRUE(
+        openShowing({{"loop.html", loop}, {"next.html", "<html><head><title>Next</title></head></html>"}},
+                    QStringLiteral("l"), QStringLiteral("Loop")));
     test::waitUntil([] { return false; }, 1500); // the loop runs now
     const qint64 hung = wb1->page()->renderProcessPid();
     ASSERT_TRUE(processAlive(hung));
@@ -99,11 +102,13 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
     QElapsedTimer timer;
     timer.start();
     choose(QStringLiteral("n"));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Next"); }, RunawayGuard::kRunawayLimitMs))
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Next"); },
+                                RunawayGuard::kRunawayLimitMs))
         << wb1->title().toStdString();
     EXPECT_LT(timer.elapsed(), RunawayGuard::kRunawayLimitMs);
     EXPECT_TRUE(test::waitUntil([&] { return !processAlive(hung); }, 2000));
-    EXPECT_TRUE(test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    EXPECT_TRUE(
+        test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
 
     // Left alone, the loop is stopped and says so; the console names it; "Опресни" runs it again.
     choose(QStringLiteral("l"));
@@ -111,7 +116,8 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
     ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Скриптът беше спрян"); },
                                 RunawayGuard::kRunawayLimitMs + 4000))
         << wb1->title().toStdString();
-    EXPECT_TRUE(test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    EXPECT_TRUE(
+        test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
     const ConsoleModel& console = wb1->console();
     ASSERT_GE(console.rowCount(), 1);
     EXPECT_EQ(console.message(console.rowCount() - 1).kind, ConsoleMessage::Kind::RunawayStop);
@@ -125,16 +131,21 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
 // opens windows in a loop gets null beyond the limit.
 TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
 {
-    dir.writeCp1251("Игри/popup.html", "<html><head><title>Прозорец</title></head><body><p>Този прозорец е отворен от страницата, "
-                                            "която го поиска с размерите, дадени в нейния скрипт.</p></body></html>");
+    dir.writeCp1251(
+        "Игри/popup.html",
+        "<html><head><title>Прозорец</title></head><body><p>Този прозорец е отворен от страницата, "
+        "която го поиска с размерите, дадени в нейния скрипт.</p></body></html>");
     dir.writeCp1251("Игри/blank.html", "<html><head><title>Blank</title></head><body>blank</body></html>");
-    const char* opener = "<html><head><title>Opener</title></head><body><a id=\"a\" href=\"blank.html\" target=\"_blank\">x</a>"
-                         "<script>var w = window.open('popup.html', 'p', 'width=320,height=240');"
-                         "document.title = 'Opener ' + (w ? 'ok' : 'null');"
-                         "setTimeout(function () { document.getElementById('a').click(); }, 300);</script></body></html>";
-    const char* flood = "<html><body><script>var refused = 0;"
-                        "for (var i = 0; i < 40; ++i) if (!window.open('popup.html', 'f' + i)) ++refused;"
-                        "document.title = refused > 0 ? 'some refused' : 'none refused';</script></body></html>";
+    const char* opener =
+        "<html><head><title>Opener</title></head><body><a id=\"a\" href=\"blank.html\" "
+        "target=\"_blank\">x</a>"
+        "<script>var w = window.open('popup.html', 'p', 'width=320,height=240');"
+        "document.title = 'Opener ' + (w ? 'ok' : 'null');"
+        "setTimeout(function () { document.getElementById('a').click(); }, 300);</script></body></html>";
+    const char* flood =
+        "<html><body><script>var refused = 0;"
+        "for (var i = 0; i < 40; ++i) if (!window.open('popup.html', 'f' + i)) ++refused;"
+        "document.title = refused > 0 ? 'some refused' : 'none refused';</script></body></html>";
     ASSERT_TRUE(openShowing({{"opener.html", opener}, {"flood.html", flood}}, QStringLiteral("o"),
                             QStringLiteral("Opener ok")));
     ASSERT_TRUE(test::waitUntil([&] { return wb1->popups().size() == 2; }));
@@ -148,15 +159,19 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
                 blank = w;
         }
         return popup && blank;
-    })) << [&] {
-        std::string titles;
-        for (PopupWindow* w : wb1->popups())
-            titles += w->windowTitle().toStdString() + "|" + w->view()->currentUrl().toString().toStdString() + "\n";
-        return titles;
-    }();
+    })) <<
+        [&] {
+            std::string titles;
+            for (PopupWindow* w : wb1->popups())
+                titles += w->windowTitle().toStdString() + "|"
+                          + w->view()->currentUrl().toString().toStdString() + "\n";
+            return titles;
+        }();
     EXPECT_TRUE(popup->isVisible() && blank->isVisible());
-    EXPECT_TRUE(test::waitUntil([&] { return popup->size() == QSize(320, 240); })) << popup->width() << "x" << popup->height();
-    EXPECT_TRUE(test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    EXPECT_TRUE(test::waitUntil([&] { return popup->size() == QSize(320, 240); }))
+        << popup->width() << "x" << popup->height();
+    EXPECT_TRUE(
+        test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
     bool popupListed = false;
     for (int row = 0; row < wb1->console().rowCount(); ++row)
         popupListed |= wb1->console().message(row).kind == ConsoleMessage::Kind::Popup;
@@ -177,9 +192,10 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
 // nothing.
 TEST_F(Preview, downloadGoesThroughTheSaveDialog)
 {
-    const char* page = "<html><head><title>Files</title></head><body>"
-                       "<a id=\"d\" download=\"note.txt\" href=\"data:text/plain;charset=utf-8,hello%20there\">x</a>"
-                       "</body></html>";
+    const char* page =
+        "<html><head><title>Files</title></head><body>"
+        "<a id=\"d\" download=\"note.txt\" href=\"data:text/plain;charset=utf-8,hello%20there\">x</a>"
+        "</body></html>";
     ASSERT_TRUE(openShowing({{"files.html", page}}, QStringLiteral("f"), QStringLiteral("Files")));
     test::TempDir target;
     pageDialogs.savePath = QString::fromStdString(target.dir()) + QStringLiteral("saved.txt");
@@ -197,16 +213,18 @@ TEST_F(Preview, downloadGoesThroughTheSaveDialog)
     wb1->page()->runJavaScript(QStringLiteral("document.getElementById('d').click()"));
     ASSERT_TRUE(test::waitUntil([&] { return pageDialogs.suggestions.size() == 2; }));
     test::waitUntil([] { return false; }, 500);
-    EXPECT_EQ(QDir(QString::fromStdString(target.dir())).entryList(QDir::Files), QStringList{QStringLiteral("saved.txt")});
+    EXPECT_EQ(QDir(QString::fromStdString(target.dir())).entryList(QDir::Files),
+              QStringList{QStringLiteral("saved.txt")});
 }
 
 // The page's alert is the program's box, with the application title; a quick run of boxes gets
 // the offer to stop them, and taking it keeps the rest away.
 TEST_F(Preview, pageBoxesAreTheProgramsAndARunOfThemCanBeStopped)
 {
-    const char* boxes = "<html><head><title>Boxes</title></head><body><script>"
-                        "function many() { for (var i = 1; i <= 5; ++i) alert('box ' + i); document.title = 'done'; }"
-                        "</script></body></html>";
+    const char* boxes =
+        "<html><head><title>Boxes</title></head><body><script>"
+        "function many() { for (var i = 1; i <= 5; ++i) alert('box ' + i); document.title = 'done'; }"
+        "</script></body></html>";
     ASSERT_TRUE(openShowing({{"boxes.html", boxes}}, QStringLiteral("b"), QStringLiteral("Boxes")));
     pageDialogs.stopWhenOffered = true;
     wb1->page()->runJavaScript(QStringLiteral("many()"));
@@ -249,15 +267,16 @@ TEST_F(Preview, consoleListsThePagesMessagesAndLeadsToTheLine)
                        "<script>\r\n"
                        "  undefinedFunction();\r\n"
                        "</script></body></html>";
-    ASSERT_TRUE(openShowing({{"faulty.html", page}, {"plain.html", "<title>Plain</title>"}}, QStringLiteral("f"),
-                            QStringLiteral("Faulty")));
+    ASSERT_TRUE(openShowing({{"faulty.html", page}, {"plain.html", "<title>Plain</title>"}},
+                            QStringLiteral("f"), QStringLiteral("Faulty")));
     QTest::keyClick(form.get(), Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier);
     auto* window = form->findChild<QDialog*>(QStringLiteral("ConsoleWindow"));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     auto* list = window->findChild<QAbstractItemView*>(QStringLiteral("messages"));
-    ASSERT_TRUE(test::waitUntil([&] { return window->windowTitle() == QStringLiteral("Конзола – 2 грешки"); }))
-        << window->windowTitle().toStdString();
+    ASSERT_TRUE(test::waitUntil([&] {
+        return window->windowTitle() == QStringLiteral("Конзола – 2 грешки");
+    })) << window->windowTitle().toStdString();
     QStringList rows;
     int errorRow = -1;
     for (int row = 0; row < list->model()->rowCount(); ++row) {

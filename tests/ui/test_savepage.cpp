@@ -38,8 +38,10 @@ struct ChosenSave : PageSaveDialog {
 };
 
 // A GIF of one pixel; Chromium sniffs it whatever the name says.
-const std::string kPixel("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,"
-                         "\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;", 43);
+const std::string
+    kPixel("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,"
+           "\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
+           43);
 
 class SavePage : public ::testing::Test, protected test::WindowBench {
 protected:
@@ -47,23 +49,27 @@ protected:
     {
         // The page uses files beside it, below it and above it, through tags, a style sheet with
         // an @import, a script and a name in a script string; it links to and loads from elsewhere.
-        dir.writeLibrary({{"Фонове", "Звезди.html",
-                           "<html><head><title>Звезди</title>\r\n"
-                           "<link rel=\"stylesheet\" href=\"style.css\">\r\n"
-                           "<script src=\"../common/lib.js\"></script>\r\n"
-                           "</head><body background=\"img/bg.gif\">\r\n"
-                           "<h1>Звезди</h1><p>текст</p>\r\n"
-                           "<img src=\"../pics/star.gif?v=2\" name=\"s\"><img src=\"http://www.example/remote.gif\">\r\n"
-                           "<script>var on = 'on.gif'; document.images.s.onmouseover = function () { this.src = on; };</script>\r\n"
-                           "<a href=\"other.html\">друг</a>\r\n"
-                           "</body></html>\r\n"}});
-        dir.write("Фонове/style.css", "@import \"more.css\";\r\nh1 { background: url(../pics/back.png) }\r\n");
+        dir.writeLibrary(
+            {{"Фонове", "Звезди.html",
+              "<html><head><title>Звезди</title>\r\n"
+              "<link rel=\"stylesheet\" href=\"style.css\">\r\n"
+              "<script src=\"../common/lib.js\"></script>\r\n"
+              "</head><body background=\"img/bg.gif\">\r\n"
+              "<h1>Звезди</h1><p>текст</p>\r\n"
+              "<img src=\"../pics/star.gif?v=2\" name=\"s\"><img src=\"http://www.example/remote.gif\">\r\n"
+              "<script>var on = 'on.gif'; document.images.s.onmouseover = function () { this.src = on; "
+              "};</script>\r\n"
+              "<a href=\"other.html\">друг</a>\r\n"
+              "</body></html>\r\n"}});
+        dir.write("Фонове/style.css",
+                  "@import \"more.css\";\r\nh1 { background: url(../pics/back.png) }\r\n");
         dir.write("Фонове/more.css", "p { color: rgb(1, 2, 3) }\r\n");
         dir.writeCp1251("common/lib.js", "// общи\r\nwindow.libLoaded = 'Здравей';\r\n");
         for (const char* picture : {"Фонове/img/bg.gif", "Фонове/on.gif", "pics/star.gif", "pics/back.png"})
             dir.write(picture, kPixel);
         dir.write("Фонове/other.html", "<p>не се копира</p>");
-        save.answer = PageSaveChoice{QString::fromStdString(out.path().string()), QString(), pages::PageEncoding::Utf8};
+        save.answer =
+            PageSaveChoice{QString::fromStdString(out.path().string()), QString(), pages::PageEncoding::Utf8};
     }
 
     std::unique_ptr<TForm1> window()
@@ -83,10 +89,14 @@ protected:
         ASSERT_NE(action, nullptr);
         EXPECT_EQ(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
         action->trigger();
-        ASSERT_TRUE(test::waitUntil([&] { return dialogs.messages.size() + dialogs.errors.size() > before; }, 5000));
+        ASSERT_TRUE(
+            test::waitUntil([&] { return dialogs.messages.size() + dialogs.errors.size() > before; }, 5000));
     }
 
-    std::string saved(const std::string& relative) const { return test::readBytes((out.path() / fs::u8path(relative)).string()); }
+    std::string saved(const std::string& relative) const
+    {
+        return test::readBytes((out.path() / fs::u8path(relative)).string());
+    }
     std::string original(const std::string& relative) const { return test::readBytes(dir.dir() + relative); }
 
     ChosenSave save;
@@ -111,26 +121,33 @@ TEST_F(SavePage, savesTheChosenScriptAsUtf8WithEveryFileItUsesAndRewritesOnlyWha
     pressSave(*form);
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(save.asked.value(0).endsWith(QStringLiteral("|Звезди.html")));
-    EXPECT_EQ(dialogs.messages.value(0),
-              QStringLiteral("Запазени са страницата и 7 файла в %1.").arg(QString::fromStdString(out.path().string())));
+    EXPECT_EQ(dialogs.messages.value(0), QStringLiteral("Запазени са страницата и 7 файла в %1.")
+                                             .arg(QString::fromStdString(out.path().string())));
 
     const std::string page = saved("Звезди.html");
     EXPECT_TRUE(isValidUtf8(page));
-    EXPECT_TRUE(contains(page, "<head><meta charset=\"utf-8\">") || contains(page, "<head>\r\n<meta charset=\"utf-8\">"));
+    EXPECT_TRUE(contains(page, "<head><meta charset=\"utf-8\">")
+                || contains(page, "<head>\r\n<meta charset=\"utf-8\">"));
     EXPECT_TRUE(contains(page, "<h1>Звезди</h1>"));
     const std::string links = decoded(page);
-    EXPECT_TRUE(contains(links, "href=\"style.css\"") && contains(links, "background=\"img/bg.gif\"")) << "kept in place";
+    EXPECT_TRUE(contains(links, "href=\"style.css\"") && contains(links, "background=\"img/bg.gif\""))
+        << "kept in place";
     EXPECT_TRUE(contains(links, "src=\"Звезди_files/common/lib.js\""));
     EXPECT_TRUE(contains(links, "src=\"Звезди_files/pics/star.gif?v=2\"")) << "the query stays";
-    EXPECT_TRUE(contains(links, "src=\"http://www.example/remote.gif\"") && contains(links, "href=\"other.html\""));
-    EXPECT_FALSE(fs::exists(out.path() / fs::u8path("other.html"))) << "a link is not something the page uses";
+    EXPECT_TRUE(contains(links, "src=\"http://www.example/remote.gif\"")
+                && contains(links, "href=\"other.html\""));
+    EXPECT_FALSE(fs::exists(out.path() / fs::u8path("other.html")))
+        << "a link is not something the page uses";
 
     EXPECT_TRUE(contains(decoded(saved("style.css")), "url(Звезди_files/pics/back.png)"));
     EXPECT_EQ(saved("more.css"), original("Фонове/more.css"));
-    EXPECT_EQ(saved("Звезди_files/common/lib.js"), "// общи\r\nwindow.libLoaded = 'Здравей';\r\n") << "UTF-8 like its page";
-    for (const char* picture : {"img/bg.gif", "on.gif", "Звезди_files/pics/star.gif", "Звезди_files/pics/back.png"})
+    EXPECT_EQ(saved("Звезди_files/common/lib.js"), "// общи\r\nwindow.libLoaded = 'Здравей';\r\n")
+        << "UTF-8 like its page";
+    for (const char* picture :
+         {"img/bg.gif", "on.gif", "Звезди_files/pics/star.gif", "Звезди_files/pics/back.png"})
         EXPECT_EQ(saved(picture), kPixel) << picture;
-    EXPECT_EQ(original("Фонове/style.css"), "@import \"more.css\";\r\nh1 { background: url(../pics/back.png) }\r\n")
+    EXPECT_EQ(original("Фонове/style.css"),
+              "@import \"more.css\";\r\nh1 { background: url(../pics/back.png) }\r\n")
         << "the library is only read";
 }
 
@@ -148,7 +165,8 @@ TEST_F(SavePage, savesAnEditedScriptInWindows1251AndAsksBeforeReplacingAnything)
     const std::string before = saved("Звезди.html");
     form->findChild<QAction*>(QStringLiteral("SavePage"))->trigger();
     ASSERT_EQ(dialogs.confirmations.size(), 1);
-    EXPECT_TRUE(dialogs.confirmations[0].contains(QStringLiteral("Звезди.html"))) << "the page is named first";
+    EXPECT_TRUE(dialogs.confirmations[0].contains(QStringLiteral("Звезди.html")))
+        << "the page is named first";
     test::waitUntil([] { return false; }, 200);
     EXPECT_EQ(saved("Звезди.html"), before) << "declined: nothing replaced";
 
@@ -157,7 +175,9 @@ TEST_F(SavePage, savesAnEditedScriptInWindows1251AndAsksBeforeReplacingAnything)
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
     const std::string page = saved("Звезди.html");
     EXPECT_FALSE(isValidUtf8(page));
-    EXPECT_TRUE(contains(page, utf8ToCp1251("<h1>Звезди</h1>")) && contains(page, utf8ToCp1251("<p>Добавено</p>"))) << cp1251ToUtf8(page);
+    EXPECT_TRUE(contains(page, utf8ToCp1251("<h1>Звезди</h1>"))
+                && contains(page, utf8ToCp1251("<p>Добавено</p>")))
+        << cp1251ToUtf8(page);
     EXPECT_TRUE(contains(page, "<meta charset=\"windows-1251\">"));
     EXPECT_TRUE(contains(decoded(cp1251ToUtf8(page)), "src=\"Звезди_files/common/lib.js\""));
     EXPECT_EQ(saved("Звезди_files/common/lib.js"), original("common/lib.js")) << "bytes as in the library";
@@ -258,7 +278,8 @@ TEST_F(SavePage, theSavedPageShowsFromItsNewPlaceWithEveryFileInEitherEncoding)
     fs::remove_all(dir.path() / "common");
     fs::remove_all(dir.path() / fs::u8path("Фонове"));
     for (const test::TempDir* folder : {&out, &other}) {
-        EXPECT_EQ(notLoaded((folder->path() / fs::u8path("Звезди.html")).string()).toStdString(), "") << folder->path();
+        EXPECT_EQ(notLoaded((folder->path() / fs::u8path("Звезди.html")).string()).toStdString(), "")
+            << folder->path();
     }
 }
 

@@ -49,7 +49,8 @@ TEST(SearchDialog, ctrlFSearchesAndEnterChoosesLikeTheUser)
 
     // The name match comes first; Down in the field moves to the text match below it.
     test::typeText(query, QStringLiteral("ЧАСОВНИК"));
-    ASSERT_TRUE(test::waitUntil([&] { return results->topLevelItemCount() == 2 && unreadable->isVisible(); }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return results->topLevelItemCount() == 2 && unreadable->isVisible(); }));
     EXPECT_EQ(results->topLevelItem(0)->text(1), QStringLiteral("Цифров часовник.html"));
     EXPECT_TRUE(unreadable->text().startsWith(QStringLiteral("1 ")));
     QTest::keyClick(query, Qt::Key_Down);
