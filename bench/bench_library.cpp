@@ -3,6 +3,8 @@
 #include "library/scriptlibrary.h"
 #include "platform/profile.h"
 
+#include "generatedlibrary.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -13,48 +15,32 @@
 
 namespace {
 
-int sizeFromEnv(const char* name, int fallback)
-{
-    const char* value = std::getenv(name);
-    return value ? std::atoi(value) : fallback;
-}
-
 struct Library {
     Library()
+        : generated(
+            "corvane-bench-library", bench::sizeFromEnv("CORVANE_BENCH_CATEGORIES", 1000),
+            [](int c) { return "Category " + std::to_string(c); },
+            [this](const std::filesystem::path& folder, std::ofstream& list, int) {
+                const int scripts = bench::sizeFromEnv("CORVANE_BENCH_SCRIPTS", 1000);
+                for (int s = 0; s < scripts; ++s)
+                    list << "Script number " << s << ".html\r\n";
+                names.push_back(folder.filename().string());
+            })
     {
-        root = std::filesystem::temp_directory_path() / "corvane-bench-library";
-        std::filesystem::remove_all(root);
-        std::filesystem::create_directories(root);
-        const int categories = sizeFromEnv("CORVANE_BENCH_CATEGORIES", 1000);
-        const int scripts = sizeFromEnv("CORVANE_BENCH_SCRIPTS", 1000);
-        std::ofstream ini(root / "categories.ini", std::ios::binary);
-        for (int c = 0; c < categories; ++c) {
-            const std::string name = "Category " + std::to_string(c);
-            ini << '[' << name << "]\r\n";
-            std::filesystem::create_directory(root / name);
-            std::ofstream list(root / name / "scripts.txt", std::ios::binary);
-            for (int s = 0; s < scripts; ++s)
-                list << "Script number " << s << ".html\r\n";
-            names.push_back(name);
-        }
-        dir = root.string() + '/';
     }
-    ~Library() { std::filesystem::remove_all(root); }
 
-    std::filesystem::path root;
-    std::string dir;
-    std::vector<std::string> names;
+    std::vector<std::string> names; // before `generated`, which fills it
+    bench::GeneratedLibrary generated;
 };
 
 Library& library()
 {
-    static Library instance;
-    return instance;
+    return bench::once<Library>();
 }
 
 void BM_CategoryListAndScriptCount(benchmark::State& state)
 {
-    const corvane::ScriptLibrary scripts(library().dir);
+    const corvane::ScriptLibrary scripts(library().generated.dir);
     for (auto _ : state) {
         const auto categories = corvane::readSectionNames(scripts.categoriesPath());
         benchmark::DoNotOptimize(scripts.countScripts(categories));
@@ -68,7 +54,7 @@ void BM_PlainLineCount(benchmark::State& state)
     for (auto _ : state) {
         long lines = 0;
         for (const auto& name : library().names) {
-            std::ifstream in(library().root / name / "scripts.txt", std::ios::binary);
+            std::ifstream in(library().generated.root / name / "scripts.txt", std::ios::binary);
             while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
                 for (std::streamsize i = 0; i < in.gcount(); ++i)
                     lines += buffer[static_cast<size_t>(i)] == '\n';

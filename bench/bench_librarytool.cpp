@@ -4,6 +4,8 @@
 #include "librarytool/check.h"
 #include "platform/codepage.h"
 
+#include "generatedlibrary.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -16,11 +18,7 @@
 
 namespace {
 
-int sizeFromEnv(const char* name, int fallback)
-{
-    const char* value = std::getenv(name);
-    return value ? std::atoi(value) : fallback;
-}
+using bench::sizeFromEnv;
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes)
 {
@@ -77,8 +75,7 @@ struct Library {
 
 Library& library()
 {
-    static Library instance;
-    return instance;
+    return bench::once<Library>();
 }
 
 void BM_CheckLibrary(benchmark::State& state)

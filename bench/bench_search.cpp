@@ -5,6 +5,8 @@
 #include "platform/codepage.h"
 #include "search/librarysearch.h"
 
+#include "generatedlibrary.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -18,12 +20,6 @@
 #include <vector>
 
 namespace {
-
-int sizeFromEnv(const char* name, int fallback)
-{
-    const char* value = std::getenv(name);
-    return value ? std::atoi(value) : fallback;
-}
 
 // About 2 KB of a page in Windows-1251; one script in a hundred mentions a clock.
 std::string scriptText(int category, int script)
@@ -45,40 +41,30 @@ std::string scriptText(int category, int script)
 
 struct Library {
     Library()
+        : generated(
+            "corvane-bench-search", bench::sizeFromEnv("CORVANE_BENCH_SEARCH_CATEGORIES", 100),
+            [](int c) { return "Категория " + std::to_string(c); },
+            [this](const std::filesystem::path& folder, std::ofstream& list, int c) {
+                const int scripts = bench::sizeFromEnv("CORVANE_BENCH_SEARCH_SCRIPTS", 1000);
+                for (int s = 0; s < scripts; ++s) {
+                    // One name in a hundred has the word the name query looks for.
+                    const std::string name =
+                        "Скрипт " + std::to_string(s) + (s % 100 == 3 ? " Стрелки" : "") + ".html";
+                    list << corvane::utf8ToCp1251(name) << "\r\n";
+                    std::ofstream(folder / name, std::ios::binary) << scriptText(c, s);
+                    paths.push_back((folder / name).string());
+                }
+            })
     {
-        root = std::filesystem::temp_directory_path() / "corvane-bench-search";
-        std::filesystem::remove_all(root);
-        std::filesystem::create_directories(root);
-        const int categories = sizeFromEnv("CORVANE_BENCH_SEARCH_CATEGORIES", 100);
-        const int scripts = sizeFromEnv("CORVANE_BENCH_SEARCH_SCRIPTS", 1000);
-        std::ofstream ini(root / "categories.ini", std::ios::binary);
-        for (int c = 0; c < categories; ++c) {
-            const std::string category = "Категория " + std::to_string(c);
-            ini << corvane::utf8ToCp1251("[" + category + "]\r\n");
-            std::filesystem::create_directory(root / category);
-            std::ofstream list(root / category / "scripts.txt", std::ios::binary);
-            for (int s = 0; s < scripts; ++s) {
-                // One name in a hundred has the word the name query looks for.
-                const std::string name =
-                    "Скрипт " + std::to_string(s) + (s % 100 == 3 ? " Стрелки" : "") + ".html";
-                list << corvane::utf8ToCp1251(name) << "\r\n";
-                std::ofstream(root / category / name, std::ios::binary) << scriptText(c, s);
-                paths.push_back((root / category / name).string());
-            }
-        }
-        dir = root.string() + '/';
     }
-    ~Library() { std::filesystem::remove_all(root); }
 
-    std::filesystem::path root;
-    std::string dir;
-    std::vector<std::string> paths;
+    std::vector<std::string> paths; // before `generated`, which fills it
+    bench::GeneratedLibrary generated;
 };
 
 Library& library()
 {
-    static Library instance;
-    return instance;
+    return bench::once<Library>();
 }
 
 // What cat does for each file: open, stat, read it through, write it to /dev/null, close.
@@ -105,7 +91,7 @@ corvane::SearchReport runSearch(const char* query, corvane::SearchScope scope)
 {
     const corvane::SearchCancel cancel;
     return corvane::searchLibrary(
-        library().dir, query, cancel,
+        library().generated.dir, query, cancel,
         [](std::vector<corvane::SearchHit>&& hits) { benchmark::DoNotOptimize(hits.data()); }, scope);
 }
 

@@ -1,5 +1,7 @@
 #include "librarytool/findings.h"
 
+#include "librarytool/escape.h"
+
 #include "platform/codepage.h"
 
 #include <algorithm>
@@ -88,27 +90,21 @@ std::string shortened(std::string_view utf8, std::size_t maxBytes)
 
 std::string jsonString(const std::string& text)
 {
-    const std::string utf8 = displayName(text);
-    std::string out = "\"";
-    for (const char c : utf8) {
+    const auto escape = [](char c, char* buffer) -> std::string_view {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"': return "\\\"";
+        case '\\': return "\\\\";
+        case '\n': return "\\n";
+        case '\r': return "\\r";
+        case '\t': return "\\t";
         default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
+            if (static_cast<unsigned char>(c) >= 0x20)
+                return {};
+            std::snprintf(buffer, 8, "\\u%04x", static_cast<unsigned>(c));
+            return {buffer, 6};
         }
-    }
-    out += '"';
-    return out;
+    };
+    return '"' + escapedEach(displayName(text), escape) + '"';
 }
 
 } // namespace corvane::librarytool

@@ -1,6 +1,7 @@
 #include "librarytool/gallery.h"
 
 #include "librarytool/embedded.h"
+#include "librarytool/escape.h"
 #include "pages/pagenames.h"
 
 namespace corvane::librarytool {
@@ -35,18 +36,15 @@ const char kPageHead[] = R"(<!DOCTYPE html>
 
 std::string escapeHtml(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (const char c : text) {
+    return escapedEach(text, [](char c, char*) -> std::string_view {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&': return "&amp;";
+        case '<': return "&lt;";
+        case '>': return "&gt;";
+        case '"': return "&quot;";
+        default: return {};
         }
-    }
-    return out;
+    });
 }
 
 std::string indexPage(const std::vector<GalleryCategory>& categories)

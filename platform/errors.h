@@ -18,24 +18,23 @@ private:
     const void* address_;
 };
 
-class FileOpenError : public Error {
-public:
-    using Error::Error;
-    const char* className() const noexcept override { return "FileOpenError"; }
-};
+// An error type whose class name, shown by the default error display, is its C++ name.
+// The argument names a class, which parentheses would break.
+// NOLINTBEGIN(bugprone-macro-parentheses)
+#define CORVANE_ERROR_CLASS(Name)                                                                            \
+    class Name : public Error {                                                                              \
+    public:                                                                                                  \
+        using Error::Error;                                                                                  \
+        const char* className() const noexcept override { return #Name; }                                    \
+    }
+// NOLINTEND(bugprone-macro-parentheses)
 
-class FileCreateError : public Error {
-public:
-    using Error::Error;
-    const char* className() const noexcept override { return "FileCreateError"; }
-};
+CORVANE_ERROR_CLASS(FileOpenError);
+
+CORVANE_ERROR_CLASS(FileCreateError);
 
 // The code box cannot take a text that large.
-class TextCapacityError : public Error {
-public:
-    using Error::Error;
-    const char* className() const noexcept override { return "TextCapacityError"; }
-};
+CORVANE_ERROR_CLASS(TextCapacityError);
 
 class RegistryError : public Error {
 public:
@@ -49,17 +48,9 @@ private:
     std::string systemReason_;
 };
 
-class JpegError : public Error {
-public:
-    using Error::Error;
-    const char* className() const noexcept override { return "JpegError"; }
-};
+CORVANE_ERROR_CLASS(JpegError);
 
-class BrowserError : public Error {
-public:
-    using Error::Error;
-    const char* className() const noexcept override { return "BrowserError"; }
-};
+CORVANE_ERROR_CLASS(BrowserError);
 
 // The default error display's text: a "." is added unless the message is empty or its last
 // character sorts at or below "." (so ".", "!", ")", quotes and spaces get nothing).

@@ -26,11 +26,7 @@ std::string pathText(const std::filesystem::path& path)
 
 std::string genericPathText(const std::filesystem::path& path)
 {
-#ifdef _WIN32
-    return fromWide(path.generic_wstring());
-#else
-    return path.generic_string();
-#endif
+    return pathText(std::filesystem::path(path.generic_string<std::filesystem::path::value_type>()));
 }
 
 } // namespace corvane
