@@ -7,8 +7,8 @@
 #include <string>
 
 #ifdef _WIN32
-#include <process.h>
 #include <windows.h>
+#include <process.h>
 #else
 #include <cerrno>
 #include <unistd.h>

@@ -3,8 +3,8 @@
 #ifdef _WIN32
 #include "platform/win/widetext.h"
 
-#include <shellapi.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <fcntl.h>

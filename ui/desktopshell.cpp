@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QWidget>
 
-#include <shellapi.h>
 #include <windows.h>
+#include <shellapi.h>
 #else
 #include "browser/webview.h"
 

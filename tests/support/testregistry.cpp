@@ -8,8 +8,8 @@
 #include "platform/win/widetext.h"
 #include "platform/win/winregistry.h"
 
-#include <random>
 #include <windows.h>
+#include <random>
 #else
 #include "platform/registrystore.h"
 #endif
