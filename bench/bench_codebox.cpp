@@ -43,8 +43,7 @@ std::string scriptOfSize(std::size_t size)
         "<!-- показва часа и датата на български език -->\r\n"
         "<style>\r\n.clock { font-family: Verdana; font-size: 12pt; margin: 0 4px; }\r\n</style>\r\n"
         "<script type=\"text/javascript\">\r\n"
-        "function tick(n) { var d = new Date(); if (n > 0) { return 'Часът е ' + d.getHours(); } /* край */ "
-        "}\r\n"
+        "function tick(n) { var d = new Date(); if (n > 0) { return 'Часът е ' + d.getHours(); } /* край */ }\r\n"
         "setTimeout(function () { document.getElementById(\"c1\").innerHTML = tick(1); }, 1000);\r\n"
         "</script>\r\n");
     std::string text;

@@ -35,12 +35,10 @@ struct Library {
         const int categories = sizeFromEnv("CORVANE_BENCH_CATEGORIES", 300);
         const int scripts = sizeFromEnv("CORVANE_BENCH_SCRIPTS", 1000);
         const std::string page = corvane::utf8ToCp1251(
-            "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta "
-            "charset=\"windows-1251\">\r\n<title>Часовник</title>\r\n"
+            "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n<title>Часовник</title>\r\n"
             "<style>body { background: url(fon.png) }</style>\r\n</head>\r\n"
             "<body>\r\n<p id=\"t\">Часовник</p>\r\n<a href=\"http://www.corvane.example/\">Corvane</a>\r\n"
-            "<script>document.getElementById('t').textContent = new "
-            "Date();</script>\r\n</body>\r\n</html>\r\n");
+            "<script>document.getElementById('t').textContent = new Date();</script>\r\n</body>\r\n</html>\r\n");
         std::string ini;
         for (int c = 0; c < categories; ++c) {
             const std::string name = "Category " + std::to_string(c);

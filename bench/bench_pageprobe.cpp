@@ -56,16 +56,13 @@ QStringList writePages(const QString& folder, int count)
         const std::string page = corvane::utf8ToCp1251(
             "<html>\r\n<head>\r\n<title>Страница " + std::to_string(i)
             + "</title>\r\n"
-              "<style>\r\nbody { font-family: Verdana; background: #eef; }\r\n.box { border: 1px solid #88a; "
-              "padding: 4px; }\r\n</style>\r\n"
+              "<style>\r\nbody { font-family: Verdana; background: #eef; }\r\n.box { border: 1px solid #88a; padding: 4px; }\r\n</style>\r\n"
               "</head>\r\n<body>\r\n<h1>Скрипт номер "
             + std::to_string(i)
             + "</h1>\r\n"
-              "<div class=\"box\" id=\"t\">Текст на страницата</div>\r\n<img src=\"dot.gif\" width=\"20\" "
-              "height=\"20\">\r\n"
+              "<div class=\"box\" id=\"t\">Текст на страницата</div>\r\n<img src=\"dot.gif\" width=\"20\" height=\"20\">\r\n"
               "<ul id=\"list\"></ul>\r\n<script>\r\nvar list = document.getElementById('list');\r\n"
-              "for (var k = 0; k < 20; ++k) { var li = document.createElement('li'); li.textContent = 'Ред ' "
-              "+ k; list.appendChild(li); }\r\n"
+              "for (var k = 0; k < 20; ++k) { var li = document.createElement('li'); li.textContent = 'Ред ' + k; list.appendChild(li); }\r\n"
               "var t = document.getElementById('t');\r\n"
             + clock + "</script>\r\n</body>\r\n</html>\r\n");
         const QString path = folder + QStringLiteral("/page%1.html").arg(i);
@@ -194,10 +191,9 @@ int main(int argc, char** argv)
     for (int round = 0; round < rounds; ++round) {
         const Cost b = measure([&] { return bareLoader(files, jobs); });
         const Cost t = measure([&] { return probe(files, jobs); });
-        std::printf("round %d: bare QWebEnginePage %lld ms (processor %.0f ms), page probe %lld ms "
-                    "(processor %.0f ms)\n",
-                    round + 1, static_cast<long long>(b.wallMs), b.cpuMs, static_cast<long long>(t.wallMs),
-                    t.cpuMs);
+        std::printf(
+            "round %d: bare QWebEnginePage %lld ms (processor %.0f ms), page probe %lld ms (processor %.0f ms)\n",
+            round + 1, static_cast<long long>(b.wallMs), b.cpuMs, static_cast<long long>(t.wallMs), t.cpuMs);
         std::fflush(stdout);
         bare = better(bare, b);
         tool = better(tool, t);

@@ -59,8 +59,7 @@ std::string whyNotAName(const std::string& name)
     for (const char c : name)
         if (static_cast<unsigned char>(c) < 0x20
             || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
-            return "it holds a character Windows keeps out of names (< > : \" / \\ | ? * or a control "
-                   "character)";
+            return "it holds a character Windows keeps out of names (< > : \" / \\ | ? * or a control character)";
     if (name.front() == ' ' || name.back() == ' ' || name.back() == '.')
         return "it starts with a space or ends with a space or a full stop, which Windows drops";
     const std::string stem = asciiLowered(name.substr(0, name.find('.')));

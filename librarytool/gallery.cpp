@@ -78,8 +78,8 @@ std::string indexPage(const std::vector<GalleryCategory>& categories)
         }
         html += "</ul>\n</section>\n";
     }
-    html += "</main>\n<p id=\"nothing\" class=\"nothing\" hidden>Няма скриптове, които отговарят на "
-            "търсенето.</p>\n";
+    html +=
+        "</main>\n<p id=\"nothing\" class=\"nothing\" hidden>Няма скриптове, които отговарят на търсенето.</p>\n";
     html += "<script src=\"gallery.js\"></script>\n</body>\n</html>\n";
     return html;
 }

@@ -138,8 +138,8 @@ TEST_F(WebViewTest, statusWritesRaiseStatusTextChange)
 TEST_F(WebViewTest, undeclaredPageIsReadAsWindows1251)
 {
     const std::string page = dir.writeCp1251(
-        "cyr.html", "<html><head><title>Часовник с дата</title></head><body><p>Този часовник показва часа и "
-                    "датата на български език, като се опреснява всяка секунда.</p></body></html>");
+        "cyr.html",
+        "<html><head><title>Часовник с дата</title></head><body><p>Този часовник показва часа и датата на български език, като се опреснява всяка секунда.</p></body></html>");
     view.navigate(QString::fromStdString(page));
     ASSERT_TRUE(waitUntil([&] { return log.has(QStringLiteral("title:Часовник с дата")); }))
         << log.events.join(u'\n').toStdString();

@@ -126,19 +126,18 @@ const CheckCase kCases[] = {
      {{kList, 2, "nul-byte"}, {"Часовници/Календар.html", 0, "unlisted-page"}}},
     {"page loads from off the machine; plain links are fine",
      [](const TempDir& d) {
-         d.write(kClock, "<html><head>\r\n"
-                         "<script src=\"http://cdn.example/a.js\"></script>\r\n"
-                         "<link rel=\"stylesheet\" href=\"//cdn.example/s.css\">\r\n"
-                         "<style>\r\n@import \"https://cdn.example/more.css\";\r\nbody { background: url( "
-                         "'HTTPS://img.example/bg.png' ) }\r\n</style>\r\n"
-                         "</head><body style=\"background-image:url(http://img.example/x.gif)\">\r\n"
-                         "<a href=\"http://www.corvane.example/\">link</a> <form "
-                         "action=\"https://f.example/\"></form>\r\n"
-                         "<img src=\"local.png\"> <img src=\"data:image/png;base64,AA\"> <iframe "
-                         "src=\"file:///tmp/x.html\"></iframe>\r\n"
-                         "<script>var s = '<img src=\"http://not.scanned.example/\">';</script>\r\n"
-                         "<!-- <img src=\"http://commented.example/\"> -->\r\n"
-                         "</body></html>\r\n");
+         d.write(
+             kClock,
+             "<html><head>\r\n"
+             "<script src=\"http://cdn.example/a.js\"></script>\r\n"
+             "<link rel=\"stylesheet\" href=\"//cdn.example/s.css\">\r\n"
+             "<style>\r\n@import \"https://cdn.example/more.css\";\r\nbody { background: url( 'HTTPS://img.example/bg.png' ) }\r\n</style>\r\n"
+             "</head><body style=\"background-image:url(http://img.example/x.gif)\">\r\n"
+             "<a href=\"http://www.corvane.example/\">link</a> <form action=\"https://f.example/\"></form>\r\n"
+             "<img src=\"local.png\"> <img src=\"data:image/png;base64,AA\"> <iframe src=\"file:///tmp/x.html\"></iframe>\r\n"
+             "<script>var s = '<img src=\"http://not.scanned.example/\">';</script>\r\n"
+             "<!-- <img src=\"http://commented.example/\"> -->\r\n"
+             "</body></html>\r\n");
      },
      {{kClock, 2, "remote-load"},
       {kClock, 3, "remote-load"},
@@ -196,12 +195,12 @@ const CheckCase kCases[] = {
       {kClock, 26, "old-browser"}}},
     {"attachEvent beside its standard fallback is no finding",
      [](const TempDir& d) {
-         d.write(kClock, "<script>\r\n"
-                         "if (el.addEventListener) el.addEventListener('click', f); else "
-                         "el.attachEvent('onclick', f);\r\n"
-                         "if (el.removeEventListener) el.removeEventListener('click', f); else "
-                         "el.detachEvent('onclick', f);\r\n"
-                         "</script>\r\n");
+         d.write(
+             kClock,
+             "<script>\r\n"
+             "if (el.addEventListener) el.addEventListener('click', f); else el.attachEvent('onclick', f);\r\n"
+             "if (el.removeEventListener) el.removeEventListener('click', f); else el.detachEvent('onclick', f);\r\n"
+             "</script>\r\n");
      },
      {}},
     {"categories beyond the 16384-byte budget",

@@ -119,9 +119,9 @@ INSTANTIATE_TEST_SUITE_P(
             "tag:<style | tag:> | style-at-rule:@import | style-string:\"a.css\" | style-comment:/* c */"},
         LexCase{"style_urlAddressesQuotedOrBare", "<style>a { background: url( 'x.gif' ) url(y z.png ) }",
                 "tag:<style | tag:> | style-property:background | style-url:'x.gif' | style-url:y z.png"},
-        LexCase{"rawText_tagsInsideAreText", "<title>a <b>\nc</TITLE><xmp><i></xmp><b>",
-                "tag:<title | tag:> | tag:</TITLE | tag:> | tag:<xmp | tag:> | tag:</xmp | tag:> | tag:<b | "
-                "tag:>"},
+        LexCase{
+            "rawText_tagsInsideAreText", "<title>a <b>\nc</TITLE><xmp><i></xmp><b>",
+            "tag:<title | tag:> | tag:</TITLE | tag:> | tag:<xmp | tag:> | tag:</xmp | tag:> | tag:<b | tag:>"},
         LexCase{"rawText_plaintextNeverEnds", "<plaintext><b></plaintext>", "tag:<plaintext | tag:>"},
         LexCase{"style_propertyOnTheNextLine", "<style>p {\n  font-size: 12pt\n}",
                 "tag:<style | tag:> | style-property:font-size | style-number:12pt"},

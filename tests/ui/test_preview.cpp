@@ -137,8 +137,7 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
         "която го поиска с размерите, дадени в нейния скрипт.</p></body></html>");
     dir.writeCp1251("Игри/blank.html", "<html><head><title>Blank</title></head><body>blank</body></html>");
     const char* opener =
-        "<html><head><title>Opener</title></head><body><a id=\"a\" href=\"blank.html\" "
-        "target=\"_blank\">x</a>"
+        "<html><head><title>Opener</title></head><body><a id=\"a\" href=\"blank.html\" target=\"_blank\">x</a>"
         "<script>var w = window.open('popup.html', 'p', 'width=320,height=240');"
         "document.title = 'Opener ' + (w ? 'ok' : 'null');"
         "setTimeout(function () { document.getElementById('a').click(); }, 300);</script></body></html>";

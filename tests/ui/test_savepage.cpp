@@ -57,8 +57,7 @@ protected:
               "</head><body background=\"img/bg.gif\">\r\n"
               "<h1>Звезди</h1><p>текст</p>\r\n"
               "<img src=\"../pics/star.gif?v=2\" name=\"s\"><img src=\"http://www.example/remote.gif\">\r\n"
-              "<script>var on = 'on.gif'; document.images.s.onmouseover = function () { this.src = on; "
-              "};</script>\r\n"
+              "<script>var on = 'on.gif'; document.images.s.onmouseover = function () { this.src = on; };</script>\r\n"
               "<a href=\"other.html\">друг</a>\r\n"
               "</body></html>\r\n"}});
         dir.write("Фонове/style.css",
