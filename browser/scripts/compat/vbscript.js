@@ -3774,7 +3774,7 @@ compat.part('vbscript', function () {
   // Calls back with the address and line of `line` of the code `origin` names; when the page's
   // text does not show where that code is, with the line within the code as a note.
   function place(origin, line, cb) {
-    if (origin.url) return cb(origin.url, line, '');
+    if (origin.url) return cb(origin.url, line ? (origin.base || 1) + line - 1 : 0, '');
     withPageText(function (page) {
       var base = lineOfText(page, origin.text);
       if (base) cb(doc.URL, base + line - 1, '');
@@ -4203,9 +4203,10 @@ compat.part('vbscript', function () {
 
   // ---------------------------------------------------------------- for the other parts
 
-  // A VBScript of its own for one behavior's component: `names` ({element: el}) come first,
-  // then the page's window; its procedures stay its own.
-  function Scope(names) {
+  // A VBScript of its own for one behavior's component: `names` ({element: el}) come first, then
+  // the members of `around` (the bound element, as a component's script saw them), then the
+  // page's window; its procedures stay its own.
+  function Scope(names, around) {
     var own = new Map();
     Object.keys(names).forEach(function (k) {
       own.set(k.toLowerCase(), names[k]);
@@ -4213,7 +4214,17 @@ compat.part('vbscript', function () {
     var host = Object.create(pageHost);
     host.lookup = function (name, lc) {
       if (own.has(lc)) return { o: { v: own.get(lc) }, k: 'v' };
+      if (around) {
+        var k = findMember(around, name, lc);
+        if (k !== null) return { o: around, k: k };
+      }
       return pageHost.lookup(name, lc);
+    };
+    host.assign = function (name, lc, v) {
+      var k = around ? findMember(around, name, lc) : null;
+      if (k === null || !settable(around, k)) return pageHost.assign(name, lc, v);
+      around[k] = toJs(v);
+      return true;
     };
     host.exportVariable = function () {};
     host.exportProcedure = function () {};
@@ -4293,8 +4304,12 @@ compat.part('vbscript', function () {
     run: function (code) {
       return interp.runBlock(String(code), { text: String(code) });
     },
-    scope: function (names) {
-      return new Scope(names || {});
+    // Runs a piece of VBScript as an element's handler (Me the element).
+    handle: function (code, me) {
+      runCode(String(code), { text: String(code) }, me || null);
+    },
+    scope: function (names, around) {
+      return new Scope(names || {}, around || null);
     },
     trial: trial
   };
