@@ -175,8 +175,9 @@ compat.part('vbscript', function () {
 
   // ---------------------------------------------------------------- conversions
 
+  // document.all counts: today's engines make it look undefined on purpose.
   function isObj(v) {
-    return (typeof v === 'object' && v !== null) || typeof v === 'function';
+    return (typeof v === 'object' && v !== null) || typeof v === 'function' || (v !== undefined && typeof v === 'undefined');
   }
   function isPlainValue(v) {
     return !isObj(v) || v instanceof VDate;
@@ -3931,6 +3932,8 @@ compat.part('vbscript', function () {
 
   // Compiles `code` as a handler; null when it is JavaScript after all (left to the engine).
   function compileHandler(code, origin, reportErrors) {
+    // VBScript has no return: a handler that starts with one was written in JavaScript.
+    if (/^\s*return\b/i.test(code)) return null;
     try {
       return parse(code);
     } catch (e) {
@@ -3967,6 +3970,9 @@ compat.part('vbscript', function () {
     }
   }
   function bindAttribute(el, name, code) {
+    // An event the engine does not know never fires; a behavior's own events run their
+    // attributes themselves.
+    if (!(name in el)) return;
     var done = attrDone.get(el);
     if (!done) {
       done = {};
@@ -3981,8 +3987,7 @@ compat.part('vbscript', function () {
     var handler = function () {
       if (prog) interp.runHandler(prog, origin, el);
     };
-    if (name in el) el[name] = handler;
-    else el.addEventListener(name.slice(2), handler);
+    el[name] = handler;
   }
 
   // ---- vbscript: addresses, run when the link is followed (after the page's own handlers)
