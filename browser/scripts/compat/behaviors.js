@@ -17,8 +17,15 @@ compat.part('behaviors', function () {
     })();
   }
 
+  function readable(url) {
+    try {
+      return decodeURI(String(url));
+    } catch (e) {
+      return String(url);
+    }
+  }
   function fileName(url) {
-    return decodeURIComponent(String(url).replace(/[?#].*$/, '').replace(/^.*\//, ''));
+    return readable(String(url).replace(/[?#].*$/, '').replace(/^.*\//, ''));
   }
 
   // The folder of the page: a component must come from it or from a folder below it.
@@ -189,7 +196,7 @@ compat.part('behaviors', function () {
       return 0;
     }
     if (url.indexOf(pageFolder()) !== 0) {
-      note('поведението „' + url + '“ е извън папката на страницата и не се зарежда');
+      note('поведението „' + readable(url) + '“ е извън папката на страницата и не се зарежда');
       return 0;
     }
     var c = components.get(url);

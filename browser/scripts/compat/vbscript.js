@@ -2721,7 +2721,7 @@ compat.part('vbscript', function () {
   function findMember(obj, name, lc) {
     var o = Object(obj);
     try {
-      if (name in o) return name;
+      if (name in o) return name === lc || !isInterface(o[name]) || !(lc in o) ? name : lc;
     } catch (e) {
       return null;
     }
@@ -2748,6 +2748,17 @@ compat.part('vbscript', function () {
     }
     alias.set(lc, found);
     return found;
+  }
+
+  // Document, Window, Event, Screen... are today's interface objects; a VBScript page that
+  // writes Document.Write means the document.
+  function isInterface(v) {
+    if (typeof v !== 'function' || !v.prototype) return false;
+    try {
+      return Function.prototype.toString.call(v).indexOf('[native code]') > 0;
+    } catch (e) {
+      return false;
+    }
   }
 
   // A form's or document's element by name or id in any letter case, as IE found them.
@@ -4205,6 +4216,31 @@ compat.part('vbscript', function () {
     });
   }, true);
   win.addEventListener('load', retryBinds, true);
+
+  // JScript's VBArray, which read the arrays VBScript handed over.
+  if (!('VBArray' in win)) {
+    var VBArrayJs = function VBArray(safe) {
+      if (!(this instanceof VBArrayJs)) return new VBArrayJs(safe);
+      if (!(safe instanceof SafeArray)) throw new TypeError('VBArray expected');
+      this.a = safe.vbArray;
+    };
+    VBArrayJs.prototype.toArray = function () {
+      return this.a.data.map(toJs);
+    };
+    VBArrayJs.prototype.dimensions = function () {
+      return this.a.ub.length;
+    };
+    VBArrayJs.prototype.ubound = function (d) {
+      return this.a.ub[(d || 1) - 1];
+    };
+    VBArrayJs.prototype.lbound = function () {
+      return 0;
+    };
+    VBArrayJs.prototype.getItem = function () {
+      return toJs(this.a.get(Array.prototype.slice.call(arguments)));
+    };
+    Object.defineProperty(win, 'VBArray', { configurable: true, writable: true, value: VBArrayJs });
+  }
 
   // ---------------------------------------------------------------- for the other parts
 
