@@ -640,7 +640,8 @@ compat.part('vbscript', function () {
         line++;
         continue;
       }
-      if (c === "'") {
+      // ' comments, and the <!-- --> lines that hid a block from browsers without scripts.
+      if (c === "'" || (atStatementStart() && (src.substr(i, 4) === '<!--' || src.substr(i, 3) === '-->'))) {
         while (i < n && src.charAt(i) !== '\r' && src.charAt(i) !== '\n') i++;
         continue;
       }
