@@ -612,12 +612,34 @@ compat.part('vbscript', function () {
     return n > 0x7fffffff ? n - 0x100000000 : n;
   }
 
+  // One token at a time, by one sticky expression whose groups say what matched: blanks, a line
+  // end, a comment, a line continuation, a name, a [name], a number, a string (closed or not), a
+  // date, a hex or octal number, an operator.
+  var TOKEN = new RegExp(
+    [
+      '([ \\t\\u00a0\\f\\v\\ufeff]+)',
+      '(\\r\\n?|[\\n\\u2028\\u2029])',
+      "('[^\\r\\n]*)",
+      '(_[ \\t\\u00a0\\f\\v]*(?:\\r\\n?|\\n|$))',
+      '([A-Za-z_\\u00c0-\\u2027\\u202a-\\uffff][A-Za-z0-9_\\u00c0-\\u2027\\u202a-\\uffff]*)',
+      '\\[([^\\]\\r\\n]*)\\]',
+      '((?:\\d+\\.?\\d*|\\.\\d+)(?:[eEdD][+-]?\\d+)?)[#!@%&]?',
+      '"((?:[^"\\r\\n]|"")*)"',
+      '("[^\\r\\n]*)',
+      '#([^#\\r\\n]*)#',
+      '&(?:([hH][0-9a-fA-F]+)|[oO]?([0-7]+))(&?)',
+      '(<>|<=|>=|=<|=>|[-+*/\\\\^(),.=<>&:])'
+    ].join('|'),
+    'y'
+  );
+
   function lex(src) {
     var out = [];
-    var i = 0;
     var n = src.length;
     var line = 1;
     var sp = false;
+    var pos = 0;
+    var m;
     function push(k, v) {
       out.push(new Token(k, v, line, sp));
       sp = false;
@@ -626,149 +648,57 @@ compat.part('vbscript', function () {
       var last = out[out.length - 1];
       return !last || last.k === 'nl';
     }
-    while (i < n) {
-      var c = src.charAt(i);
-      if (isBlank(c)) {
-        sp = true;
-        i++;
+    function skipLine() {
+      while (pos < n && src.charCodeAt(pos) !== 13 && src.charCodeAt(pos) !== 10) pos++;
+    }
+    while (pos < n) {
+      // The <!-- --> lines that hid a block from browsers without scripts.
+      var c0 = src.charCodeAt(pos);
+      if ((c0 === 60 || c0 === 45) && atStatementStart() && (src.substr(pos, 4) === '<!--' || src.substr(pos, 3) === '-->')) {
+        skipLine();
         continue;
       }
-      if (c === '\r' || c === '\n' || c === '\u2028' || c === '\u2029') {
-        if (c === '\r' && src.charAt(i + 1) === '\n') i++;
-        i++;
+      TOKEN.lastIndex = pos;
+      m = TOKEN.exec(src);
+      if (!m) throw syntaxErr(src.charAt(pos) === '"' ? 1033 : 1032, line);
+      pos = TOKEN.lastIndex;
+      if (m[1] !== undefined) sp = true;
+      else if (m[2] !== undefined) {
         push('nl', '\n');
         line++;
-        continue;
-      }
-      // ' comments, and the <!-- --> lines that hid a block from browsers without scripts.
-      if (c === "'" || (atStatementStart() && (src.substr(i, 4) === '<!--' || src.substr(i, 3) === '-->'))) {
-        while (i < n && src.charAt(i) !== '\r' && src.charAt(i) !== '\n') i++;
-        continue;
-      }
-      if (c === '_' && !isIdPart(src.charAt(i + 1))) {
-        // A line continuation: '_' and nothing but blanks before the line's end.
-        var j = i + 1;
-        while (j < n && isBlank(src.charAt(j))) j++;
-        if (j >= n || src.charAt(j) === '\r' || src.charAt(j) === '\n') {
-          if (src.charAt(j) === '\r' && src.charAt(j + 1) === '\n') j++;
-          i = j + 1;
-          line++;
-          sp = true;
+      } else if (m[3] !== undefined) continue;
+      else if (m[4] !== undefined) {
+        if (/[\r\n]$/.test(m[4])) line++;
+        sp = true;
+      } else if (m[5] !== undefined) {
+        if (m[5] === '_') throw syntaxErr(1032, line);
+        if (m[5].length === 3 && m[5].toLowerCase() === 'rem' && atStatementStart()) skipLine();
+        else push('id', m[5]);
+      } else if (m[6] !== undefined) push('id', m[6]);
+      else if (m[7] !== undefined) {
+        if (m[7].charCodeAt(0) === 46 && afterOperand(out, sp)) {
+          // a.5 is not a number: the '.' reaches a member
+          push('op', '.');
+          pos = pos - m[0].length + 1;
           continue;
         }
-        throw syntaxErr(1032, line);
-      }
-      if (isIdStart(c) || c === '_') {
-        var s = i;
-        i++;
-        while (i < n && isIdPart(src.charAt(i))) i++;
-        var word = src.slice(s, i);
-        if (word.toLowerCase() === 'rem' && atStatementStart()) {
-          while (i < n && src.charAt(i) !== '\r' && src.charAt(i) !== '\n') i++;
-          continue;
-        }
-        push('id', word);
-        continue;
-      }
-      if (c === '[') {
-        var e = src.indexOf(']', i + 1);
-        var nl = src.slice(i + 1, e < 0 ? n : e);
-        if (e < 0 || /[\r\n]/.test(nl)) throw syntaxErr(1007, line);
-        push('id', nl);
-        i = e + 1;
-        continue;
-      }
-      if (isDigit(c) || (c === '.' && isDigit(src.charAt(i + 1)) && !afterOperand(out, sp))) {
-        var m = /^(\d*\.?\d*)([eEdD][+-]?\d+)?/.exec(src.slice(i, i + 64));
-        var text = m[0];
-        i += text.length;
-        var tail = src.charAt(i);
-        if (tail === '#' || tail === '!' || tail === '@' || tail === '%' || tail === '&') i++;
-        if (isIdStart(src.charAt(i))) throw syntaxErr(1025, line);
-        push('num', parseFloat(text.replace(/[dD]/, 'e')));
-        continue;
-      }
-      if (c === '"') {
-        var buf = '';
-        i++;
-        for (;;) {
-          if (i >= n || src.charAt(i) === '\r' || src.charAt(i) === '\n') throw syntaxErr(1033, line);
-          var q = src.indexOf('"', i);
-          var cut = q < 0 ? n : q;
-          var seg = src.slice(i, cut);
-          var brk = seg.search(/[\r\n]/);
-          if (brk >= 0) throw syntaxErr(1033, line);
-          buf += seg;
-          i = cut;
-          if (q < 0) throw syntaxErr(1033, line);
-          if (src.charAt(i + 1) === '"') {
-            buf += '"';
-            i += 2;
-            continue;
-          }
-          i++;
-          break;
-        }
-        push('str', buf);
-        continue;
-      }
-      if (c === '#') {
-        var close = src.indexOf('#', i + 1);
-        var body = close < 0 ? '' : src.slice(i + 1, close);
-        var date = close < 0 || /[\r\n]/.test(body) ? null : parseDate(body, true);
+        if (pos < n && /[A-Za-z_\u00c0-\uffff]/.test(src.charAt(pos))) throw syntaxErr(1025, line);
+        push('num', parseFloat(m[7].replace(/[dD]/, 'e')));
+      } else if (m[8] !== undefined) push('str', m[8].indexOf('""') < 0 ? m[8] : m[8].replace(/""/g, '"'));
+      else if (m[9] !== undefined) throw syntaxErr(1033, line);
+      else if (m[10] !== undefined) {
+        var date = parseDate(m[10], true);
         if (!date) throw syntaxErr(1002, line);
         push('date', date);
-        i = close + 1;
-        continue;
+      } else if (m[11] !== undefined || m[12] !== undefined) {
+        var val = m[11] !== undefined ? radixLiteral(m[11].slice(1), 16, m[13] === '&') : radixLiteral(m[12], 8, m[13] === '&');
+        if (val === null) throw syntaxErr(1031, line);
+        push('num', val);
+      } else {
+        var op = m[14];
+        if (op === ':') push('nl', ':');
+        else push('op', op === '=<' ? '<=' : op === '=>' ? '>=' : op);
       }
-      if (c === '&') {
-        var r = /^&([hH][0-9a-fA-F]+|[oO][0-7]+|[0-7]+)(&?)/.exec(src.slice(i, i + 40));
-        if (r) {
-          var digits = r[1];
-          var radix = 8;
-          if (/^[hH]/.test(digits)) {
-            radix = 16;
-            digits = digits.slice(1);
-          } else if (/^[oO]/.test(digits)) {
-            digits = digits.slice(1);
-          }
-          var val = radixLiteral(digits, radix, r[2] === '&');
-          if (val === null) throw syntaxErr(1031, line);
-          push('num', val);
-          i += r[0].length;
-          continue;
-        }
-        push('op', '&');
-        i++;
-        continue;
-      }
-      if (c === ':') {
-        push('nl', ':');
-        i++;
-        continue;
-      }
-      if (c === '<' || c === '>' || c === '=') {
-        var two = src.slice(i, i + 2);
-        if (two === '<>' || two === '<=' || two === '>=') {
-          push('op', two);
-          i += 2;
-          continue;
-        }
-        if (two === '=<' || two === '=>') {
-          push('op', two === '=<' ? '<=' : '>=');
-          i += 2;
-          continue;
-        }
-        push('op', c);
-        i++;
-        continue;
-      }
-      if ('+-*/\\^(),.'.indexOf(c) >= 0) {
-        push('op', c);
-        i++;
-        continue;
-      }
-      throw syntaxErr(1032, line);
     }
     push('nl', '\n');
     push('eof', '');
@@ -1527,86 +1457,54 @@ compat.part('vbscript', function () {
     }
   };
 
-  // ---- expressions, loosest first: Imp, Eqv, Xor, Or, And, Not, comparison, &, + -, Mod, \, * /,
-  // unary minus, ^
+  // ---- expressions: operators by precedence, loosest first: Imp, Eqv, Xor, Or, And, Not,
+  // comparison, &, + -, Mod, \, * /, unary minus, ^
+  var BINARY = {
+    imp: 1, eqv: 2, xor: 3, or: 4, and: 5,
+    '=': 7, '<>': 7, '<': 7, '>': 7, '<=': 7, '>=': 7, is: 7,
+    '&': 8, '+': 9, '-': 9, mod: 10, '\\': 11, '*': 12, '/': 12, '^': 14
+  };
+  var NOT_OPERAND = 7;
+  var MINUS_OPERAND = 14;
   PP.expression = function () {
-    return this.logic(0);
+    return this.binary(1);
   };
-  var LOGIC = ['imp', 'eqv', 'xor', 'or', 'and'];
-  PP.logic = function (level) {
-    if (level === LOGIC.length) return this.notExpr();
-    var l = this.logic(level + 1);
-    while (this.atKw(LOGIC[level])) {
+  PP.binaryOp = function () {
+    var tok = this.t[this.p];
+    if (tok.k === 'op') return BINARY[tok.v] || 0;
+    if (tok.k === 'id') {
+      var prec = BINARY[tok.lc];
+      return prec && (prec <= 5 || prec === 7 || prec === 10) ? prec : 0;
+    }
+    return 0;
+  };
+  PP.binary = function (min) {
+    var left = this.unary(min);
+    for (;;) {
+      var prec = this.binaryOp();
+      if (!prec || prec < min) return left;
+      var tok = this.next();
+      var op = tok.k === 'op' ? tok.v : tok.lc;
+      var right = this.binary(prec + 1);
+      if (prec === 7) left = op === 'is' ? { t: 'is', l: left, r: right } : { t: 'cmp', op: op, l: left, r: right };
+      else left = { t: 'bin', op: op, l: left, r: right };
+    }
+  };
+  PP.unary = function (min) {
+    var tok = this.t[this.p];
+    if (tok.k === 'id' && tok.lc === 'not') {
       this.next();
-      l = { t: 'bin', op: LOGIC[level], l: l, r: this.logic(level + 1) };
+      return { t: 'un', op: 'not', e: this.binary(NOT_OPERAND) };
     }
-    return l;
-  };
-  PP.notExpr = function () {
-    if (this.acceptKw('not')) return { t: 'un', op: 'not', e: this.notExpr() };
-    return this.comparison();
-  };
-  var COMPARE = { '=': 1, '<>': 1, '<': 1, '>': 1, '<=': 1, '>=': 1 };
-  PP.comparison = function () {
-    var l = this.concat();
-    for (;;) {
-      var tok = this.peek();
-      if (tok.k === 'op' && COMPARE[tok.v]) {
-        this.next();
-        l = { t: 'cmp', op: tok.v, l: l, r: this.concat() };
-      } else if (this.isKw(tok, 'is')) {
-        this.next();
-        l = { t: 'is', l: l, r: this.concat() };
-      } else return l;
+    if (tok.k === 'op' && (tok.v === '-' || tok.v === '+')) {
+      this.next();
+      return { t: 'un', op: tok.v, e: this.binary(Math.max(min, MINUS_OPERAND)) };
     }
-  };
-  PP.concat = function () {
-    var l = this.additive();
-    while (this.acceptOp('&')) l = { t: 'bin', op: '&', l: l, r: this.additive() };
-    return l;
-  };
-  PP.additive = function () {
-    var l = this.modulo();
-    for (;;) {
-      if (this.atOp('+') || this.atOp('-')) {
-        var op = this.next().v;
-        l = { t: 'bin', op: op, l: l, r: this.modulo() };
-      } else return l;
-    }
-  };
-  PP.modulo = function () {
-    var l = this.intDiv();
-    while (this.acceptKw('mod')) l = { t: 'bin', op: 'mod', l: l, r: this.intDiv() };
-    return l;
-  };
-  PP.intDiv = function () {
-    var l = this.multiplicative();
-    while (this.acceptOp('\\')) l = { t: 'bin', op: '\\', l: l, r: this.multiplicative() };
-    return l;
-  };
-  PP.multiplicative = function () {
-    var l = this.unary();
-    for (;;) {
-      if (this.atOp('*') || this.atOp('/')) {
-        var op = this.next().v;
-        l = { t: 'bin', op: op, l: l, r: this.unary() };
-      } else return l;
-    }
-  };
-  PP.unary = function () {
-    if (this.acceptOp('-')) return { t: 'un', op: '-', e: this.unary() };
-    if (this.acceptOp('+')) return { t: 'un', op: '+', e: this.unary() };
-    return this.power();
-  };
-  PP.power = function () {
-    var l = this.postfix();
-    while (this.acceptOp('^')) l = { t: 'bin', op: '^', l: l, r: this.powerOperand() };
-    return l;
-  };
-  PP.powerOperand = function () {
-    if (this.acceptOp('-')) return { t: 'un', op: '-', e: this.powerOperand() };
-    if (this.acceptOp('+')) return this.powerOperand();
     return this.postfix();
+  };
+  // The comparison's right side in Case Is: what binds tighter than a comparison.
+  PP.concat = function () {
+    return this.binary(8);
   };
   PP.postfix = function () {
     var node = this.primary();
