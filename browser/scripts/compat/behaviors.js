@@ -519,6 +519,16 @@ compat.part('behaviors', function () {
 
   // ---------------------------------------------------------------- IE's own methods
 
+  // A component's script reaches the page through element.document, as IE gave every element.
+  if (!('document' in Element.prototype)) {
+    Object.defineProperty(Element.prototype, 'document', {
+      configurable: true,
+      get: function () {
+        return this.ownerDocument;
+      }
+    });
+  }
+
   if (!('addBehavior' in Element.prototype)) {
     Element.prototype.addBehavior = function (url) {
       compat.use('addBehavior');

@@ -3340,6 +3340,9 @@ compat.part('vbscript', function () {
   def('CreateObject', 1, 2, function (a) {
     var progId = str(a[0]);
     if (/^scripting\.dictionary$/i.test(progId)) return new Dictionary();
+    if (/^vbscript\.regexp$/i.test(progId)) return new VBRegExp();
+    var made = this.host.activeX(progId);
+    if (made) return made;
     throw this.host.unsupported('CreateObject("' + progId + '")', vbErr(429, progId));
   });
   def('GetObject', 0, 2, function (a) {
@@ -3756,6 +3759,15 @@ compat.part('vbscript', function () {
     },
     unknownName: function (name, err) {
       return err;
+    },
+    // The controls the ie part makes (its ActiveXObject: XMLHTTP); null for any other.
+    activeX: function (progId) {
+      if (typeof win.ActiveXObject !== 'function') return null;
+      try {
+        return new win.ActiveXObject(progId);
+      } catch (e) {
+        return null;
+      }
     },
     unsupported: function (construct, err) {
       err.unsupported = construct;
@@ -4205,6 +4217,9 @@ compat.part('vbscript', function () {
     },
     unknownName: function (name, err) {
       return err;
+    },
+    activeX: function () {
+      return null;
     },
     unsupported: function (construct, err) {
       return err;
