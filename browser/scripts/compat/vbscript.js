@@ -177,7 +177,8 @@ compat.part('vbscript', function () {
 
   // document.all counts: today's engines make it look undefined on purpose.
   function isObj(v) {
-    return (typeof v === 'object' && v !== null) || typeof v === 'function' || (v !== undefined && typeof v === 'undefined');
+    var t = typeof v;
+    return (t === 'object' && v !== null) || t === 'function' || (v !== undefined && t === 'undefined');
   }
   function isPlainValue(v) {
     return !isObj(v) || v instanceof VDate;
@@ -654,7 +655,8 @@ compat.part('vbscript', function () {
     while (pos < n) {
       // The <!-- --> lines that hid a block from browsers without scripts.
       var c0 = src.charCodeAt(pos);
-      if ((c0 === 60 || c0 === 45) && atStatementStart() && (src.substr(pos, 4) === '<!--' || src.substr(pos, 3) === '-->')) {
+      var hider = (c0 === 60 && src.substr(pos, 4) === '<!--') || (c0 === 45 && src.substr(pos, 3) === '-->');
+      if (hider && atStatementStart()) {
         skipLine();
         continue;
       }
@@ -691,7 +693,8 @@ compat.part('vbscript', function () {
         if (!date) throw syntaxErr(1002, line);
         push('date', date);
       } else if (m[11] !== undefined || m[12] !== undefined) {
-        var val = m[11] !== undefined ? radixLiteral(m[11].slice(1), 16, m[13] === '&') : radixLiteral(m[12], 8, m[13] === '&');
+        var wide = m[13] === '&';
+        var val = m[11] !== undefined ? radixLiteral(m[11].slice(1), 16, wide) : radixLiteral(m[12], 8, wide);
         if (val === null) throw syntaxErr(1031, line);
         push('num', val);
       } else {
@@ -1506,10 +1509,12 @@ compat.part('vbscript', function () {
   PP.concat = function () {
     return this.binary(8);
   };
+  // What a '.' may follow in an expression.
+  var MEMBER_OWNER = { id: true, mem: true, call: true, me: true, paren: true };
   PP.postfix = function () {
     var node = this.primary();
     for (;;) {
-      if (this.atOp('.') && (node.t === 'id' || node.t === 'mem' || node.t === 'call' || node.t === 'me' || node.t === 'paren')) {
+      if (this.atOp('.') && MEMBER_OWNER[node.t]) {
         this.next();
         var m = this.memberName();
         node = { t: 'mem', o: node, n: m.v, lc: m.lc };
@@ -2303,7 +2308,8 @@ compat.part('vbscript', function () {
   // Calls a VBScript procedure with plain values (from JavaScript, an event, a timer).
   IP.callWithValues = function (p, values, me) {
     var cells = [];
-    for (var i = 0; i < p.params.length; i++) cells.push(new Cell(i < values.length ? copyValue(values[i]) : undefined));
+    for (var i = 0; i < p.params.length; i++)
+      cells.push(new Cell(i < values.length ? copyValue(values[i]) : undefined));
     return this.invoke(p, cells, me);
   };
 
@@ -3429,7 +3435,8 @@ compat.part('vbscript', function () {
   // before its first statement runs.
   IP.load = function (prog, origin) {
     var i;
-    for (i = 0; i < prog.classes.length; i++) this.classes.set(prog.classes[i].lc, new VBClass(prog.classes[i], origin));
+    for (i = 0; i < prog.classes.length; i++)
+      this.classes.set(prog.classes[i].lc, new VBClass(prog.classes[i], origin));
     for (i = 0; i < prog.procs.length; i++) {
       var p = prog.procs[i];
       p.origin = origin;
@@ -3546,7 +3553,8 @@ compat.part('vbscript', function () {
   }
   VBRegExp.prototype.compiled = function (global) {
     try {
-      return new RegExp(toStr(this.Pattern), (global ? 'g' : '') + (toBool(this.IgnoreCase) ? 'i' : '') + (toBool(this.MultiLine) ? 'm' : ''));
+      var flags = (global ? 'g' : '') + (toBool(this.IgnoreCase) ? 'i' : '') + (toBool(this.MultiLine) ? 'm' : '');
+      return new RegExp(toStr(this.Pattern), flags);
     } catch (e) {
       throw vbErr(5017);
     }
@@ -4005,7 +4013,10 @@ compat.part('vbscript', function () {
     if (forId && evt) {
       var prog = compileHandler(src, origin, true);
       if (!prog) return;
-      var b = { name: forId.replace(/^\s+|\s+$/g, ''), evt: evt.replace(/[\s()]/g, '').toLowerCase().replace(/^on/, '') };
+      var b = {
+        name: forId.replace(/^\s+|\s+$/g, ''),
+        evt: evt.replace(/[\s()]/g, '').toLowerCase().replace(/^on/, '')
+      };
       b.run = function () {
         interp.runHandler(prog, origin, eventTarget(b.name));
       };
