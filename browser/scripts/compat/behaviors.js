@@ -363,10 +363,9 @@ compat.part('behaviors', function () {
   function bind(el, def, id) {
     compat.use('поведения');
     // What the script sees by name: the events' and properties' IDs, createEventObject.
-    var names = {
-      createEventObject: function () {
-        return {};
-      }
+    var names = Object.create(null);
+    names.createEventObject = function () {
+      return {};
     };
     var i;
     for (i = 0; i < def.event.length; i++) declareEvent(el, def, def.event[i], names);

@@ -7,6 +7,13 @@ compat.part('vbscript', function () {
   var win = window;
   var doc = win.document;
 
+  // A lookup table whose keys a script's words cannot confuse with Object's own (constructor...).
+  function table(entries) {
+    var t = Object.create(null);
+    for (var k in entries) t[k] = entries[k];
+    return t;
+  }
+
   // ---------------------------------------------------------------- values
 
   // Empty is undefined, Null is null; Nothing is its own object so that Set x = Nothing and a
@@ -590,6 +597,9 @@ compat.part('vbscript', function () {
     this.lc = k === 'id' ? v.toLowerCase() : v;
     this.ln = ln;
     this.sp = sp;
+    // What the parser compares: a word in lower case, an operator.
+    this.w = k === 'id' ? this.lc : null;
+    this.o = k === 'op' ? v : null;
   }
 
   function isIdStart(c) {
@@ -613,98 +623,113 @@ compat.part('vbscript', function () {
     return n > 0x7fffffff ? n - 0x100000000 : n;
   }
 
-  // One token at a time, by one sticky expression whose groups say what matched: blanks, a line
-  // end, a comment, a line continuation, a name, a [name], a number, a string (closed or not), a
-  // date, a hex or octal number, an operator.
-  var TOKEN = new RegExp(
+  // Every token's text at once, by one global expression (the engine's own loop does the
+  // scanning, which matters for code that runs once per page): blanks, a line end, a comment, a
+  // line continuation, a name, a [name], a number, a string (closed or not), a date, a hex or
+  // octal number, a two-character operator, and any one character else.
+  var TOKENS = new RegExp(
     [
-      '([ \\t\\u00a0\\f\\v\\ufeff]+)',
-      '(\\r\\n?|[\\n\\u2028\\u2029])',
-      "('[^\\r\\n]*)",
-      '(_[ \\t\\u00a0\\f\\v]*(?:\\r\\n?|\\n|$))',
-      '([A-Za-z_\\u00c0-\\u2027\\u202a-\\uffff][A-Za-z0-9_\\u00c0-\\u2027\\u202a-\\uffff]*)',
-      '\\[([^\\]\\r\\n]*)\\]',
-      '((?:\\d+\\.?\\d*|\\.\\d+)(?:[eEdD][+-]?\\d+)?)[#!@%&]?',
-      '"((?:[^"\\r\\n]|"")*)"',
-      '("[^\\r\\n]*)',
-      '#([^#\\r\\n]*)#',
-      '&(?:([hH][0-9a-fA-F]+)|[oO]?([0-7]+))(&?)',
-      '(<>|<=|>=|=<|=>|[-+*/\\\\^(),.=<>&:])'
+      '[ \\t\\u00a0\\f\\v\\ufeff]+',
+      '\\r\\n?|[\\n\\u2028\\u2029]',
+      "'[^\\r\\n]*",
+      '_[ \\t\\u00a0\\f\\v]*(?:\\r\\n?|\\n|$)',
+      '[A-Za-z_\\u00c0-\\u2027\\u202a-\\uffff][A-Za-z0-9_\\u00c0-\\u2027\\u202a-\\uffff]*',
+      '\\[[^\\]\\r\\n]*\\]',
+      '(?:\\d+\\.?\\d*|\\.\\d+)(?:[eEdD][+-]?\\d+)?[#!@%&]?',
+      '"(?:[^"\\r\\n]|"")*"',
+      '"[^\\r\\n]*',
+      '#[^#\\r\\n]*#',
+      '&(?:[hH][0-9a-fA-F]+|[oO]?[0-7]+)&?',
+      '<>|<=|>=|=<|=>',
+      '[\\s\\S]'
     ].join('|'),
-    'y'
+    'g'
   );
+  var OPERATORS = '+-*/\\^(),.=<>&';
+  // The <!-- and --> lines that hid a block from browsers without scripts.
+  var HIDERS = /^[ \t]*(?:<!--|-->).*$/gm;
+  var NUMBER_END = /[#!@%&]$/;
+  var CLOSED_STRING = /^"(?:[^"\r\n]|"")*"$/;
 
-  function lex(src) {
+  function lex(source) {
+    var src = source.indexOf('<!--') < 0 && source.indexOf('-->') < 0 ? source : source.replace(HIDERS, '');
+    var texts = src.match(TOKENS) || [];
     var out = [];
-    var n = src.length;
     var line = 1;
     var sp = false;
-    var pos = 0;
-    var m;
-    function push(k, v) {
-      out.push(new Token(k, v, line, sp));
-      sp = false;
-    }
-    function atStatementStart() {
-      var last = out[out.length - 1];
-      return !last || last.k === 'nl';
-    }
-    function skipLine() {
-      while (pos < n && src.charCodeAt(pos) !== 13 && src.charCodeAt(pos) !== 10) pos++;
-    }
-    while (pos < n) {
-      // The <!-- --> lines that hid a block from browsers without scripts.
-      var c0 = src.charCodeAt(pos);
-      var hider = (c0 === 60 && src.substr(pos, 4) === '<!--') || (c0 === 45 && src.substr(pos, 3) === '-->');
-      if (hider && atStatementStart()) {
-        skipLine();
+    var last = null;
+    for (var i = 0; i < texts.length; i++) {
+      var t = texts[i];
+      var c = t.charCodeAt(0);
+      var kind;
+      var value = t;
+      if (c === 32 || c === 9 || c === 0xa0 || c === 12 || c === 11 || c === 0xfeff) {
+        sp = true;
         continue;
       }
-      TOKEN.lastIndex = pos;
-      m = TOKEN.exec(src);
-      if (!m) throw syntaxErr(src.charAt(pos) === '"' ? 1033 : 1032, line);
-      pos = TOKEN.lastIndex;
-      if (m[1] !== undefined) sp = true;
-      else if (m[2] !== undefined) {
-        push('nl', '\n');
+      if (c === 13 || c === 10 || c === 0x2028 || c === 0x2029) kind = 'nl';
+      else if (c === 39) continue;
+      else if (c === 95 && (t.length === 1 || !isIdPart(t.charAt(1)))) {
+        // a line continuation: '_' and nothing but blanks before the line's end
+        if (!/[\r\n]$/.test(t)) {
+          if (i === texts.length - 1 && /^_[ \t]*$/.test(t)) continue;
+          throw syntaxErr(1032, line);
+        }
         line++;
-      } else if (m[3] !== undefined) continue;
-      else if (m[4] !== undefined) {
-        if (/[\r\n]$/.test(m[4])) line++;
         sp = true;
-      } else if (m[5] !== undefined) {
-        if (m[5] === '_') throw syntaxErr(1032, line);
-        if (m[5].length === 3 && m[5].toLowerCase() === 'rem' && atStatementStart()) skipLine();
-        else push('id', m[5]);
-      } else if (m[6] !== undefined) push('id', m[6]);
-      else if (m[7] !== undefined) {
-        if (m[7].charCodeAt(0) === 46 && afterOperand(out, sp)) {
-          // a.5 is not a number: the '.' reaches a member
-          push('op', '.');
-          pos = pos - m[0].length + 1;
+        continue;
+      } else if ((c >= 97 && c <= 122) || (c >= 65 && c <= 90) || c === 95 || c >= 0xc0) {
+        if (t.length === 3 && (last === null || last.k === 'nl') && t.toLowerCase() === 'rem') {
+          while (i + 1 < texts.length && !/^[\r\n\u2028\u2029]/.test(texts[i + 1])) i++;
           continue;
         }
-        if (pos < n && /[A-Za-z_\u00c0-\uffff]/.test(src.charAt(pos))) throw syntaxErr(1025, line);
-        push('num', parseFloat(m[7].replace(/[dD]/, 'e')));
-      } else if (m[8] !== undefined) push('str', m[8].indexOf('""') < 0 ? m[8] : m[8].replace(/""/g, '"'));
-      else if (m[9] !== undefined) throw syntaxErr(1033, line);
-      else if (m[10] !== undefined) {
-        var date = parseDate(m[10], true);
-        if (!date) throw syntaxErr(1002, line);
-        push('date', date);
-      } else if (m[11] !== undefined || m[12] !== undefined) {
-        var wide = m[13] === '&';
-        var val = m[11] !== undefined ? radixLiteral(m[11].slice(1), 16, wide) : radixLiteral(m[12], 8, wide);
-        if (val === null) throw syntaxErr(1031, line);
-        push('num', val);
-      } else {
-        var op = m[14];
-        if (op === ':') push('nl', ':');
-        else push('op', op === '=<' ? '<=' : op === '=>' ? '>=' : op);
-      }
+        kind = 'id';
+      } else if (c === 91) {
+        if (t.length < 2 || t.charCodeAt(t.length - 1) !== 93) throw syntaxErr(1007, line);
+        kind = 'id';
+        value = t.slice(1, -1);
+      } else if ((c >= 48 && c <= 57) || (c === 46 && t.length > 1)) {
+        if (c === 46 && last && !sp && (last.k === 'id' || (last.k === 'op' && last.v === ')'))) {
+          // a.5 is not a number: the '.' reaches a member
+          out.push((last = new Token('op', '.', line, sp)));
+          sp = false;
+          t = t.slice(1);
+        }
+        var next = texts[i + 1];
+        if (next && (next.charCodeAt(0) >= 0xc0 || /^[A-Za-z_]/.test(next))) throw syntaxErr(1025, line);
+        kind = 'num';
+        value = parseFloat(t.replace(NUMBER_END, '').replace(/[dD]/, 'e'));
+      } else if (c === 34) {
+        if (!CLOSED_STRING.test(t)) throw syntaxErr(1033, line);
+        kind = 'str';
+        value = t.slice(1, -1);
+        if (value.indexOf('""') >= 0) value = value.replace(/""/g, '"');
+      } else if (c === 35) {
+        value = t.length > 1 ? parseDate(t.slice(1, -1), true) : null;
+        if (!value) throw syntaxErr(1002, line);
+        kind = 'date';
+      } else if (c === 38 && t.length > 1) {
+        var wide = t.charCodeAt(t.length - 1) === 38;
+        var digits = wide ? t.slice(1, -1) : t.slice(1);
+        var hex = digits.charAt(0) === 'h' || digits.charAt(0) === 'H';
+        if (hex || digits.charAt(0) === 'o' || digits.charAt(0) === 'O') digits = digits.slice(1);
+        value = radixLiteral(digits, hex ? 16 : 8, wide);
+        if (value === null) throw syntaxErr(1031, line);
+        kind = 'num';
+      } else if (c === 58) {
+        kind = 'nl';
+        value = ':';
+      } else if (t.length === 2) {
+        kind = 'op';
+        value = t === '=<' ? '<=' : t === '=>' ? '>=' : t;
+      } else if (OPERATORS.indexOf(t) >= 0) kind = 'op';
+      else throw syntaxErr(1032, line);
+      out.push((last = new Token(kind, kind === 'nl' ? (value === ':' ? ':' : '\n') : value, line, sp)));
+      sp = false;
+      if (kind === 'nl' && value !== ':') line++;
     }
-    push('nl', '\n');
-    push('eof', '');
+    out.push(new Token('nl', '\n', line, sp));
+    for (var e = 0; e < 3; e++) out.push(new Token('eof', '', line, false));
     return out;
   }
 
@@ -718,7 +743,7 @@ compat.part('vbscript', function () {
   // ---------------------------------------------------------------- parser
 
   // Words that never name a variable.
-  var RESERVED = {};
+  var RESERVED = Object.create(null);
   ('and or not xor eqv imp is mod if then else elseif end for to step next each in do loop while ' +
     'until wend select case sub function dim redim const set call exit on with new true false ' +
     'empty null nothing byval byref private public class option erase me let get property')
@@ -743,48 +768,47 @@ compat.part('vbscript', function () {
   }
   var PP = Parser.prototype;
 
+  // The token list ends with more than one 'eof', so a look one or two ahead needs no check.
   PP.peek = function (o) {
-    var k = this.p + (o || 0);
-    return this.t[k < this.t.length ? k : this.t.length - 1];
+    return this.t[this.p + (o || 0)];
   };
   PP.next = function () {
     var tok = this.t[this.p];
-    if (this.p < this.t.length - 1) this.p++;
+    if (tok.k !== 'eof') this.p++;
     return tok;
   };
   PP.isKw = function (tok, w) {
-    return tok.k === 'id' && tok.lc === w;
+    return tok.w === w;
   };
   PP.atKw = function (w, o) {
-    return this.isKw(this.peek(o), w);
+    return this.t[this.p + (o || 0)].w === w;
   };
   PP.acceptKw = function (w) {
-    if (!this.atKw(w)) return false;
-    this.next();
+    if (this.t[this.p].w !== w) return false;
+    this.p++;
     return true;
   };
   PP.expectKw = function (w, code) {
-    if (!this.acceptKw(w)) throw syntaxErr(code, this.peek().ln);
+    if (!this.acceptKw(w)) throw syntaxErr(code, this.t[this.p].ln);
   };
   PP.atOp = function (o, off) {
-    var tok = this.peek(off);
-    return tok.k === 'op' && tok.v === o;
+    return this.t[this.p + (off || 0)].o === o;
   };
   PP.acceptOp = function (o) {
-    if (!this.atOp(o)) return false;
-    this.next();
+    if (this.t[this.p].o !== o) return false;
+    this.p++;
     return true;
   };
   PP.expectOp = function (o, code) {
-    if (!this.acceptOp(o)) throw syntaxErr(code, this.peek().ln);
+    if (!this.acceptOp(o)) throw syntaxErr(code, this.t[this.p].ln);
   };
   // The end of a statement: a line end, ':', or the Else of a one-line If.
   PP.atEnd = function () {
-    var tok = this.peek();
-    return tok.k === 'nl' || tok.k === 'eof' || (this.lineIf > 0 && this.isKw(tok, 'else'));
+    var tok = this.t[this.p];
+    return tok.k === 'nl' || tok.k === 'eof' || (this.lineIf > 0 && tok.w === 'else');
   };
   PP.endStatement = function () {
-    if (!this.atEnd()) throw syntaxErr(1025, this.peek().ln);
+    if (!this.atEnd()) throw syntaxErr(1025, this.t[this.p].ln);
   };
   PP.name = function () {
     var tok = this.peek();
@@ -1131,7 +1155,7 @@ compat.part('vbscript', function () {
       if (s) list.push(s);
     }
   };
-  var LINE_IF_STOP = { end: 1, next: 1, loop: 1, wend: 1, case: 1, elseif: 1 };
+  var LINE_IF_STOP = table({ end: 1, next: 1, loop: 1, wend: 1, case: 1, elseif: 1 });
   PP.blockIf = function (ln, cond) {
     var stop = function (ps) {
       return ps.atKw('elseif') || ps.atKw('else') || (ps.atKw('end') && ps.atKw('if', 1));
@@ -1462,24 +1486,21 @@ compat.part('vbscript', function () {
 
   // ---- expressions: operators by precedence, loosest first: Imp, Eqv, Xor, Or, And, Not,
   // comparison, &, + -, Mod, \, * /, unary minus, ^
-  var BINARY = {
+  var BINARY = table({
     imp: 1, eqv: 2, xor: 3, or: 4, and: 5,
     '=': 7, '<>': 7, '<': 7, '>': 7, '<=': 7, '>=': 7, is: 7,
     '&': 8, '+': 9, '-': 9, mod: 10, '\\': 11, '*': 12, '/': 12, '^': 14
-  };
+  });
   var NOT_OPERAND = 7;
   var MINUS_OPERAND = 14;
   PP.expression = function () {
     return this.binary(1);
   };
+  var WORD_BINARY = table({ imp: 1, eqv: 2, xor: 3, or: 4, and: 5, is: 7, mod: 10 });
   PP.binaryOp = function () {
     var tok = this.t[this.p];
-    if (tok.k === 'op') return BINARY[tok.v] || 0;
-    if (tok.k === 'id') {
-      var prec = BINARY[tok.lc];
-      return prec && (prec <= 5 || prec === 7 || prec === 10) ? prec : 0;
-    }
-    return 0;
+    if (tok.o !== null) return BINARY[tok.o] || 0;
+    return tok.w !== null ? WORD_BINARY[tok.w] || 0 : 0;
   };
   PP.binary = function (min) {
     var left = this.unary(min);
@@ -3176,7 +3197,7 @@ compat.part('vbscript', function () {
     var s = toDate(a[0]).serial;
     return new VDate(s - Math.floor(s));
   });
-  var INTERVALS = { yyyy: 1, q: 1, m: 1, y: 1, d: 1, w: 1, ww: 1, h: 1, n: 1, s: 1 };
+  var INTERVALS = table({ yyyy: 1, q: 1, m: 1, y: 1, d: 1, w: 1, ww: 1, h: 1, n: 1, s: 1 });
   function interval(v) {
     var k = str(v).toLowerCase();
     if (!INTERVALS[k]) throw vbErr(5);
@@ -4081,7 +4102,7 @@ compat.part('vbscript', function () {
     if (d) Object.defineProperty(obj, k, d);
     else delete obj[k];
   }
-  var HEAD_ONLY = { style: 1, link: 1, meta: 1, title: 1, script: 1, base: 1, noscript: 1 };
+  var HEAD_ONLY = table({ style: 1, link: 1, meta: 1, title: 1, script: 1, base: 1, noscript: 1 });
   function insertAfter(el, html) {
     var parent = el.parentNode;
     if (!parent) return;
