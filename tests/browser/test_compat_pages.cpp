@@ -154,6 +154,47 @@ const CompatCase kCases[] = {
      "log.filter(function (l) { return l.indexOf('move') < 0; }).join()", "masks:16:1:64:1024,down:1:shift"},
     {"document.onmousemove after captureEvents gets pageX and pageY", "ns4-events.html", Gesture::Move, "area", "area",
      "log.filter(function (l) { return l.indexOf('move:') == 0; }).length > 0", "true"},
+
+    // VBScript: each page compares what its blocks did with what VBScript does; "ok" or the list
+    // of what differed.
+    {"vbscript: blocks run in document order among the JavaScript ones; document.write lands in place",
+     "vbscript/order.html", Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: a <script src> .vbs file", "vbscript/external.html", Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: JavaScript calls VBScript and VBScript calls JavaScript, the page in any letter case",
+     "vbscript/interop.html", Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: event attributes in the page's first language, Me, window.event, returnValue",
+     "vbscript/handlers.html", Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: language=\"VBScript\" and vbscript: on a handler", "vbscript/handlers-language.html",
+     Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: Sub name_event, window_onload, <script for event>", "vbscript/events.html", Gesture::None, "", "",
+     "document.title", "ok"},
+    {"vbscript: vbscript: addresses", "vbscript/vbscript-url.html", Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: operators, precedence, = as comparison, &, \\, Mod, ^, Is, logic, Empty and Null",
+     "vbscript/operators.html", Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: names in any case, Dim, Const, arrays, ReDim Preserve, Erase", "vbscript/variables.html",
+     Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: If, Select Case with ranges and Is, For Step, For Each, Do, While, Exit", "vbscript/flow.html",
+     Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: Sub and Function, ByRef by default, ByVal, Call, recursion", "vbscript/procedures.html",
+     Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: On Error Resume Next, Err, deep recursion ends with an error", "vbscript/errors.html",
+     Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: string functions", "vbscript/strings.html", Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: conversions and numbers", "vbscript/numbers.html", Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: dates", "vbscript/dates.html", Gesture::None, "", "", "document.title", "ok"},
+    {"vbscript: Class, Scripting.Dictionary, RegExp, With, Eval, Execute, GetRef", "vbscript/objects.html",
+     Gesture::None, "", "", "document.title", "ok"},
+
+    // Behaviors.
+    {"behaviors: PROPERTY, METHOD, EVENT with fire(), ATTACH, contentready and documentready",
+     "behaviors/component.html", Gesture::None, "", "", "document.title", "ok"},
+    {"behaviors: from a linked and an imported style sheet and a style attribute", "behaviors/where.html",
+     Gesture::None, "", "", "document.title", "ok"},
+    {"behaviors: elements added or matching later get theirs", "behaviors/later.html", Gesture::None, "", "",
+     "document.title", "ok"},
+    {"behaviors: a component in VBScript", "behaviors/vbscript-component.html", Gesture::None, "", "",
+     "document.title", "ok"},
+    {"behaviors: addBehavior", "behaviors/addbehavior.html", Gesture::None, "", "", "document.title", "ok"},
 };
 
 class CompatPages : public ::testing::TestWithParam<CompatCase> {
