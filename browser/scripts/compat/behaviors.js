@@ -35,10 +35,21 @@ compat.part('behaviors', function () {
 
   // ---------------------------------------------------------------- reading files
 
+  // A file's text as the host gave it (compat.options.files, by its path from the page's folder,
+  // as a page saved with its files has them); null when it gave none.
+  function givenFile(url) {
+    var files = compat.options && compat.options.files;
+    if (!files) return null;
+    var folder = pageFolder();
+    var key = url.indexOf(folder) === 0 ? readable(url.slice(folder.length)) : url;
+    if (Object.prototype.hasOwnProperty.call(files, key)) return String(files[key]);
+    return Object.prototype.hasOwnProperty.call(files, url) ? String(files[url]) : null;
+  }
+
   // Text of a file the page names: from what the host gave, else read; cb(text) or cb(null).
   function readFile(url, cb) {
-    var files = compat.options && compat.options.files;
-    if (files && Object.prototype.hasOwnProperty.call(files, url)) return cb(String(files[url]));
+    var given = givenFile(url);
+    if (given !== null) return cb(given);
     var xhr = new XMLHttpRequest();
     try {
       xhr.open('GET', url, true);

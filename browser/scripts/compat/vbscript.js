@@ -4060,7 +4060,11 @@ compat.part('vbscript', function () {
   // A file the page names (a .vbs), from what the host gave, else read from disk.
   function readFile(url) {
     var files = compat.options && compat.options.files;
-    if (files && Object.prototype.hasOwnProperty.call(files, url)) return String(files[url]);
+    if (files) {
+      var folder = doc.URL.replace(/[?#].*$/, '').replace(/[^/]*$/, '');
+      var key = url.indexOf(folder) === 0 ? decodeURI(url.slice(folder.length)) : url;
+      if (Object.prototype.hasOwnProperty.call(files, key)) return String(files[key]);
+    }
     try {
       var xhr = new XMLHttpRequest();
       xhr.open('GET', url, false);
