@@ -202,6 +202,23 @@ private:
 
     void pageMessage(const PageMessage& message)
     {
+        const QJsonObject data = message.data.toObject();
+        if (message.kind == QLatin1String("page-error")) {
+            // An error of the page's own the layer found (VBScript's), as an uncaught one.
+            const QUrl source(data.value(QLatin1String("source")).toString());
+            const bool inPage = source == url_ || source == previousUrl_;
+            record(PageEvent::Kind::ScriptError, data.value(QLatin1String("text")).toString(),
+                   inPage ? QString() : source.toString(), data.value(QLatin1String("line")).toInt(), source);
+            return;
+        }
+        if (message.kind == QLatin1String("layer-error")) {
+            record(PageEvent::Kind::ScriptError,
+                   QStringLiteral("the compatibility layer failed in %1: %2")
+                       .arg(data.value(QLatin1String("part")).toString(),
+                            data.value(QLatin1String("message")).toString()),
+                   {}, 0, QUrl(message.address));
+            return;
+        }
         if (message.kind != QLatin1String("settled"))
             return;
         // The page before may have settled just as this one started.

@@ -146,6 +146,15 @@ void WebPage::received(const PageMessage& message)
                        .arg(data.value(QLatin1String("part")).toString(),
                             data.value(QLatin1String("message")).toString()),
                    message.address, true);
+        emit pageMessage(message);
+    } else if (message.kind == QLatin1String("page-error")) {
+        ConsoleMessage line;
+        line.level = ConsoleMessage::Level::Error;
+        line.text = data.value(QLatin1String("text")).toString();
+        line.source = data.value(QLatin1String("source")).toString();
+        line.line = data.value(QLatin1String("line")).toInt();
+        emit consoleMessage(line);
+        emit pageMessage(message);
     } else if (message.kind == QLatin1String("console")) {
         ConsoleMessage line;
         line.kind = ConsoleMessage::Kind::Compat;

@@ -66,7 +66,8 @@ signals:
     void navigationRequested(const QUrl& url, bool isMainFrame);
     void statusText(const QString& text);
     void consoleMessage(const ConsoleMessage& message);
-    // What the page's scripts sent through the channel that the page does not handle itself.
+    // What the page's scripts sent through the channel that the page does not handle itself, and
+    // the errors of the layer and of the page the layer found, which it also puts in the console.
     void pageMessage(const PageMessage& message);
     // This page is a dialog and its page set returnValue (JSON text; empty for null).
     void dialogReturnValue(const QString& json);

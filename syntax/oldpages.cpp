@@ -195,6 +195,8 @@ public:
     void readPage(std::string_view page);
     void readScript(std::string_view script);
     void readStyle(std::string_view css) { readStyleText({0, std::string(css)}); }
+    // A behavior's component (.htc): its script blocks and attributes, as a page's.
+    void readComponent(std::string_view component);
 
     // The page's findings, in page order.
     std::vector<OldBrowserConstruct> findings();
@@ -209,6 +211,8 @@ private:
     // The body of the element whose start tag ends with token i, up to its end tag.
     Code body(std::size_t& i, std::string_view endTag, bool blankStrings);
     void readStyleText(const Code& code);
+    // The component files a behavior value names: url(a.htc) url(b.htc).
+    void followComponents(std::string_view value);
     void readTokens(std::size_t first, std::size_t last, std::size_t base, bool blankStrings, Code& code);
     void found(std::size_t offset, std::string message) { found_.push_back({offset, std::move(message)}); }
     void findSniffs();
@@ -241,6 +245,17 @@ void OldPageReader::readPage(std::string_view page)
             readTag(i);
     pageScriptCount_ = scripts_.size();
     tokens_.clear();
+}
+
+void OldPageReader::readComponent(std::string_view component)
+{
+    const std::string_view page = page_;
+    const std::size_t pageScripts = pageScriptCount_;
+    std::vector<OldBrowserConstruct> found = std::move(found_);
+    readPage(component);
+    page_ = page;
+    pageScriptCount_ = pageScripts;
+    found_ = std::move(found);
 }
 
 void OldPageReader::readScript(std::string_view script)
@@ -283,6 +298,10 @@ void OldPageReader::readTag(std::size_t& i)
                 value.remove_suffix(1);
         }
         const std::string lowered = asciiLowered(value);
+        if (lowered.compare(0, 9, "vbscript:") == 0)
+            vbscript_ = true;
+        if (name == "xmlns:t" || name == "xmlns:v" || lowered.find("#default#") != std::string::npos)
+            behavior_ = true;
         if (name == "style") {
             readStyleText({offset, std::string(value)});
         } else if (name.compare(0, 2, "on") == 0) {
@@ -293,7 +312,6 @@ void OldPageReader::readTag(std::size_t& i)
             scripts_.push_back({offset + 11, std::string(value.substr(11))});
             literals_.push_back({offset + 11, std::string(value.substr(11))});
         } else if (lowered.compare(0, 9, "vbscript:") == 0) {
-            vbscript_ = true;
             vbs_.push_back(lowered);
         } else if (name == "type") {
             type = lowered;
@@ -311,9 +329,14 @@ void OldPageReader::readTag(std::size_t& i)
         found(open.start, "<bgsound> plays nothing today; use an <audio> element");
     } else if (tag == "layer" || tag == "ilayer") {
         layerTag_ = true;
+    } else if (tag.compare(0, 2, "t:") == 0 || tag.compare(0, 2, "v:") == 0 || tag == "?import") {
+        // HTML+TIME and VML: the behaviors part says they are not run.
+        behavior_ = true;
     } else if (tag == "script") {
+        const std::string source = asciiLowered(address);
         const bool vbscript = type.find("vbscript") != std::string::npos
-                              || language.find("vbscript") != std::string::npos || language == "vbs";
+                              || language.find("vbscript") != std::string::npos || language == "vbs"
+                              || (source.size() > 4 && source.compare(source.size() - 4, 4, ".vbs") == 0);
         if (vbscript) {
             vbscript_ = true;
             found(open.start, "VBScript never runs today; write the script in JavaScript");
@@ -412,6 +435,7 @@ void OldPageReader::readStyleText(const Code& code)
             if (property == "behavior") {
                 behavior_ = true;
                 found(at, "behavior (HTC files) is ignored today; attach the script with addEventListener");
+                followComponents(css.substr(colon + 1 + start, end - start - colon - 1));
             } else if (property == "-ms-filter"
                        || (property == "filter"
                            && (value.find("progid:") != std::string::npos
@@ -427,6 +451,23 @@ void OldPageReader::readStyleText(const Code& code)
                       "CSS expressions are ignored today; use calc() or set the value from a script");
         }
         start = end + 1;
+    }
+}
+
+void OldPageReader::followComponents(std::string_view value)
+{
+    for (std::size_t at = asciiLowered(value).find("url("); at != std::string_view::npos;
+         at = asciiLowered(value).find("url(", at + 1)) {
+        std::size_t from = at + 4;
+        while (from < value.size() && (isSpace(value[from]) || value[from] == '"' || value[from] == '\''))
+            ++from;
+        std::size_t end = from;
+        while (end < value.size() && value[end] != ')' && value[end] != '"' && value[end] != '\''
+               && !isSpace(value[end]))
+            ++end;
+        // #default#... names IE's own behaviors, no file.
+        if (end > from && value[from] != '#')
+            loads_.emplace_back(value.substr(from, end - from), LoadedKind::Component);
     }
 }
 
@@ -539,7 +580,7 @@ CompatNeeds OldPageReader::needs() const
         needs.identity = PageIdentity::InternetExplorer;
         needs.add(CompatPart::Ie);
     }
-    if (anyOf(kEventNames) || needs.identity == PageIdentity::InternetExplorer)
+    if (anyOf(kEventNames) || needs.identity == PageIdentity::InternetExplorer || vbscript_)
         needs.add(CompatPart::IeEvents);
     const bool handCursor =
         cursorHand_
@@ -547,17 +588,25 @@ CompatNeeds OldPageReader::needs() const
                 const std::string_view text = literal.text;
                 return text.size() == 6 && asciiLowered(text.substr(1, 4)) == "hand";
             }));
-    if (anyOf(kStyleNames) || handCursor)
-        needs.add(CompatPart::IeStyle);
     const bool filterString = std::any_of(literals_.begin(), literals_.end(), [](const Code& literal) {
         const std::string value = asciiLowered(literal.text);
         return std::any_of(
             std::begin(kIeFilterFunctions), std::end(kIeFilterFunctions),
             [&](std::string_view function) { return value.find(function) != std::string::npos; });
     });
-    if (ieFilter_ || anyOf(kFilterNames) || filterString)
+    if (ieFilter_ || anyOf(kFilterNames) || filterString || anyLiteral("DXImageTransform"))
         needs.add(CompatPart::Filters);
-    if (anyOf(kDomNames))
+    // The filters build on IE's style object, which every IE page gets.
+    if (anyOf(kStyleNames) || handCursor || needs.has(CompatPart::Filters)
+        || needs.identity == PageIdentity::InternetExplorer)
+        needs.add(CompatPart::IeStyle);
+    const auto quotedIs = [this](std::string_view text) {
+        return std::any_of(literals_.begin(), literals_.end(), [&](const Code& literal) {
+            return literal.text.size() >= text.size() + 2
+                   && asciiLowered(std::string_view(literal.text).substr(1, text.size())) == text;
+        });
+    };
+    if (anyOf(kDomNames) || (anyCode("createElement") && quotedIs("<")))
         needs.add(CompatPart::IeDom);
     if (anyOf(kDialogNames))
         needs.add(CompatPart::ModalDialog);
@@ -567,7 +616,7 @@ CompatNeeds OldPageReader::needs() const
     for (const Code& code : scripts_)
         eachName(code.text, "clipboardData",
                  [&](std::size_t at) { clipboard = clipboard || at == 0 || code.text[at - 1] != '.'; });
-    if (clipboard)
+    if (clipboard || (anyCode("execCommand") && quotedIs("copy")))
         needs.add(CompatPart::Clipboard);
     const bool behaviorString = anyCode(".behavior") && anyLiteral("url(");
     if (behavior_ || behaviorString || anyCode("addBehavior"))
@@ -628,8 +677,10 @@ CompatNeeds compatNeeds(std::string_view page, const LoadedFileReader& read)
             ++followed;
             if (load.second == LoadedKind::Script)
                 reader.readScript(file->text);
-            else
+            else if (load.second == LoadedKind::Style)
                 reader.readStyle(file->text);
+            else
+                reader.readComponent(file->text);
             for (auto& more : reader.takeLoads())
                 queue.push_back({std::move(more), file->base});
         }

@@ -58,8 +58,8 @@ struct CompatNeeds {
     friend bool operator!=(const CompatNeeds& a, const CompatNeeds& b) { return !(a == b); }
 };
 
-// A file a page loads that the scan follows: a script or a style sheet.
-enum class LoadedKind { Script, Style };
+// A file a page loads that the scan follows: a script, a style sheet, a behavior's component.
+enum class LoadedKind { Script, Style, Component };
 
 struct LoadedText {
     std::string text;

@@ -105,6 +105,17 @@ var compat = {
 
   report: function (kind, detail) {
     compat.send('report', { kind: String(kind), detail: detail === undefined ? null : detail });
+  },
+
+  // An error of the page's own that the layer found (a VBScript error): the console shows it as
+  // the page's, at the page's address and line.
+  pageError: function (text, source, line) {
+    compat.send('page-error', { text: String(text), source: String(source || location.href), line: Number(line) || 0 });
+  },
+
+  // A remark of a part's that is no error: a construct it leaves alone.
+  note: function (part, text) {
+    compat.send('console', { level: 'warning', text: String(part) + ': ' + String(text) });
   }
 };
 

@@ -44,6 +44,8 @@ return {
   send: function (kind, data) {
     if (kind === 'layer-error')
       error('Съвместимост: грешка в ' + data.part + ': ' + data.message);
+    else if (kind === 'page-error' && data)
+      error(data.text + ' (' + data.source + ':' + data.line + ')');
     else if (kind === 'console' && data)
       (data.level === 'error' ? error : data.level === 'warning' ? warn : info)('Съвместимост: ' + data.text);
   },
