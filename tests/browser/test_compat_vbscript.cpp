@@ -169,7 +169,7 @@ struct ComponentLine {
 };
 
 const ComponentLine kComponentLines[] = {
-    {"a missing component", "behaviors/inner/bad.html", "missing.htc", "не е намерено"},
+    {"a missing component", "behaviors/inner/bad.html", "missing.htc", "не е намерен"},
     {"a component outside the page's folder", "behaviors/inner/bad.html", "outside.htc", "извън папката"},
     {"a file that is not a component", "behaviors/inner/bad.html", "plain.htc", "не е компонент"},
     {"HTML+TIME", "behaviors/not-run.html", "HTML+TIME", "не се изпълнява"},
@@ -293,6 +293,13 @@ protected:
         const QJsonDocument json = QJsonDocument::fromJson(rect.toString().toUtf8());
         return {qRound(json[0].toDouble()), qRound(json[1].toDouble())};
     }
+    static QString consoleText()
+    {
+        QStringList lines;
+        for (int i = 0; i < view_->console().rowCount(); ++i)
+            lines << ConsoleModel::displayText(view_->console().message(i));
+        return lines.join(u'\n');
+    }
     static WebView* view_;
 };
 
@@ -306,7 +313,7 @@ TEST_P(ClassicLibraryScripts, theEffectHappensInThePreview)
     ASSERT_TRUE(loadPage(*view_, page));
     const QString target = QString::fromUtf8(c.target);
     // The components bind once their files are read; the gesture waits for what they do first.
-    ASSERT_TRUE(test::waitInPage(*view_, QString::fromUtf8(c.ready))) << c.ready;
+    ASSERT_TRUE(test::waitInPage(*view_, QString::fromUtf8(c.ready))) << c.ready << "\n" << consoleText().toStdString();
     if (c.gesture == Gesture::Click)
         QTest::mouseClick(surface(), Qt::LeftButton, {}, centreOf(target));
     if (c.gesture == Gesture::Hover) {
@@ -323,7 +330,8 @@ TEST_P(ClassicLibraryScripts, theEffectHappensInThePreview)
             return seen == expected;
         },
         8000);
-    EXPECT_TRUE(matched) << c.expression << "\n  gave: " << seen.toStdString() << "\n  want: " << expected.toStdString();
+    EXPECT_TRUE(matched) << c.expression << "\n  gave: " << seen.toStdString() << "\n  want: " << expected.toStdString()
+                         << "\n  console:\n" << consoleText().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Library, ClassicLibraryScripts, ::testing::ValuesIn(kLibraryCases), [](const auto& info) {

@@ -12,9 +12,7 @@ compat.part('behaviors', function () {
   function note(text) {
     if (told.has(text)) return;
     told.add(text);
-    compat.guard('behaviors', function () {
-      throw new Error(text);
-    })();
+    compat.note('Поведения', text);
   }
 
   function readable(url) {
@@ -207,7 +205,7 @@ compat.part('behaviors', function () {
       return 0;
     }
     if (url.indexOf(pageFolder()) !== 0) {
-      note('поведението „' + readable(url) + '“ е извън папката на страницата и не се зарежда');
+      note('„' + readable(url) + '“ е извън папката на страницата и не се зарежда');
       return 0;
     }
     var c = components.get(url);
@@ -238,7 +236,7 @@ compat.part('behaviors', function () {
   function load(c, url, text) {
     if (text === null) {
       c.state = 'bad';
-      note('поведението „' + fileName(url) + '“ не е намерено');
+      note('„' + fileName(url) + '“ не е намерен');
       return;
     }
     var def = parseComponent(text, url);
@@ -352,7 +350,7 @@ compat.part('behaviors', function () {
   function vbScope(el, def, names, codes) {
     var vb = compat.vbscript;
     if (!vb) {
-      note('поведението „' + fileName(def.url) + '“ е на VBScript, а VBScript не е зареден');
+      note('„' + fileName(def.url) + '“ е на VBScript, а VBScript не е зареден');
       return null;
     }
     names.element = el;

@@ -1999,7 +1999,7 @@ compat.part('vbscript', function () {
     var h = this.host.lookup(e.v, lc);
     if (h) {
       var v = h.o[h.k];
-      if (typeof v === 'function' && !isHandlerName(lc)) return fromJs(this.hostCall(v, h.o, [], lc));
+      if (isMethod(v, lc)) return fromJs(this.hostCall(v, h.o, [], lc));
       return fromJs(v);
     }
     if (this.explicit) throw vbErr(500, e.v);
@@ -2153,8 +2153,7 @@ compat.part('vbscript', function () {
       throw vbErr(438, name);
     }
     var v = obj[real];
-    if (typeof v === 'function' && !isHandlerName(lc) && !(obj instanceof ErrObject && lc === 'number'))
-      return fromJs(this.hostCall(v, obj, [], lc));
+    if (isMethod(v, lc)) return fromJs(this.hostCall(v, obj, [], lc));
     return fromJs(v);
   };
 
@@ -2182,6 +2181,12 @@ compat.part('vbscript', function () {
   function checkObject(obj, name) {
     if (obj === NOTHING) throw vbErr(91, name);
     if (!isObj(obj) || obj instanceof VArray || obj instanceof VDate) throw vbErr(424, name);
+  }
+
+  // A member that is a function runs when named without arguments (document.close, Now), unless
+  // it holds a handler (onclick) or is a collection one may also call (IE's document.all).
+  function isMethod(v, lc) {
+    return typeof v === 'function' && !isHandlerName(lc) && typeof v.item !== 'function';
   }
 
   function isHandlerName(lc) {
@@ -3641,13 +3646,13 @@ compat.part('vbscript', function () {
   var nativePrompt = win.prompt;
   var told = new Set();
 
-  // A line of the layer's own in the console, once per text.
-  function layerLine(text) {
+  // A line of the layer's own in the console, once per text: an error when the page's code asks
+  // for what does not run here (at its line), a remark otherwise.
+  function layerLine(text, line) {
     if (told.has(text)) return;
     told.add(text);
-    compat.guard('vbscript', function () {
-      throw new Error(text);
-    })();
+    if (line === undefined) compat.note('VBScript', text);
+    else compat.send('console', { level: 'error', text: 'VBScript: ' + text, line: line });
   }
 
   // May VBScript set win[k]? Not a read-only property, not an element reached by its id.
@@ -3804,7 +3809,7 @@ compat.part('vbscript', function () {
     },
     unsupportedAt: function (e) {
       place(e.origin || {}, e.line || 0, function (url, line, note) {
-        layerLine('VBScript: „' + e.unsupported + '“ не се изпълнява' + (line ? ' (ред ' + line + ')' : note));
+        layerLine('„' + e.unsupported + '“ не се изпълнява' + (line ? ' (ред ' + line + ')' : note), line);
       });
     },
     alert: function (text) {
@@ -4016,7 +4021,7 @@ compat.part('vbscript', function () {
     var lang = scriptLanguage(el);
     compat.use('VBScript');
     if (lang === 'vbe') {
-      layerLine('VBScript: закодиран скрипт (VBScript.Encode) не се изпълнява');
+      layerLine('закодиран скрипт (VBScript.Encode) не се изпълнява');
       return;
     }
     var src;
@@ -4074,7 +4079,7 @@ compat.part('vbscript', function () {
     } catch (e) {
       // reported below
     }
-    layerLine('VBScript: файлът ' + url + ' не можа да се прочете');
+    layerLine('файлът ' + url + ' не можа да се прочете');
     return null;
   }
 
