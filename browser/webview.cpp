@@ -323,6 +323,12 @@ void WebView::stop()
     page_->triggerAction(QWebEnginePage::Stop);
 }
 
+void WebView::createEngineWidget()
+{
+    // Any use of the page makes it; stopping a page that loads nothing leaves no trace.
+    page_->triggerAction(QWebEnginePage::Stop);
+}
+
 QWebEnginePage* WebView::openPopup()
 {
     WebView* root = root_ ? root_ : this;
