@@ -23,6 +23,10 @@ public:
     static constexpr int kDialogBurst = 3;
     static constexpr int kDialogBurstMs = 1000;
 
+    // Content shown through setContent() travels as a data address, which the engine refuses
+    // beyond a length; true when `html` fits.
+    static bool fitsDataAddress(const QByteArray& html);
+
     explicit WebPage(QObject* parent);
     // A page of `profile` rather than the default one.
     WebPage(QWebEngineProfile* profile, QObject* parent);
@@ -55,6 +59,9 @@ protected:
 private:
     template <typename Box>
     auto inBox(Box&& box);
+    // Shows a local page that names no character set as Windows-1251 instead of loading it, when
+    // it can; true when it does.
+    bool showAsWindows1251(const QUrl& url);
 
     ConsoleCapture* capture_;
     RunawayGuard* guard_;
@@ -64,6 +71,8 @@ private:
     int burst_ = 0;
     QElapsedTimer sinceBox_;
     bool boxesStopped_ = false;
+    bool ownContentNext_ = false; // the next main-frame navigation is showAsWindows1251's own
+    QUrl shownFile_;              // the file shown that way now; a reload reads it again
 };
 
 } // namespace corvane

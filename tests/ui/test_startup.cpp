@@ -31,7 +31,8 @@ TEST(Startup, theFirstStartOpensMaximisedOnceTheMessageIsDismissed)
     WindowBench bench; // no store: the first start
     const ProgramWindows windows = startProgram(bench.services(), std::make_unique<Tsplashscreen>());
     TForm1& form = *windows.form1;
-    ASSERT_EQ(bench.dialogs.messages.size(), 1) << "the first-start message, dismissed through the dialog seam";
+    ASSERT_EQ(bench.dialogs.messages.size(), 1)
+        << "the first-start message, dismissed through the dialog seam";
 
     // The banner's page comes after the window is shown; its engine widget joining the window
     // must leave the window as it is.
