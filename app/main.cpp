@@ -1,5 +1,6 @@
 #include "app/messages.h"
 #include "app/pagedialogs.h"
+#include "app/qttexts.h"
 #include "app/splashscreen.h"
 #include "app/startup.h"
 #include "browser/webengine.h"
@@ -47,6 +48,7 @@ int main(int argc, char* argv[])
     corvane::prepareWebEngine();
     QApplication app(argc, argv);
     substituteFonts();
+    corvane::installQtBulgarian(app);
 
     auto splash = std::make_unique<corvane::Tsplashscreen>();
     splash->show();

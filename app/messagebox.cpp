@@ -42,8 +42,8 @@ void fitToText(QDialog& box, QLabel& text)
     text.setMinimumWidth(qMin(textWidth + kSlack + 2 * text.margin(), half));
     layout->invalidate();
     layout->activate();
-    const int width =
-        qMin(qMax(layout->totalMinimumSize().width(), captionWidth(box)), screen->availableGeometry().width());
+    const int width = qMin(qMax(layout->totalMinimumSize().width(), captionWidth(box)),
+                           screen->availableGeometry().width());
     const int height =
         layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalSizeHint().height();
     box.setFixedSize(width, height);

@@ -9,6 +9,15 @@
 #include <QVBoxLayout>
 
 namespace corvane {
+namespace {
+
+// The toolkit's standard buttons take Qt's translation; these captions are the program's own.
+void keepCaption(QMessageBox& box, QMessageBox::StandardButton which, const char* caption)
+{
+    box.button(which)->setText(QLatin1String(caption));
+}
+
+} // namespace
 
 QString displayLines(const QString& text)
 {
@@ -45,6 +54,8 @@ bool AppDialogs::confirm(const QString& text)
                    MessageBox::Ok | MessageBox::Cancel);
     box.setDefaultButton(MessageBox::Ok);
     box.setEscapeButton(MessageBox::Cancel);
+    keepCaption(box, MessageBox::Ok, "OK");
+    keepCaption(box, MessageBox::Cancel, "Cancel");
     return box.exec() == MessageBox::Ok;
 }
 
@@ -52,6 +63,7 @@ void AppDialogs::showError(const QString& text)
 {
     MessageBox box(MessageBox::Critical, QLatin1String(kApplicationTitle), displayLines(text),
                    MessageBox::Ok);
+    keepCaption(box, MessageBox::Ok, "OK");
     box.exec();
 }
 
@@ -59,6 +71,7 @@ void showApplicationError(const QString& text)
 {
     MessageBox box(MessageBox::Critical, QStringLiteral("Application Error"), displayLines(text),
                    MessageBox::Ok);
+    keepCaption(box, MessageBox::Ok, "OK");
     box.exec();
 }
 

@@ -97,7 +97,8 @@ QString AppPageDialogs::saveFileName(QWidget* parent, const QString& suggestedPa
 
 void AppPageDialogs::downloadFailed(QWidget* parent, const QString& text)
 {
-    MessageBox box(MessageBox::Warning, QLatin1String(kApplicationTitle), text, MessageBox::Ok, parent);
+    MessageBox box(MessageBox::Warning, QLatin1String(kApplicationTitle), text, MessageBox::NoButton, parent);
+    box.setDefaultButton(box.addButton(QStringLiteral("OK"), MessageBox::AcceptRole));
     box.exec();
 }
 

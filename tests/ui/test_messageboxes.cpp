@@ -1,13 +1,20 @@
 // Every box the program opens fits its text and its caption.
 #include "app/messages.h"
 #include "app/pagedialogs.h"
+#include "app/qttexts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
+#include <QTranslator>
+#include <QTreeView>
 
 #include <functional>
 
@@ -89,23 +96,69 @@ AppPageDialogs pageDialogs;
 
 INSTANTIATE_TEST_SUITE_P(
     EveryBox, MessageBoxes,
-    ::testing::Values(
-        BoxCase{"saved", QStringLiteral("Запазени са страницата и 3 файла в /tmp."),
-                [](const QString& t) { dialogs.showMessage(t); }},
-        BoxCase{"confirmation", QStringLiteral("Да бъде ли заменен?"), [](const QString& t) { dialogs.confirm(t); }},
-        BoxCase{"error", QStringLiteral("Cannot open file \"/tmp/x\"."),
-                [](const QString& t) { dialogs.showError(t); }},
-        BoxCase{"applicationError", QStringLiteral("Exception in module."),
-                [](const QString& t) { showApplicationError(t); }},
-        BoxCase{"pageAlert", QStringLiteral("Здравей"), [](const QString& t) { pageDialogs.alert(nullptr, t, nullptr); }},
-        BoxCase{"pagePrompt", QStringLiteral("Име?"),
-                [](const QString& t) {
-                    QString value;
-                    pageDialogs.prompt(nullptr, t, value, nullptr);
-                }},
-        BoxCase{"downloadFailed", QStringLiteral("Файлът не беше изтеглен."),
-                [](const QString& t) { pageDialogs.downloadFailed(nullptr, t); }}),
+    ::testing::Values(BoxCase{"saved", QStringLiteral("Запазени са страницата и 3 файла в /tmp."),
+                              [](const QString& t) { dialogs.showMessage(t); }},
+                      BoxCase{"confirmation", QStringLiteral("Да бъде ли заменен?"),
+                              [](const QString& t) { dialogs.confirm(t); }},
+                      BoxCase{"error", QStringLiteral("Cannot open file \"/tmp/x\"."),
+                              [](const QString& t) { dialogs.showError(t); }},
+                      BoxCase{"applicationError", QStringLiteral("Exception in module."),
+                              [](const QString& t) { showApplicationError(t); }},
+                      BoxCase{"pageAlert", QStringLiteral("Здравей"),
+                              [](const QString& t) { pageDialogs.alert(nullptr, t, nullptr); }},
+                      BoxCase{"pagePrompt", QStringLiteral("Име?"),
+                              [](const QString& t) {
+                                  QString value;
+                                  pageDialogs.prompt(nullptr, t, value, nullptr);
+                              }},
+                      BoxCase{"downloadFailed", QStringLiteral("Файлът не беше изтеглен."),
+                              [](const QString& t) { pageDialogs.downloadFailed(nullptr, t); }}),
     [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
+
+// Qt's own texts speak Bulgarian; the captions the program fixes do not change with them.
+TEST(QtTexts, theFileDialogSpeaksBulgarianAndTheProgramsCaptionsStay)
+{
+    ASSERT_TRUE(installQtBulgarian(*QCoreApplication::instance()))
+        << "qt6-translations-l10n is not installed";
+    const auto removeTranslation = qScopeGuard([] {
+        for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    });
+
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    const auto* back = files.findChild<QToolButton*>(QStringLiteral("backButton"));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->toolTip(), QStringLiteral("Назад"));
+    const auto* details = files.findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(details, nullptr);
+    EXPECT_EQ(details->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Име"));
+
+    QStringList captions;
+    const auto buttonsOf = [&](const std::function<void()>& open) {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                QStringList texts;
+                for (const QAbstractButton* button : box->findChildren<QAbstractButton*>())
+                    texts << button->text();
+                texts.sort();
+                captions << texts.join(u'|');
+                box->reject();
+            }
+        });
+        poll.start(20);
+        open();
+    };
+    buttonsOf([] { dialogs.showMessage(QStringLiteral("Здравей")); });
+    buttonsOf([] { dialogs.confirm(QStringLiteral("Да?")); });
+    buttonsOf([] { dialogs.showError(QStringLiteral("Грешка")); });
+    buttonsOf([] { showApplicationError(QStringLiteral("Грешка")); });
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel|OK"), QStringLiteral("OK"),
+                                     QStringLiteral("OK")}));
+}
 
 } // namespace
 } // namespace corvane
