@@ -102,21 +102,32 @@ void WebPage::setDialogs(PageDialogs* dialogs, QWidget* dialogParent)
     dialogParent_ = dialogParent;
 }
 
+void WebPage::loadPage(const QUrl& url)
+{
+    if (const std::optional<QByteArray> html = undeclaredPage(url))
+        showAsWindows1251(*html, url);
+    else
+        load(url);
+}
+
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
     if (isMainFrame) {
         // A new document may open boxes again.
         boxesStopped_ = false;
-        // Reported already, under the file's own address.
-        if (std::exchange(ownContentNext_, false) && url.scheme() == QLatin1String("data"))
+        // The page shown again with its character set named, under the file's own address.
+        if (std::exchange(ownContentNext_, false) && url.scheme() == QLatin1String("data")) {
+            emit navigationRequested(shownFile_, true);
             return true;
+        }
         // A reload of such a page reads the file again, as a reload of the file would.
         const bool reloadsShownFile = type == NavigationTypeReload && url.scheme() == QLatin1String("data")
                                       && !shownFile_.isEmpty() && this->url() == shownFile_;
         const QUrl target = reloadsShownFile ? shownFile_ : url;
         shownFile_.clear();
-        if (showAsWindows1251(target)) {
-            emit navigationRequested(target, true);
+        if (const std::optional<QByteArray> html = undeclaredPage(target)) {
+            // Once the engine has dropped the navigation it asked about.
+            QTimer::singleShot(0, this, [this, html = *html, target] { showAsWindows1251(html, target); });
             return false;
         }
     }
@@ -129,29 +140,30 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool
 // with little Cyrillic text would be read in a Western code page. Shown as content of its own
 // address with the character set named, it reads as the system it was written on read it. Frames
 // of the same folder take their parent's character set; a page that names its own keeps it.
-bool WebPage::showAsWindows1251(const QUrl& url)
+std::optional<QByteArray> WebPage::undeclaredPage(const QUrl& url)
 {
     if (!url.isLocalFile())
-        return false;
+        return std::nullopt;
     const QString path = url.toLocalFile();
     const QFileInfo info(path);
     // Only regular files, read whole only when small enough to be shown as content.
     if (!isHtmlName(path) || !info.isFile() || info.size() > kMaxDataAddress)
-        return false;
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray html = file.read(kMaxDataAddress + 1);
+        return std::nullopt;
+    QByteArray html = file.read(kMaxDataAddress + 1);
     if (html.size() > kMaxDataAddress || !fitsDataAddress(html)
         || syntax::declaresCharset(std::string_view(html.constData(), static_cast<std::size_t>(html.size()))))
-        return false;
-    // After the engine has dropped the navigation it asked about.
-    QTimer::singleShot(0, this, [this, html, url] {
-        ownContentNext_ = true;
-        shownFile_ = url;
-        setContent(html, QString::fromLatin1(kWindows1251Html), url);
-    });
-    return true;
+        return std::nullopt;
+    return html;
+}
+
+void WebPage::showAsWindows1251(const QByteArray& html, const QUrl& url)
+{
+    ownContentNext_ = true;
+    shownFile_ = url;
+    setContent(html, QString::fromLatin1(kWindows1251Html), url);
 }
 
 void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,

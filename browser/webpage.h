@@ -4,6 +4,7 @@
 #include <QWebEnginePage>
 
 #include <functional>
+#include <optional>
 
 namespace corvane {
 
@@ -33,6 +34,9 @@ public:
 
     // The Windows-1251 default and the faces; they hold only once the page is in a view.
     void usePreviewSettings();
+    // Loads `url` as the program's own navigation; a local page that names no character set is
+    // read as Windows-1251.
+    void loadPage(const QUrl& url);
     // Boxes go to `dialogs`, parented to `dialogParent`; without dialogs, the engine's own.
     void setDialogs(PageDialogs* dialogs, QWidget* dialogParent);
     PageDialogs* dialogs() const { return dialogs_; }
@@ -59,9 +63,9 @@ protected:
 private:
     template <typename Box>
     auto inBox(Box&& box);
-    // Shows a local page that names no character set as Windows-1251 instead of loading it, when
-    // it can; true when it does.
-    bool showAsWindows1251(const QUrl& url);
+    // The bytes of a local page that names no character set, small enough to be shown as content.
+    static std::optional<QByteArray> undeclaredPage(const QUrl& url);
+    void showAsWindows1251(const QByteArray& html, const QUrl& url);
 
     ConsoleCapture* capture_;
     RunawayGuard* guard_;

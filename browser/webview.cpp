@@ -166,7 +166,7 @@ void WebView::navigate(const QString& address)
     showsContent_ = false;
     dropContentFile();
     console_.clear();
-    programLoad([this, url] { page_->load(url); });
+    programLoad([this, url] { page_->loadPage(url); });
 }
 
 void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original)
@@ -296,7 +296,7 @@ void WebView::refresh()
     if (showsContent_ && !original_.isEmpty()) {
         showsContent_ = false;
         dropContentFile();
-        programLoad([this] { page_->load(original_); });
+        programLoad([this] { page_->loadPage(original_); });
         return;
     }
     programLoad([this] { page_->triggerAction(QWebEnginePage::Reload); });
