@@ -340,10 +340,10 @@ compat.part('iestyle', function () {
       processElement(found[i]);
   }
 
-  // While the page is parsed every element arrives on its own; afterwards a script's insertion
-  // arrives as one subtree.
-  var observer = new MutationObserver(guard(function (records) {
-    var parsing = document.readyState === 'loading';
+  // While the page is parsed only its head is watched (its style sheets come before the first
+  // paint; the body's are read once, when it is parsed, and before a part reads a style); after
+  // that every insertion of a script's arrives as one subtree.
+  function watch(records) {
     for (var r = 0; r < records.length; ++r) {
       var record = records[r];
       var target = record.target;
@@ -354,15 +354,31 @@ compat.part('iestyle', function () {
         var node = added[i];
         if (node.nodeType !== 1)
           continue;
-        if (parsing)
+        if (parsing) {
           processElement(node);
-        else
+          if (node.tagName === 'HTML' || node.tagName === 'HEAD')
+            observer.observe(node, { childList: true, subtree: node.tagName === 'HEAD' });
+        } else {
           processTree(node);
+        }
       }
     }
-  }));
-  observer.observe(document, { childList: true, subtree: true });
-  document.addEventListener('DOMContentLoaded', guard(syncStyles));
+  }
+  var parsing = document.readyState === 'loading';
+  var observer = new MutationObserver(guard(watch));
+  if (parsing) {
+    observer.observe(document, { childList: true });
+    document.addEventListener('DOMContentLoaded', guard(function () {
+      watch(observer.takeRecords());
+      observer.disconnect();
+      parsing = false;
+      syncStyles();
+      observer.observe(document, { childList: true, subtree: true });
+    }));
+  } else {
+    syncStyles();
+    observer.observe(document, { childList: true, subtree: true });
+  }
 
   // --- The style object ------------------------------------------------------------------------
 
@@ -402,6 +418,9 @@ compat.part('iestyle', function () {
       get: function () {
         var declaration = nativeStyle.get.call(this);
         try {
+          // The attribute's IE values, before the page's first change rewrites the attribute.
+          if (!attributeText.has(this) && this.hasAttribute('style'))
+            processAttribute(this, this.getAttribute('style'));
           return styleView(this, declaration);
         } catch (e) {
           return declaration;
@@ -540,6 +559,8 @@ compat.part('iestyle', function () {
   var currentViews = new WeakMap();
   define(Element.prototype, 'currentStyle', {
     get: guard(function () {
+      if (document.readyState === 'loading')
+        syncStyles();
       var view = currentViews.get(this);
       if (view)
         return view;
