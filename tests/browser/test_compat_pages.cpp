@@ -69,6 +69,8 @@ const CompatCase kCases[] = {
     {"document.all: truthy, by number, id and name, callable, item, namedItem, tags, element.all",
      "document-all.html", Gesture::None, "", "", "result",
      "truthy,one,one,second,deep,two,HTML,2,four,2,deep,2,length,undefined"},
+    {"identity: JScript's ScriptEngine, getYear, Enumerator, ActiveXObject for XMLHTTP only", "jscript.html",
+     Gesture::None, "", "", "result", "JScript 5,2026,99,ab,xmlhttp,no file system,ids"},
     {"identity: a page's own document.all, navigator and attachEvent win", "own-definitions.html", Gesture::None, "",
      "", "result", "own all,Own Browser,own"},
 

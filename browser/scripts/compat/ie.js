@@ -74,9 +74,9 @@ compat.part('ie', function () {
     };
     var target = function () {};
     return new Proxy(target, {
-      apply: function (t, self, args) {
+      apply: compat.guard('ie', function (t, self, args) {
         return item(args[0], args[1]);
-      },
+      }),
       get: compat.guard('ie', function (t, name) {
         if (typeof name === 'symbol') {
           var value = elements[name];
@@ -93,7 +93,7 @@ compat.part('ie', function () {
           return found;
         return t[name];
       }),
-      has: function (t, name) {
+      has: compat.guard('ie', function (t, name) {
         if (typeof name === 'symbol')
           return name in elements;
         if (name === 'length' || Object.prototype.hasOwnProperty.call(methods, name))
@@ -101,7 +101,7 @@ compat.part('ie', function () {
         if (isIndex(name))
           return Number(name) < elements.length;
         return !!named(name);
-      },
+      }),
       set: function () { return true; },
       ownKeys: function (t) {
         var keys = [];
@@ -174,6 +174,58 @@ compat.part('ie', function () {
       },
       set: function (value) {
         Object.defineProperty(this, 'all', { configurable: true, enumerable: true, writable: true, value: value });
+      }
+    });
+  }
+
+  function defineValue(object, name, value) {
+    if (!(name in object))
+      Object.defineProperty(object, name, { configurable: true, writable: true, value: value });
+  }
+
+  // JScript's own: the engine's name and version, and Enumerator over a collection.
+  defineValue(window, 'ScriptEngine', function () { return 'JScript'; });
+  defineValue(window, 'ScriptEngineMajorVersion', function () { return 5; });
+  defineValue(window, 'ScriptEngineMinorVersion', function () { return 6; });
+  defineValue(window, 'ScriptEngineBuildVersion', function () { return 8820; });
+  defineValue(window, 'Enumerator', function Enumerator(collection) {
+    var items = collection || [];
+    var index = 0;
+    this.atEnd = function () { return index >= items.length; };
+    this.item = function () { return index < items.length ? items[index] : undefined; };
+    this.moveFirst = function () { index = 0; };
+    this.moveNext = function () { ++index; };
+  });
+
+  // JScript's getYear gave the full year outside 1900-1999; a clock of an IE page shows 2026,
+  // not 126.
+  var nativeGetYear = Date.prototype.getYear;
+  if (nativeGetYear) {
+    Date.prototype.getYear = function () {
+      var year = this.getFullYear();
+      return year >= 1900 && year <= 1999 ? year - 1900 : year;
+    };
+  }
+
+  // IE's element.sourceIndex (its place in document.all) and uniqueID.
+  var uniqueIds = new WeakMap();
+  var nextUnique = 0;
+  if (!('sourceIndex' in Element.prototype)) {
+    Object.defineProperty(Element.prototype, 'sourceIndex', {
+      configurable: true,
+      get: compat.guard('ie', function () {
+        return Array.prototype.indexOf.call(this.ownerDocument.getElementsByTagName('*'), this);
+      })
+    });
+  }
+  if (!('uniqueID' in Element.prototype)) {
+    Object.defineProperty(Element.prototype, 'uniqueID', {
+      configurable: true,
+      get: function () {
+        var id = uniqueIds.get(this);
+        if (!id)
+          uniqueIds.set(this, (id = 'ms__id' + ++nextUnique));
+        return id;
       }
     });
   }

@@ -175,13 +175,13 @@ compat.part('ns4', function () {
         var found = namedLayer(root, name);
         return found ? layerOf(found) : undefined;
       }),
-      has: function (target, name) {
+      has: guard(function (target, name) {
         if (typeof name !== 'string')
           return false;
         if (name === 'length')
           return true;
         return isIndex(name) ? Number(name) < layersIn(root).length : !!namedLayer(root, name);
-      },
+      }),
       set: function () { return true; },
       ownKeys: function () {
         return layersIn(root).map(function (e, i) { return String(i); });
