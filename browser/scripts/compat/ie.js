@@ -122,6 +122,31 @@ compat.part('ie', function () {
     return found.length === 0 ? null : found.length === 1 ? found[0] : found;
   }
 
+  // IE found ids and names in any letter case, and getElementById found names too; only what
+  // the engine finds no other way is looked for so.
+  function looselyNamed(root, name) {
+    var lower = String(name).toLowerCase();
+    var candidates = root.querySelectorAll('[id], [name]');
+    for (var i = 0; i < candidates.length; ++i) {
+      var element = candidates[i];
+      if (String(element.id).toLowerCase() === lower || String(element.getAttribute('name')).toLowerCase() === lower)
+        return element;
+    }
+    return null;
+  }
+
+  var nativeById = Document.prototype.getElementById;
+  Document.prototype.getElementById = function (id) {
+    var found = nativeById.apply(this, arguments);
+    if (found || id === undefined || id === null || id === '')
+      return found;
+    try {
+      return looselyNamed(this, id);
+    } catch (e) {
+      return null;
+    }
+  };
+
   var counted = false;
   function countAll() {
     if (!counted) {
@@ -141,7 +166,7 @@ compat.part('ie', function () {
           var doc = this;
           all = makeAll(elements, function (name) {
             // IE found any element by its name, not only those the standard names.
-            return elements.namedItem(name) || byName(doc, name);
+            return elements.namedItem(name) || byName(doc, name) || looselyNamed(doc, name);
           }, this);
           collections.set(this, all);
         }

@@ -382,6 +382,7 @@ compat.part('iestyle', function () {
 
   // --- The style object ------------------------------------------------------------------------
 
+  var lengths = /^(left|top|right|bottom|(min|max)?(width|height)|(margin|padding)(Left|Top|Right|Bottom)?|fontSize|textIndent|letterSpacing|wordSpacing|border(Left|Top|Right|Bottom)?Width)$/;
   var views = new WeakMap();
   var ownerOf = new WeakMap(); // declaration -> its element, for style.setAttribute
   function styleView(element, declaration) {
@@ -401,8 +402,13 @@ compat.part('iestyle', function () {
       },
       set: function (target, name, value) {
         var hook = setHooks[name];
-        if (!hook || !hook(target, element, value))
-          target[name] = value;
+        if (hook && hook(target, element, value))
+          return true;
+        // IE took a bare number as pixels in any mode; today's engine only in quirks mode.
+        if (lengths.test(name) && (typeof value === 'number' || /^\s*-?[0-9.]+\s*$/.test(value)) &&
+            document.compatMode === 'CSS1Compat')
+          value = parseFloat(value) + 'px';
+        target[name] = value;
         return true;
       }
     });
