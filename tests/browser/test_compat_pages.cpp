@@ -139,8 +139,8 @@ const CompatCase kCases[] = {
      "load:false,click:true,read:Corvane clip"},
 
     // Netscape 4's layers.
-    {"document.layers by index, id and name; nested layers; layer.document.images", "layers.html", Gesture::None, "",
-     "", "result", "2,ball,panel,5:6:105:106,IMG,1,static skipped,parent,top"},
+    {"document.layers by index, id and name; nested layers; layer.document.images; document.<layer>", "layers.html", Gesture::None, "",
+     "", "result", "2,ball,panel,5:6:105:106,IMG,1,static skipped,parent,top,100"},
     {"layer moveTo, moveBy, moveToAbsolute and a left += 10 animation", "layer-move.html", Gesture::None, "", "",
      "result", "10:20,15:15,40:40,100:60:100px"},
     {"layer visibility, zIndex, bgColor, background.src, clip, resizeTo, resizeBy", "layer-properties.html",

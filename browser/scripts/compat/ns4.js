@@ -203,6 +203,9 @@ compat.part('ns4', function () {
       var layers = documentLayers.get(this);
       if (!layers)
         documentLayers.set(this, (layers = layerCollection(this)));
+      // A page that found layers goes on to name them on the document (document.ball).
+      if (this === document && this.readyState === 'loading')
+        guard(function () { nameLayers(document, layersIn(document)); })();
       return layers;
     },
     set: function (value) {
