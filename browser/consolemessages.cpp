@@ -1,18 +1,11 @@
 #include "browser/consolemessages.h"
 
-#include "browser/pagescript.h"
-
 #include <QBrush>
 #include <QColor>
 #include <QUrl>
 
 namespace corvane {
 namespace {
-
-// Marks the reports of the failed-load script; nothing a page writes begins with it by chance.
-const QString kFailedMarker = QStringLiteral("\x02"
-                                             "corvane-failed"
-                                             "\x02");
 
 QString levelName(ConsoleMessage::Level level)
 {
@@ -48,6 +41,17 @@ QString fileName(const QString& address)
 
 void ConsoleModel::add(const ConsoleMessage& message)
 {
+    if (message.kind == ConsoleMessage::Kind::Compat && message.level == ConsoleMessage::Level::Info) {
+        for (std::size_t i = messages_.size(); i-- > 0;) {
+            ConsoleMessage& line = messages_[i];
+            if (line.kind == message.kind && line.level == message.level && line.source == message.source) {
+                line = message;
+                const QModelIndex changed = index(static_cast<int>(i));
+                emit dataChanged(changed, changed);
+                return;
+            }
+        }
+    }
     if (static_cast<int>(messages_.size()) >= kConsoleLimit) {
         beginRemoveRows(QModelIndex(), 0, 0);
         messages_.pop_front();
@@ -94,6 +98,10 @@ QString ConsoleModel::displayText(const ConsoleMessage& message)
         return QStringLiteral("Не се зареди ") + message.text + QStringLiteral(": ") + message.source;
     case ConsoleMessage::Kind::RunawayStop:
     case ConsoleMessage::Kind::Popup: return message.text + QStringLiteral(": ") + message.source;
+    case ConsoleMessage::Kind::Compat:
+        return message.level == ConsoleMessage::Level::Info
+                   ? message.text
+                   : levelName(message.level) + QStringLiteral(": ") + message.text;
     case ConsoleMessage::Kind::Script: break;
     }
     QString text = levelName(message.level) + QStringLiteral(": ") + message.text;
@@ -133,7 +141,16 @@ QVariant ConsoleModel::data(const QModelIndex& index, int role) const
 ConsoleCapture::ConsoleCapture(QWebEnginePage* page)
     : QObject(page)
 {
-    installPageScript(*page, QStringLiteral("failedloads.js"));
+}
+
+void ConsoleCapture::failedLoad(const QString& tag, const QString& address)
+{
+    ConsoleMessage m;
+    m.kind = ConsoleMessage::Kind::FailedLoad;
+    m.level = ConsoleMessage::Level::Error;
+    m.text = failedWhat(tag);
+    m.source = address;
+    emit message(m);
 }
 
 void ConsoleCapture::pageMessage(QWebEnginePage::JavaScriptConsoleMessageLevel level, const QString& text,
@@ -143,16 +160,6 @@ void ConsoleCapture::pageMessage(QWebEnginePage::JavaScriptConsoleMessageLevel l
     if (source.startsWith(QLatin1String("chrome-error:")))
         return;
     ConsoleMessage m;
-    if (text.startsWith(kFailedMarker)) {
-        const QString report = text.mid(kFailedMarker.size());
-        const qsizetype split = report.indexOf(QLatin1Char('\x02'));
-        m.kind = ConsoleMessage::Kind::FailedLoad;
-        m.level = ConsoleMessage::Level::Error;
-        m.text = failedWhat(report.left(split));
-        m.source = split < 0 ? QString() : report.mid(split + 1);
-        emit message(m);
-        return;
-    }
     m.text = text;
     m.source = source;
     m.line = line;

@@ -11,7 +11,9 @@ namespace corvane {
 
 // One line of the console: what a page said, what it failed to load, or what the program did to it.
 struct ConsoleMessage {
-    enum class Kind { Script, FailedLoad, RunawayStop, Popup, Separator };
+    // Compat: what the compatibility layer did for the page (an info line, kept one a document
+    // and updated as it grows), or an error of the layer's own.
+    enum class Kind { Script, FailedLoad, RunawayStop, Popup, Separator, Compat };
     enum class Level { Info, Warning, Error };
 
     Kind kind = Kind::Script;
@@ -31,6 +33,7 @@ public:
 
     using QAbstractListModel::QAbstractListModel;
 
+    // A layer's info line replaces the one of the same document since the last clearing.
     void add(const ConsoleMessage& message);
     // Marks where the page went on to another address by itself.
     void addSeparator(const QString& address);
@@ -53,9 +56,9 @@ private:
     int errors_ = 0;
 };
 
-// The page side of the console: installs a script that reports the pictures, styles, scripts and
-// frames that failed to load, and turns the page's console calls, uncaught errors and those
-// reports into messages. The page forwards its javaScriptConsoleMessage() calls here.
+// The page side of the console: turns the page's console calls, uncaught errors and the reports
+// of the pictures, styles, scripts and frames that failed to load into messages. The page
+// forwards its javaScriptConsoleMessage() calls and those reports here.
 class ConsoleCapture : public QObject {
     Q_OBJECT
 public:
@@ -63,6 +66,8 @@ public:
 
     void pageMessage(QWebEnginePage::JavaScriptConsoleMessageLevel level, const QString& text, int line,
                      const QString& source);
+    // `tag` is the element that asked for `address`.
+    void failedLoad(const QString& tag, const QString& address);
 
 signals:
     void message(const ConsoleMessage& message);

@@ -1,13 +1,16 @@
 #include "browser/pageprobe.h"
 
 #include "browser/consolemessages.h"
+#include "browser/pagechannel.h"
 #include "browser/pagedialogs.h"
+#include "browser/pagescript.h"
 #include "browser/runawayguard.h"
 #include "browser/webengine.h"
 #include "browser/webpage.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QSet>
 #include <QTimer>
 #include <QWebEngineNewWindowRequest>
@@ -28,13 +31,6 @@ namespace {
 // never shown, so nothing is painted (painting cost half as much again as loading).
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 480;
-
-QString readResource(const QString& name)
-{
-    QFile file(name);
-    file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll());
-}
 
 // Schemes that stay on the machine.
 bool isLocalScheme(const QString& scheme)
@@ -116,15 +112,12 @@ public:
                            const QUrl& page) { record(kind, address, {}, 0, page); },
                     this)
     {
-        QWebEngineScript settle;
-        settle.setName(QStringLiteral("corvane-settle"));
-        settle.setSourceCode(
-            readResource(QStringLiteral(":/browser/settle.js"))
+        installPageScript(
+            *this, QStringLiteral("corvane-settle"),
+            pageScriptSource(QStringLiteral("settle.js"))
                 .replace(QLatin1String("SETTLE_MS"), QString::number(PageProbe::kSettleMs))
-                .replace(QLatin1String("PAINTED"), readResource(QStringLiteral(":/browser/painted.js"))));
-        settle.setInjectionPoint(QWebEngineScript::DocumentCreation);
-        settle.setWorldId(QWebEngineScript::MainWorld);
-        scripts().insert(settle);
+                .replace(QLatin1String("PAINTED"), pageScriptSource(QStringLiteral("painted.js"))),
+            false);
         settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
         // Otherwise the engine drops a local page's requests off the machine before the guard
         // sees them (the guard blocks them all the same).
@@ -136,6 +129,7 @@ public:
         setDialogs(&dialogs_, &view_);
 
         connect(this, &WebPage::consoleMessage, this, &ProbeSlot::consoleMessage);
+        connect(this, &WebPage::pageMessage, this, &ProbeSlot::pageMessage);
         connect(&guard(), &RunawayGuard::stopped, this, [this] {
             record(PageEvent::Kind::Runaway,
                    QStringLiteral("the page stopped answering; its script was stopped"));
@@ -206,22 +200,23 @@ private:
             report_(index, {kind, text, source, line});
     }
 
+    void pageMessage(const PageMessage& message)
+    {
+        if (message.kind != QLatin1String("settled"))
+            return;
+        // The page before may have settled just as this one started.
+        const bool before = QUrl(message.address) == previousUrl_ && previousUrl_ != url_;
+        if (running_ && settled_.isEmpty() && !before) {
+            settled_ = message.data.toObject().value(QLatin1String("painted")).toBool()
+                           ? QStringLiteral("painted")
+                           : QStringLiteral("blank");
+            if (loaded_)
+                judge();
+        }
+    }
+
     void consoleMessage(const ConsoleMessage& message)
     {
-        static const QString settledMarker = QStringLiteral("\x03"
-                                                            "corvane-settled"
-                                                            "\x03");
-        if (message.text.startsWith(settledMarker)) {
-            const QStringList report = message.text.mid(settledMarker.size()).split(QLatin1Char('\x03'));
-            // The page before may have settled just as this one started.
-            const bool before = report.size() > 1 && QUrl(report[1]) == previousUrl_ && previousUrl_ != url_;
-            if (running_ && settled_.isEmpty() && !before) {
-                settled_ = report[0];
-                if (loaded_)
-                    judge();
-            }
-            return;
-        }
         if (message.kind == ConsoleMessage::Kind::FailedLoad) {
             // What the request guard blocked is a network finding already; an address the guard
             // saw too is written the same way, so it is one finding.

@@ -6,8 +6,12 @@ class QWebEnginePage;
 
 namespace corvane {
 
-// Runs the script kept in `resource` (under :/browser/) in every document of `page` and its
-// frames, as the document is created, in the page's own world.
-void installPageScript(QWebEnginePage& page, const QString& resource);
+// The text of a page script kept under :/browser/.
+QString pageScriptSource(const QString& resource);
+
+// Runs `body` in every document of `page` (and its frames when `subFrames`), as the document is
+// created, in the page's own world, with `channel` in reach: the one channel to the program
+// (browser/scripts/channel.js). Scripts run in the order they were installed.
+void installPageScript(QWebEnginePage& page, const QString& name, const QString& body, bool subFrames);
 
 } // namespace corvane

@@ -1,5 +1,7 @@
 #include "browser/webengine.h"
 
+#include "browser/pagewait.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -29,6 +31,7 @@ void prepareWebEngine()
     // The engine's start-up report (GL set-up, Chromium parameters) is information, not a
     // warning; QT_LOGGING_RULES still turns it back on.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    PageWaits::registerScheme();
 }
 
 } // namespace corvane

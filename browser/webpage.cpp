@@ -1,22 +1,29 @@
 #include "browser/webpage.h"
 
+#include "browser/compatlayer.h"
 #include "browser/consolemessages.h"
+#include "browser/pagechannel.h"
 #include "browser/pagedialogs.h"
 #include "browser/pagescript.h"
+#include "browser/pagewait.h"
 #include "browser/runawayguard.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPointer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
 namespace corvane {
 namespace {
 
-// Marks console messages that carry a status text written by the page.
-const QString kStatusMarker = QStringLiteral("\x01"
-                                             "corvane-status"
-                                             "\x01");
+// What the console line of the layer shows at most: the page writes the labels.
+constexpr int kMaxUseLabels = 20;
+constexpr int kMaxLabelLength = 60;
 
 // The face that stands in for Verdana, as it does in the widgets.
 const QString kSansFace = QStringLiteral("DejaVu Sans");
@@ -39,6 +46,34 @@ QString leaveQuestion()
         "Are you sure you want to leave this page? Changes that you made may not be saved.");
 }
 
+QString identityName(const QString& identity)
+{
+    if (identity == QLatin1String("ie"))
+        return QStringLiteral("IE 6");
+    if (identity == QLatin1String("ns4"))
+        return QStringLiteral("Netscape 4");
+    return {};
+}
+
+// "Съвместимост: IE 6 — attachEvent ×3, филтри ×2".
+QString usesLine(const QJsonObject& data)
+{
+    QString text = identityName(data.value(QLatin1String("identity")).toString());
+    QStringList uses;
+    for (const QJsonValue& use : data.value(QLatin1String("uses")).toArray()) {
+        if (uses.size() == kMaxUseLabels) {
+            uses.append(QStringLiteral("…"));
+            break;
+        }
+        const QJsonArray pair = use.toArray();
+        uses.append(pair.at(0).toString().left(kMaxLabelLength) + QStringLiteral(" ×")
+                    + QString::number(pair.at(1).toInteger()));
+    }
+    if (!uses.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral(" — ")) + uses.join(QStringLiteral(", "));
+    return QStringLiteral("Съвместимост: ") + text;
+}
+
 } // namespace
 
 WebPage::WebPage(QObject* parent)
@@ -50,8 +85,14 @@ WebPage::WebPage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile ? profile : QWebEngineProfile::defaultProfile(), parent)
     , capture_(new ConsoleCapture(this))
     , guard_(new RunawayGuard(this))
+    , compat_(new CompatLayer(this))
 {
-    installPageScript(*this, QStringLiteral("statustext.js"));
+    // Before the first load: the layer's calls that wait need it (see PageWaits::serving).
+    PageWaits::serving(*this->profile());
+    installPageScript(*this, QStringLiteral("corvane-page"),
+                      pageScriptSource(QStringLiteral("statustext.js"))
+                          + pageScriptSource(QStringLiteral("failedloads.js")),
+                      true);
     connect(capture_, &ConsoleCapture::message, this, &WebPage::consoleMessage);
 }
 
@@ -73,6 +114,8 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMa
     // A new document may open boxes again.
     if (isMainFrame)
         boxesStopped_ = false;
+    // Before the load: the layer's script must be in place when the document is created.
+    compat_->navigation(url, isMainFrame);
     emit navigationRequested(url, isMainFrame);
     // Every navigation goes ahead, frames and script-started ones too.
     return true;
@@ -81,11 +124,52 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMa
 void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
                                        const QString& source)
 {
-    if (message.startsWith(kStatusMarker)) {
-        emit statusText(message.mid(kStatusMarker.size()));
+    if (const std::optional<PageMessage> ours = readPageMessage(message)) {
+        received(*ours);
         return;
     }
     capture_->pageMessage(level, message, line, source);
+}
+
+void WebPage::received(const PageMessage& message)
+{
+    const QJsonObject data = message.data.toObject();
+    if (message.kind == QLatin1String("status")) {
+        emit statusText(message.data.toString());
+    } else if (message.kind == QLatin1String("failed")) {
+        capture_->failedLoad(data.value(QLatin1String("tag")).toString(),
+                             data.value(QLatin1String("address")).toString());
+    } else if (message.kind == QLatin1String("uses")) {
+        compatLine(usesLine(data), message.address, false);
+    } else if (message.kind == QLatin1String("layer-error")) {
+        compatLine(QStringLiteral("Съвместимост: грешка в %1: %2")
+                       .arg(data.value(QLatin1String("part")).toString(),
+                            data.value(QLatin1String("message")).toString()),
+                   message.address, true);
+    } else if (message.kind == QLatin1String("console")) {
+        ConsoleMessage line;
+        line.kind = ConsoleMessage::Kind::Compat;
+        const QString level = data.value(QLatin1String("level")).toString();
+        line.level = level == QLatin1String("error")     ? ConsoleMessage::Level::Error
+                     : level == QLatin1String("warning") ? ConsoleMessage::Level::Warning
+                                                         : ConsoleMessage::Level::Info;
+        line.text = QStringLiteral("Съвместимост: ") + data.value(QLatin1String("text")).toString();
+        line.source = message.address;
+        line.line = data.value(QLatin1String("line")).toInt();
+        emit consoleMessage(line);
+    } else {
+        emit pageMessage(message);
+    }
+}
+
+void WebPage::compatLine(const QString& text, const QString& address, bool error)
+{
+    ConsoleMessage line;
+    line.kind = ConsoleMessage::Kind::Compat;
+    line.level = error ? ConsoleMessage::Level::Error : ConsoleMessage::Level::Info;
+    line.text = text;
+    line.source = address;
+    emit consoleMessage(line);
 }
 
 // Runs one box of the page: the guard rests meanwhile, and a quick run of boxes gets the offer
@@ -133,6 +217,13 @@ bool WebPage::javaScriptConfirm(const QUrl& origin, const QString& text)
 bool WebPage::javaScriptPrompt(const QUrl& origin, const QString& text, const QString& defaultValue,
                                QString* result)
 {
+    // A call of the layer's, answered while the page waits.
+    if (const std::optional<PageMessage> call = readPageMessage(text)) {
+        const std::optional<QString> value = answer(*call);
+        if (value && result)
+            *result = *value;
+        return value.has_value();
+    }
     if (!dialogs_)
         return QWebEnginePage::javaScriptPrompt(origin, text, defaultValue, result);
     if (boxesStopped_)
@@ -143,6 +234,74 @@ bool WebPage::javaScriptPrompt(const QUrl& origin, const QString& text, const QS
     if (accepted && result)
         *result = value;
     return accepted;
+}
+
+std::optional<QString> WebPage::answer(const PageMessage& message)
+{
+    const QJsonObject data = message.data.toObject();
+    if (message.kind == QLatin1String("modal")) {
+        const QUrl url(data.value(QLatin1String("url")).toString());
+        static const QStringList kSchemes{QStringLiteral("file"), QStringLiteral("http"),
+                                          QStringLiteral("https"), QStringLiteral("about"),
+                                          QStringLiteral("data")};
+        if (!dialogOpener_ || !url.isValid() || !kSchemes.contains(url.scheme()))
+            return std::nullopt;
+        ModalDialogRequest request;
+        request.url = url;
+        request.arguments = data.value(QLatin1String("args")).toString();
+        request.features = data.value(QLatin1String("features")).toString();
+        request.modal = !data.value(QLatin1String("modeless")).toBool();
+        if (!request.modal)
+            return dialogOpener_(request, {}) ? std::optional<QString>() : std::nullopt;
+        PageWaits& waits = PageWaits::serving(*profile());
+        const QString id = waits.begin();
+        const QPointer<WebPage> self(this);
+        const QPointer<PageWaits> held(&waits);
+        const bool opened =
+            dialogOpener_(request, [self, held, id](const std::optional<QString>& returnValue) {
+                if (self) {
+                    self->waited_.insert(id, returnValue);
+                    self->guard_->setPaused(false);
+                }
+                if (held)
+                    held->release(id);
+            });
+        if (!opened) {
+            waits.release(id);
+            return std::nullopt;
+        }
+        // The page waits for the dialog; it is not stuck.
+        guard_->setPaused(true);
+        return QStringLiteral("\x01wait\x01") + id;
+    }
+    if (message.kind == QLatin1String("waited"))
+        return waited_.take(data.value(QLatin1String("id")).toString());
+    if (message.kind == QLatin1String("clipboard-set") || message.kind == QLatin1String("clipboard-get"))
+        return clipboard(message);
+    if (message.kind == QLatin1String("dialog-return")
+        && compat_->given().has(syntax::CompatPart::ModalDialog)) {
+        const QJsonValue value = data.value(QLatin1String("value"));
+        emit dialogReturnValue(value.isString() ? value.toString() : QString());
+        return QStringLiteral("1");
+    }
+    return std::nullopt;
+}
+
+// IE let a page use the clipboard; here only in answer to the user's click or key in its view.
+std::optional<QString> WebPage::clipboard(const PageMessage& message)
+{
+    const bool set = message.kind == QLatin1String("clipboard-set");
+    if (!userActed_ || !userActed_()) {
+        compatLine(QStringLiteral(
+                       "Съвместимост: страницата поиска клипборда без щракване или клавиш и не го получи"),
+                   message.address, false);
+        return set ? std::optional<QString>(QStringLiteral("0")) : std::nullopt;
+    }
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!set)
+        return clipboard->text();
+    clipboard->setText(message.data.toObject().value(QLatin1String("text")).toString());
+    return QStringLiteral("1");
 }
 
 QWebEnginePage* WebPage::createWindow(WebWindowType)

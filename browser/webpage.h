@@ -1,19 +1,33 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
+#include <QUrl>
 #include <QWebEnginePage>
 
 #include <functional>
+#include <optional>
 
 namespace corvane {
 
+class CompatLayer;
 class ConsoleCapture;
 class PageDialogs;
 class RunawayGuard;
 struct ConsoleMessage;
+struct PageMessage;
 
-// The engine's page as the program sets it up: the Windows-1251 default, the faces, the
-// status-text script, the console capture, the runaway guard, the page's own boxes and its new
+// A dialog a page asked for through the layer's showModalDialog.
+struct ModalDialogRequest {
+    QUrl url;
+    QString arguments; // dialogArguments as JSON text
+    QString features;  // "dialogWidth:300px; dialogHeight:200px; ..."
+    bool modal = true;
+};
+
+// The engine's page as the program sets it up: the Windows-1251 default, the faces, its scripts
+// (status text, failed loads, the compatibility layer where needed) and the one channel they
+// speak through, the console capture, the runaway guard, the page's own boxes and its new
 // windows. It reports through signals and knows nothing of the view around it.
 class WebPage : public QWebEnginePage {
     Q_OBJECT
@@ -36,11 +50,26 @@ public:
     // Makes the page for a new window the page asked for; null refuses the window.
     void setWindowFactory(std::function<QWebEnginePage*()> factory) { windowFactory_ = std::move(factory); }
     RunawayGuard& guard() const { return *guard_; }
+    CompatLayer& compat() const { return *compat_; }
+
+    // Opens the dialog of a showModalDialog, false when it cannot; `closed` comes when it has
+    // closed, with its returnValue as JSON text, or nothing. Without an opener the page gets no
+    // dialog.
+    using DialogClosed = std::function<void(const std::optional<QString>& returnValue)>;
+    using DialogOpener = std::function<bool(const ModalDialogRequest&, const DialogClosed& closed)>;
+    void setDialogOpener(DialogOpener opener) { dialogOpener_ = std::move(opener); }
+    // True when the user has just clicked or typed in the page's view: only then may the page
+    // use the clipboard. Without a check, never.
+    void setUserActedCheck(std::function<bool()> check) { userActed_ = std::move(check); }
 
 signals:
     void navigationRequested(const QUrl& url, bool isMainFrame);
     void statusText(const QString& text);
     void consoleMessage(const ConsoleMessage& message);
+    // What the page's scripts sent through the channel that the page does not handle itself.
+    void pageMessage(const PageMessage& message);
+    // This page is a dialog and its page set returnValue (JSON text; empty for null).
+    void dialogReturnValue(const QString& json);
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
@@ -55,12 +84,20 @@ protected:
 private:
     template <typename Box>
     auto inBox(Box&& box);
+    void received(const PageMessage& message);
+    std::optional<QString> answer(const PageMessage& message);
+    std::optional<QString> clipboard(const PageMessage& message);
+    void compatLine(const QString& text, const QString& address, bool error);
 
     ConsoleCapture* capture_;
     RunawayGuard* guard_;
+    CompatLayer* compat_;
     PageDialogs* dialogs_ = nullptr;
     QWidget* dialogParent_ = nullptr;
     std::function<QWebEnginePage*()> windowFactory_;
+    DialogOpener dialogOpener_;
+    std::function<bool()> userActed_;
+    QHash<QString, std::optional<QString>> waited_; // what each wait of the page's ended with
     int burst_ = 0;
     QElapsedTimer sinceBox_;
     bool boxesStopped_ = false;

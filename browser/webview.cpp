@@ -1,5 +1,6 @@
 #include "browser/webview.h"
 
+#include "browser/compatlayer.h"
 #include "browser/downloads.h"
 #include "browser/exitcleanup.h"
 #include "browser/popupwindow.h"
@@ -8,12 +9,14 @@
 #include "platform/errors.h"
 #include "syntax/document.h"
 
+#include <QChildEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QVBoxLayout>
@@ -59,6 +62,34 @@ QByteArray withBase(const QByteArray& html, const QUrl& baseUrl)
     const auto at = static_cast<qsizetype>(
         syntax::leadingDoctypeEnd(std::string_view(html.constData(), static_cast<std::size_t>(html.size()))));
     return html.left(at) + tag + html.mid(at);
+}
+
+// The size IE gave a dialog: "dialogWidth:300px; dialogHeight:20em", its default otherwise.
+QSize dialogSize(const QString& features)
+{
+    QSize size(400, 300);
+    for (const QString& feature : features.split(QLatin1Char(';'))) {
+        const qsizetype split = feature.indexOf(QRegularExpression(QStringLiteral("[:=]")));
+        if (split < 0)
+            continue;
+        const QString name = feature.left(split).trimmed().toLower();
+        QString value = feature.mid(split + 1).trimmed().toLower();
+        double scale = 1;
+        if (value.endsWith(QLatin1String("em")))
+            scale = 16;
+        else if (value.endsWith(QLatin1String("pt")))
+            scale = 4.0 / 3;
+        value.remove(QRegularExpression(QStringLiteral("[a-z%]+$")));
+        bool ok = false;
+        const int pixels = static_cast<int>(value.toDouble(&ok) * scale);
+        if (!ok || pixels < 50 || pixels > 10000)
+            continue;
+        if (name == QLatin1String("dialogwidth"))
+            size.setWidth(pixels);
+        else if (name == QLatin1String("dialogheight"))
+            size.setHeight(pixels);
+    }
+    return size;
 }
 
 QString contentFolder()
@@ -114,6 +145,14 @@ WebView::WebView(QWidget* parent)
     });
     connect(&page_->guard(), &RunawayGuard::stopped, this, &WebView::renderStopped);
     page_->setWindowFactory([this] { return openPopup(); });
+    page_->setDialogOpener([this](const ModalDialogRequest& request, const WebPage::DialogClosed& closed) {
+        return openModalDialog(request, closed);
+    });
+    page_->setUserActedCheck([this] { return userActedRecently(); });
+    // The user's clicks and keys reach the engine's widgets inside the view.
+    view_->installEventFilter(this);
+    for (QWidget* widget : view_->findChildren<QWidget*>())
+        widget->installEventFilter(this);
 }
 
 WebView::~WebView()
@@ -193,11 +232,14 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
         original_ = page_->url();
     dropContentFile();
     console_.clear();
+    lastContent_ = html;
+    lastContentBase_ = baseUrl;
 
     if (dataAddressLength(html) <= kMaxDataAddress) {
         // The engine reports the base as the page's address.
         contentUrl_ = baseUrl;
         showsContent_ = true;
+        page_->compat().expectContent(html, baseUrl, QUrl());
         programLoad(
             [this, html, baseUrl] { page_->setContent(html, QString::fromLatin1(kContentType), baseUrl); });
         return;
@@ -216,6 +258,7 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
     contentUrl_ = QUrl::fromLocalFile(file->fileName());
     contentFile_ = std::move(file);
     showsContent_ = true;
+    page_->compat().expectContent(html, baseUrl, contentUrl_);
     programLoad([this] { page_->load(contentUrl_); });
 }
 
@@ -325,6 +368,15 @@ void WebView::stop()
 
 QWebEnginePage* WebView::openPopup()
 {
+    PopupWindow* popup = newPopup();
+    if (!popup)
+        return nullptr;
+    popup->show();
+    return popup->view()->page();
+}
+
+PopupWindow* WebView::newPopup()
+{
     WebView* root = root_ ? root_ : this;
     root->popups_.removeAll(nullptr);
     if (root->popups_.size() >= kPopupLimit)
@@ -333,6 +385,9 @@ QWebEnginePage* WebView::openPopup()
     WebView* view = popup->view();
     view->root_ = root;
     view->setPageDialogs(root->dialogs_);
+    view->asToday_ = root->asToday_;
+    view->page_->compat().setEnabled(!root->asToday_);
+    view->forceCompat(root->forcedCompat_);
     root->popups_.append(popup);
     connect(popup, &QObject::destroyed, root, [root](QObject* gone) {
         root->popups_.removeIf([gone](const QPointer<QObject>& p) { return p.data() == gone; });
@@ -349,8 +404,68 @@ QWebEnginePage* WebView::openPopup()
             root->console_.add(message);
         },
         Qt::SingleShotConnection);
+    return popup;
+}
+
+// IE's showModalDialog: the program's popup window, sized by the dialog's features, modal unless
+// the page asked for a modeless one; `closed` gets what the dialog set as its returnValue.
+bool WebView::openModalDialog(const ModalDialogRequest& request,
+                              const std::function<void(const std::optional<QString>&)>& closed)
+{
+    PopupWindow* popup = newPopup();
+    if (!popup)
+        return false;
+    WebView* view = popup->view();
+    view->page_->compat().makeDialog(request.arguments);
+    if (closed) {
+        auto value = std::make_shared<std::optional<QString>>();
+        connect(view->page_, &WebPage::dialogReturnValue, popup, [value](const QString& json) {
+            *value = json.isEmpty() ? std::nullopt : std::optional<QString>(json);
+        });
+        connect(popup, &QObject::destroyed, popup, [value, closed] { closed(*value); });
+    }
+    popup->resize(dialogSize(request.features));
+    if (request.modal)
+        popup->setWindowModality(Qt::ApplicationModal);
     popup->show();
-    return view->page();
+    view->navigate(request.url.toString());
+    return true;
+}
+
+void WebView::setAsToday(bool asToday)
+{
+    asToday_ = asToday;
+    page_->compat().setEnabled(!asToday);
+    for (PopupWindow* popup : popups())
+        popup->view()->setAsToday(asToday);
+    if (!root_ && showsContent_ && !lastContent_.isEmpty()) {
+        // The text run from the code box runs again, not the file it came from.
+        navigateContent(lastContent_, lastContentBase_, original_);
+        return;
+    }
+    console_.clear();
+    programLoad([this] { page_->triggerAction(QWebEnginePage::Reload); });
+}
+
+void WebView::forceCompat(const std::optional<syntax::CompatNeeds>& needs)
+{
+    forcedCompat_ = needs;
+    page_->compat().force(needs);
+}
+
+syntax::CompatNeeds WebView::compatNeeded() const
+{
+    return page_->compat().needed();
+}
+
+syntax::CompatNeeds WebView::compatGiven() const
+{
+    return page_->compat().given();
+}
+
+bool WebView::userActedRecently() const
+{
+    return userAction_.isValid() && userAction_.elapsed() < kUserActionMs;
 }
 
 void WebView::allowPopups()
@@ -376,7 +491,6 @@ QList<PopupWindow*> WebView::popups() const
 void WebView::setViewName(const QString& name)
 {
     setAccessibleName(name);
-    view_->installEventFilter(this);
     nameEngineWidgets();
 }
 
@@ -389,9 +503,25 @@ void WebView::nameEngineWidgets()
 
 bool WebView::eventFilter(QObject* watched, QEvent* event)
 {
-    // The engine makes the widget that shows the page when the page first renders.
-    if (watched == view_ && event->type() == QEvent::ChildAdded)
-        nameEngineWidgets();
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        // The engine makes the widget that shows the page when the page first renders.
+        if (watched == view_) {
+            if (QObject* child = static_cast<QChildEvent*>(event)->child(); child && child->isWidgetType())
+                child->installEventFilter(this);
+            if (!accessibleName().isEmpty())
+                nameEngineWidgets();
+        }
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+        // Only the user makes these: a page's script never reaches the widgets.
+        userAction_.start();
+        break;
+    default: break;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

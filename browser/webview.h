@@ -1,7 +1,9 @@
 #pragma once
 
 #include "browser/consolemessages.h"
+#include "syntax/oldpages.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 #include <QUrl>
@@ -9,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTemporaryFile;
 class QWebEnginePage;
@@ -19,6 +22,7 @@ namespace corvane {
 class PageDialogs;
 class PopupWindow;
 class WebPage;
+struct ModalDialogRequest;
 
 // One hosted web view, as the rest of the program sees it: navigate, refresh and stop, and six
 // events. Around them, what a browser does on its own: a page that stops answering is stopped,
@@ -71,6 +75,20 @@ public:
     // Off: a page that cannot load leaves the view blank instead of showing an error page.
     void setErrorPageEnabled(bool enabled);
 
+    // On: pages show as today's browsers show them, without the compatibility layer; this view
+    // and its popups reload. Off (as every view starts): the layer is given where needed.
+    void setAsToday(bool asToday);
+    bool asToday() const { return asToday_; }
+    // Every page of this view and the popups it opens from now on gets exactly these parts of
+    // the layer, put together as for any page; nothing: the page scan decides again. For tests
+    // of the parts.
+    void forceCompat(const std::optional<syntax::CompatNeeds>& needs);
+    // What the page on show needs of the layer (also when the layer is off) and what it was given.
+    syntax::CompatNeeds compatNeeded() const;
+    syntax::CompatNeeds compatGiven() const;
+    // How long after the user's click or key in this view a page may still use the clipboard.
+    static constexpr int kUserActionMs = 1000;
+
     // The address a navigate() call resolves to.
     static QUrl addressToUrl(const QString& address);
 
@@ -103,7 +121,11 @@ private:
     void showStoppedPage(const QUrl& url);
     void dropContentFile();
     QWebEnginePage* openPopup();
+    PopupWindow* newPopup();
+    bool openModalDialog(const ModalDialogRequest& request,
+                         const std::function<void(const std::optional<QString>&)>& closed);
     void allowPopups();
+    bool userActedRecently() const;
 
     QWebEngineView* view_;
     WebPage* page_;
@@ -121,6 +143,11 @@ private:
     QUrl contentUrl_;               // the address the engine reports for the content page
     QUrl original_;                 // what refresh() shows instead of reloading the content
     std::unique_ptr<QTemporaryFile> contentFile_;
+    QByteArray lastContent_; // what navigateContent() showed last, to show again without the layer
+    QUrl lastContentBase_;
+    bool asToday_ = false;
+    std::optional<syntax::CompatNeeds> forcedCompat_;
+    QElapsedTimer userAction_; // since the user's last click or key in the view
 };
 
 } // namespace corvane

@@ -893,6 +893,11 @@ LexState styleSheetState()
     return Style;
 }
 
+LexState scriptFileState()
+{
+    return Script;
+}
+
 std::vector<Token> lexText(std::string_view text, LexState state)
 {
     std::vector<Token> tokens;

@@ -50,6 +50,8 @@ LexState lexLine(std::string_view line, LexState state, std::vector<Token>& toke
 
 // Where a style sheet on its own (a .css file, a style attribute) starts.
 LexState styleSheetState();
+// Where a script file on its own (a .js file) starts.
+LexState scriptFileState();
 
 // Lexes a whole text whose lines end in CR, LF or CR LF; token offsets are into `text`.
 std::vector<Token> lexText(std::string_view text, LexState state = kDocumentStart);

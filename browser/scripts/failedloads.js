@@ -1,10 +1,7 @@
-// Reports pictures, styles, scripts and frames of the page that did not load, as console messages
-// the console capture recognises by their first character.
+// Reports pictures, styles, scripts and frames of the page that did not load.
 (function () {
-  var debug = console.debug.bind(console);
-  var mark = '\u0002corvane-failed\u0002';
   function report(element, address) {
-    debug(mark + element.tagName.toLowerCase() + '\u0002' + address);
+    channel.send('failed', { tag: element.tagName.toLowerCase(), address: address });
   }
   window.addEventListener('error', function (event) {
     var element = event.target;

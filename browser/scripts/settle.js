@@ -7,7 +7,6 @@
   var margin = 20; // past the last timer, so what it reports comes first
   var quietAt = 0;
   var setTimer = window.setTimeout.bind(window);
-  var debug = console.debug.bind(console);
   function track(original) {
     return function (handler, delay) {
       var wait = Number(delay) || 0;
@@ -38,7 +37,7 @@ PAINTED
         setTimer(check, Math.min(quietAt - now + margin, deadline - now));
         return;
       }
-      debug('\u0003corvane-settled\u0003' + (painted() ? 'painted' : 'blank') + '\u0003' + location.href);
+      channel.send('settled', { painted: painted() });
     }
     // After every load handler of the page's own.
     setTimer(check, 0);

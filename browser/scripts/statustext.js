@@ -1,5 +1,4 @@
-// Chromium stores window.status but shows it nowhere; every write is reported instead, as a
-// console message the page recognises by its first character.
+// Chromium stores window.status but shows it nowhere; every write is reported instead.
 (function () {
   var texts = { status: '', defaultStatus: '' };
   ['status', 'defaultStatus'].forEach(function (name) {
@@ -9,7 +8,7 @@
         get: function () { return texts[name]; },
         set: function (value) {
           texts[name] = String(value);
-          console.debug('\u0001corvane-status\u0001' + texts[name]);
+          channel.send('status', texts[name]);
         }
       });
     } catch (e) {}

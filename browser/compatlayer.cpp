@@ -1,0 +1,178 @@
+#include "browser/compatlayer.h"
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "syntax/compatscript.h"
+
+#include <QHash>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+namespace corvane {
+namespace {
+
+using syntax::CompatNeeds;
+using syntax::CompatPart;
+
+// Far beyond any page of the library; a larger file is not looked into.
+constexpr std::size_t kMaxPageBytes = std::size_t{8} * 1024 * 1024;
+constexpr std::size_t kMaxLoadedBytes = std::size_t{4} * 1024 * 1024;
+const QString kScriptName = QStringLiteral("corvane-compat");
+
+// What the engine shows as a page, by the file's name: only those are read before a load.
+bool isPageName(const QString& path)
+{
+    static const QStringList kSuffixes{
+        QStringLiteral(".htm"),   QStringLiteral(".html"), QStringLiteral(".shtml"), QStringLiteral(".shtm"),
+        QStringLiteral(".xhtml"), QStringLiteral(".xht"),  QStringLiteral(".hta")};
+    for (const QString& suffix : kSuffixes)
+        if (path.endsWith(suffix, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+std::optional<std::string> readLocal(const QUrl& url, std::size_t maxBytes)
+{
+    if (!url.isLocalFile())
+        return std::nullopt;
+    std::string bytes;
+    if (!readRegularFileInto(url.toLocalFile().toStdString(), bytes, maxBytes))
+        return std::nullopt;
+    return bytes;
+}
+
+// An address as a page of the library writes it: Windows-1251 unless it is UTF-8, and with
+// Windows' backslashes, which browsers read as slashes.
+QUrl relativeAddress(std::string_view written)
+{
+    std::string text(written);
+    const auto first = text.find_first_not_of(" \t\r\n");
+    text.erase(0, first == std::string::npos ? text.size() : first);
+    text.erase(text.find_last_not_of(" \t\r\n") + 1);
+    QString address = QString::fromStdString(isValidUtf8(text) ? text : cp1251ToUtf8(text));
+    address.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QUrl(address);
+}
+
+syntax::LoadedFileReader localFiles(const QUrl& pageBase)
+{
+    return [pageBase](std::string_view address, const std::string& base,
+                      syntax::LoadedKind) -> std::optional<syntax::LoadedText> {
+        const QUrl from = base.empty() ? pageBase : QUrl(QString::fromStdString(base));
+        const QUrl url = from.resolved(relativeAddress(address));
+        std::optional<std::string> bytes = readLocal(url, kMaxLoadedBytes);
+        if (!bytes)
+            return std::nullopt;
+        return syntax::LoadedText{std::move(*bytes), url.toString().toStdString()};
+    };
+}
+
+// The layer's script for these needs; the same needs give the same script, put together once.
+QString compatScript(const CompatNeeds& needs, const syntax::CompatSetup& setup)
+{
+    if (setup.dialog)
+        return QString::fromStdString(syntax::composeCompatScript(needs, setup));
+    static QHash<quint64, QString> composed;
+    const quint64 key = (quint64{needs.parts} << 8) | static_cast<quint64>(needs.identity);
+    auto found = composed.find(key);
+    if (found == composed.end())
+        found = composed.insert(key, QString::fromStdString(syntax::composeCompatScript(needs, setup)));
+    return *found;
+}
+
+} // namespace
+
+CompatNeeds compatNeedsOf(const QByteArray& html, const QUrl& base)
+{
+    return syntax::compatNeeds(std::string_view(html.constData(), static_cast<std::size_t>(html.size())),
+                               localFiles(base));
+}
+
+CompatNeeds compatNeedsOf(const QUrl& url)
+{
+    if (!url.isLocalFile() || !isPageName(url.path()))
+        return {};
+    const std::optional<std::string> page = readLocal(url, kMaxPageBytes);
+    return page ? syntax::compatNeeds(*page, localFiles(url)) : CompatNeeds{};
+}
+
+CompatLayer::CompatLayer(QWebEnginePage* page)
+    : QObject(page)
+    , page_(page)
+{
+}
+
+void CompatLayer::expectContent(const QByteArray& html, const QUrl& base, const QUrl& address)
+{
+    content_ = html;
+    contentBase_ = base;
+    contentAddress_ = address;
+    contentExpected_ = true;
+}
+
+void CompatLayer::makeDialog(const QString& arguments)
+{
+    dialog_ = true;
+    dialogArguments_ = arguments;
+}
+
+void CompatLayer::navigation(const QUrl& url, bool isMainFrame)
+{
+    if (isMainFrame) {
+        const bool content =
+            contentExpected_
+            && (contentAddress_.isEmpty() ? url.scheme() == QLatin1String("data") : url == contentAddress_);
+        if (content) {
+            contentExpected_ = false;
+            needed_ = compatNeedsOf(std::exchange(content_, {}), contentBase_);
+        } else {
+            needed_ = compatNeedsOf(url);
+        }
+        if (forced_)
+            needed_ = *forced_;
+        if (dialog_)
+            needed_.add(CompatPart::ModalDialog);
+    } else {
+        // A frame page adds what it needs to what the page gives every new document.
+        if (forced_)
+            return;
+        CompatNeeds merged = needed_;
+        merged.merge(compatNeedsOf(url));
+        if (merged == needed_)
+            return;
+        needed_ = merged;
+    }
+    install(enabled_ ? needed_ : CompatNeeds{});
+    emit decided(needed_, enabled_);
+}
+
+void CompatLayer::install(const CompatNeeds& needs)
+{
+    given_ = needs;
+    syntax::CompatSetup setup;
+    setup.dialog = dialog_ && enabled_;
+    setup.dialogArguments = dialogArguments_.toStdString();
+    const QString source = needs.empty() ? QString() : compatScript(needs, setup);
+    // Only a page that needs <bgsound> plays sound before the user has clicked.
+    page_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture,
+                                    !needs.has(CompatPart::Bgsound));
+    if (source == installed_)
+        return;
+    QWebEngineScriptCollection& scripts = page_->scripts();
+    for (const QWebEngineScript& old : scripts.find(kScriptName))
+        scripts.remove(old);
+    installed_ = source;
+    if (source.isEmpty())
+        return;
+    QWebEngineScript script;
+    script.setName(kScriptName);
+    script.setSourceCode(source);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    scripts.insert(script);
+}
+
+} // namespace corvane

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "syntax/oldpages.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class QWebEnginePage;
+
+namespace corvane {
+
+// What the page at `url` needs of the compatibility layer: a local page is read with the scripts
+// and style sheets it loads; anything else needs nothing.
+syntax::CompatNeeds compatNeedsOf(const QUrl& url);
+// The same for a page's text, its relative addresses resolved against `base`.
+syntax::CompatNeeds compatNeedsOf(const QByteArray& html, const QUrl& base);
+
+// The compatibility layer on one page. Before each load it decides what the page needs (frame
+// pages add theirs as they are navigated) and gives the page the layer's one script, or none at
+// all; it lets a page that needs <bgsound> play without a click. Off, pages load as today's
+// browsers show them.
+class CompatLayer : public QObject {
+    Q_OBJECT
+public:
+    explicit CompatLayer(QWebEnginePage* page);
+
+    // Takes effect at the next load.
+    void setEnabled(bool enabled) { enabled_ = enabled; }
+    bool enabled() const { return enabled_; }
+    // Every document gets exactly these parts, whatever it holds; nothing: the scan decides again.
+    void force(const std::optional<syntax::CompatNeeds>& needs) { forced_ = needs; }
+    // The next load of the page is content shown from memory (as `address`, a data address when
+    // empty): it is scanned instead of what the address holds.
+    void expectContent(const QByteArray& html, const QUrl& base, const QUrl& address);
+    // The page is a dialog opened for showModalDialog, with these arguments (JSON text).
+    void makeDialog(const QString& arguments);
+
+    // A navigation the page is about to make; called before the load starts.
+    void navigation(const QUrl& url, bool isMainFrame);
+
+    // What the page on show (frames included) was given; empty while off.
+    const syntax::CompatNeeds& given() const { return given_; }
+    // What it would need, also while off.
+    const syntax::CompatNeeds& needed() const { return needed_; }
+
+signals:
+    // A new page was decided on (or a frame added to what it needs).
+    void decided(const syntax::CompatNeeds& needed, bool enabled);
+
+private:
+    void install(const syntax::CompatNeeds& needs);
+
+    QWebEnginePage* page_;
+    bool enabled_ = true;
+    std::optional<syntax::CompatNeeds> forced_;
+    bool dialog_ = false;
+    QString dialogArguments_;
+    QByteArray content_;
+    QUrl contentBase_;
+    QUrl contentAddress_;
+    bool contentExpected_ = false;
+    syntax::CompatNeeds needed_;
+    syntax::CompatNeeds given_;
+    QString installed_; // the script's source as installed; empty for none
+};
+
+} // namespace corvane

@@ -1,0 +1,186 @@
+#include "browser/webview.h"
+#include "support/qtwait.h"
+#include "support/testfiles.h"
+#include "support/webviewwait.h"
+
+#include "browser/consolemessages.h"
+#include "browser/popupwindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTest>
+#include <QTimer>
+#include <QWebEngineScriptCollection>
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+using syntax::CompatPart;
+using syntax::PageIdentity;
+using test::evaluate;
+using test::loadPage;
+using test::TempDir;
+using test::waitInPage;
+using test::waitUntil;
+
+// A channel message as the program's page scripts write it, for pages that stand in for a part.
+QString channelCall(const char* kind, const char* json)
+{
+    return QStringLiteral(
+               "(function (mark) { return prompt(mark + '%1' + mark + location.href + mark + %2); })"
+               "('\\u0001corvane\\u0001')")
+        .arg(QLatin1String(kind), QLatin1String(json));
+}
+
+QStringList compatLines(ConsoleModel& console)
+{
+    QStringList lines;
+    for (int i = 0; i < console.rowCount(); ++i)
+        if (console.message(i).kind == ConsoleMessage::Kind::Compat)
+            lines.append(ConsoleModel::displayText(console.message(i)));
+    return lines;
+}
+
+QString allLines(ConsoleModel& console)
+{
+    QStringList lines;
+    for (int i = 0; i < console.rowCount(); ++i)
+        lines.append(ConsoleModel::displayText(console.message(i)));
+    return lines.join(u'\n');
+}
+
+class CompatTest : public ::testing::Test {
+protected:
+    CompatTest()
+    {
+        view.resize(400, 300);
+        view.show();
+    }
+    QString page(const std::string& name, const std::string& html) const
+    {
+        return QString::fromStdString(dir.write(name, html));
+    }
+    TempDir dir;
+    WebView view;
+};
+
+TEST_F(CompatTest, aSniffingPageGetsTheLayerBeforeItRunsAndAModernPageNothing)
+{
+    const QString old =
+        page("old.html", "<html><body><script>var ie4 = document.all ? 1 : 0;</script></body></html>");
+    ASSERT_TRUE(loadPage(view, old));
+    EXPECT_TRUE(view.compatGiven().has(CompatPart::Ie));
+    EXPECT_EQ(view.compatGiven().identity, PageIdentity::InternetExplorer);
+    // The layer's prelude ran in the document and reported through the channel.
+    EXPECT_TRUE(waitUntil([&] {
+        return compatLines(view.console()).contains(QStringLiteral("Съвместимост: IE 6"));
+    })) << compatLines(view.console()).join(u'\n').toStdString();
+
+    const QString modern =
+        page("modern.html", "<html><body><script>document.body.textContent = 'x';</script></body></html>");
+    ASSERT_TRUE(loadPage(view, modern));
+    EXPECT_TRUE(view.compatGiven().empty());
+    EXPECT_TRUE(view.page()->scripts().find(QStringLiteral("corvane-compat")).isEmpty());
+    EXPECT_TRUE(compatLines(view.console()).isEmpty());
+}
+
+TEST_F(CompatTest, asTodayShowsThePageWithoutTheLayerUntilSwitchedBack)
+{
+    const QString old = page(
+        "old.html", "<html><body><script>if (document.all) document.title = 'ie';</script></body></html>");
+    ASSERT_TRUE(loadPage(view, old));
+    // The layer's first report is in before the page is shown again.
+    ASSERT_TRUE(waitUntil([&] { return !compatLines(view.console()).isEmpty(); }));
+    QSignalSpy reloaded(&view, &WebView::documentComplete);
+    view.setAsToday(true);
+    ASSERT_TRUE(waitUntil([&] { return !reloaded.isEmpty(); }));
+    EXPECT_TRUE(view.compatGiven().empty());
+    EXPECT_TRUE(view.compatNeeded().has(CompatPart::Ie));
+    EXPECT_TRUE(compatLines(view.console()).isEmpty()) << allLines(view.console()).toStdString();
+
+    reloaded.clear();
+    view.setAsToday(false);
+    ASSERT_TRUE(waitUntil([&] { return !reloaded.isEmpty(); }));
+    EXPECT_TRUE(view.compatGiven().has(CompatPart::Ie));
+    EXPECT_TRUE(waitUntil([&] { return !compatLines(view.console()).isEmpty(); }));
+}
+
+TEST_F(CompatTest, aFramePageAddsWhatItNeeds)
+{
+    dir.write("frame.html", "<html><body><script>el.attachEvent('onclick', f);</script></body></html>");
+    const QString outer =
+        page("outer.html", "<html><body><iframe src=\"frame.html\"></iframe></body></html>");
+    ASSERT_TRUE(loadPage(view, outer));
+    EXPECT_TRUE(waitUntil([&] { return view.compatGiven().has(CompatPart::IeEvents); }));
+}
+
+TEST_F(CompatTest, theClipboardAnswersOnlyJustAfterTheUsersClick)
+{
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    const QString clipboard = page(
+        "clipboard.html",
+        "<html><body style=\"margin:0\"><div id=\"b\" style=\"width:400px;height:300px\"></div><script>\n"
+        "function put(text) { return "
+            + channelCall("clipboard-set", "JSON.stringify({text: text})").toStdString()
+            + "; }\n"
+              "document.title = 'unasked:' + put('by itself');\n"
+              "document.getElementById('b').onclick = function () { document.title = 'clicked:' + put('by the user'); };\n"
+              "</script></body></html>");
+    ASSERT_TRUE(loadPage(view, clipboard));
+    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("unasked:0"); }))
+        << view.title().toStdString();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+
+    QWidget* surface = view.focusProxy()->focusProxy() ? view.focusProxy()->focusProxy() : view.focusProxy();
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("clicked:1"); }))
+        << view.title().toStdString();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("by the user"));
+}
+
+TEST_F(CompatTest, aModalDialogHoldsItsOpenerAndGivesBackItsReturnValue)
+{
+    page("dialog.html",
+         "<html><body><script>\n"
+         "setTimeout(function () { "
+             + channelCall("dialog-return", "JSON.stringify({value: '\"chosen\"'})").toStdString()
+             + "; window.close(); }, 200);\n"
+               "</script></body></html>");
+    // The opener does what the channel does for a call the program answers later: it waits in a
+    // request the program holds, then asks for the answer.
+    const QString opener = page(
+        "opener.html",
+        "<html><body><script>\n"
+        "var wait = "
+            + channelCall(
+                  "modal",
+                  "JSON.stringify({url: new URL('dialog.html', location.href).href, args: '[1,2]', features: 'dialogWidth:320px;dialogHeight:240px'})")
+                  .toStdString()
+            + ";\n"
+              "var id = wait.split('\\u0001')[2];\n"
+              "var request = new XMLHttpRequest(); request.open('GET', 'corvane-wait:' + id, false);\n"
+              "try { request.send(); } catch (e) {}\n"
+              "document.title = 'returned:' + "
+            + channelCall("waited", "JSON.stringify({id: id})").toStdString()
+            + ";\n"
+              "</script></body></html>");
+    bool sawModal = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* modal = qobject_cast<PopupWindow*>(QApplication::activeModalWidget())) {
+            sawModal = true;
+            EXPECT_EQ(modal->size(), QSize(320, 240));
+        }
+    });
+    poll.start(20);
+    view.navigate(opener);
+    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("returned:\"chosen\""); }))
+        << view.title().toStdString() << allLines(view.console()).toStdString();
+    EXPECT_TRUE(sawModal);
+    EXPECT_TRUE(view.popups().isEmpty());
+}
+
+} // namespace
+} // namespace corvane
