@@ -47,8 +47,8 @@ std::string vbscriptBlock()
             "  End Select",
             "End Function",
             "Sub Show" + n + "(target)",
-            "  If IsObject(target) Then target.innerText = Format" + n + "(total + " + n + ", 4) Else total = total + "
-                + n,
+            "  If IsObject(target) Then target.innerText = Format" + n + "(total + " + n
+                + ", 4) Else total = total + " + n,
             "End Sub",
         };
         lines.insert(lines.end(), helper.begin(), helper.end());
@@ -100,12 +100,13 @@ Figures load(corvane::WebView& view, const QString& path, int rounds)
     for (int i = 0; i < rounds; ++i) {
         QEventLoop loop;
         QString title;
-        const auto done = QObject::connect(&view, &corvane::WebView::titleChange, &loop, [&](const QString& t) {
-            if (t == QLatin1String("bench"))
-                return;
-            title = t;
-            loop.quit();
-        });
+        const auto done =
+            QObject::connect(&view, &corvane::WebView::titleChange, &loop, [&](const QString& t) {
+                if (t == QLatin1String("bench"))
+                    return;
+                title = t;
+                loop.quit();
+            });
         QTimer::singleShot(20000, &loop, &QEventLoop::quit);
         view.navigate(path);
         loop.exec();
@@ -126,8 +127,8 @@ void print(const char* what, std::vector<double> v)
     if (v.empty())
         return;
     std::sort(v.begin(), v.end());
-    std::printf("%s: median %.2f ms, best %.2f ms, worst %.2f ms (%zu loads)\n", what, v[v.size() / 2], v.front(),
-                v.back(), v.size());
+    std::printf("%s: median %.2f ms, best %.2f ms, worst %.2f ms (%zu loads)\n", what, v[v.size() / 2],
+                v.front(), v.back(), v.size());
 }
 
 } // namespace

@@ -183,7 +183,7 @@ public:
         loaded_ = false;
         settled_.clear();
         limit_.start(PageProbe::kPageLimitMs);
-        load(url);
+        loadPage(url);
     }
 
     int index() const { return index_; }

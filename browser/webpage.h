@@ -37,12 +37,19 @@ public:
     static constexpr int kDialogBurst = 3;
     static constexpr int kDialogBurstMs = 1000;
 
+    // Content shown through setContent() travels as a data address, which the engine refuses
+    // beyond a length; true when `html` fits.
+    static bool fitsDataAddress(const QByteArray& html);
+
     explicit WebPage(QObject* parent);
     // A page of `profile` rather than the default one.
     WebPage(QWebEngineProfile* profile, QObject* parent);
 
     // The Windows-1251 default and the faces; they hold only once the page is in a view.
     void usePreviewSettings();
+    // Loads `url` as the program's own navigation; a local page that names no character set is
+    // read as Windows-1251.
+    void loadPage(const QUrl& url);
     // Boxes go to `dialogs`, parented to `dialogParent`; without dialogs, the engine's own.
     void setDialogs(PageDialogs* dialogs, QWidget* dialogParent);
     PageDialogs* dialogs() const { return dialogs_; }
@@ -89,6 +96,9 @@ private:
     std::optional<QString> answer(const PageMessage& message);
     std::optional<QString> clipboard(const PageMessage& message);
     void compatLine(const QString& text, const QString& address, bool error);
+    // The bytes of a local page that names no character set, small enough to be shown as content.
+    static std::optional<QByteArray> undeclaredPage(const QUrl& url);
+    void showAsWindows1251(const QByteArray& html, const QUrl& url);
 
     ConsoleCapture* capture_;
     RunawayGuard* guard_;
@@ -102,6 +112,8 @@ private:
     int burst_ = 0;
     QElapsedTimer sinceBox_;
     bool boxesStopped_ = false;
+    bool ownContentNext_ = false; // the next main-frame navigation is showAsWindows1251's own
+    QUrl shownFile_;              // the file shown that way now; a reload reads it again
 };
 
 } // namespace corvane

@@ -96,7 +96,8 @@ protected:
             [&] {
                 for (int i = 0; i < view.console().rowCount() && !found; ++i) {
                     const ConsoleMessage& m = view.console().message(i);
-                    if (std::all_of(parts.begin(), parts.end(), [&](const QString& p) { return m.text.contains(p); }))
+                    if (std::all_of(parts.begin(), parts.end(),
+                                    [&](const QString& p) { return m.text.contains(p); }))
                         found = m;
                 }
                 return found.has_value();
@@ -130,8 +131,9 @@ TEST_F(VBScriptView, msgBoxAndInputBoxUseThePagesBoxesWithTheirButtonAnswers)
         ASSERT_TRUE(loadPage(view, compatPage(QStringLiteral("vbscript/dialogs.html"))));
         EXPECT_TRUE(waitUntil([&] { return view.title() == QString::fromUtf8(c.title); }, 10000))
             << view.title().toStdString();
-        EXPECT_EQ(dialogs.boxes, (QStringList{QStringLiteral("alert:Здравей"), QStringLiteral("confirm:Продължаваме?"),
-                                              QStringLiteral("prompt:Как се казвате?|Ана")}));
+        EXPECT_EQ(dialogs.boxes,
+                  (QStringList{QStringLiteral("alert:Здравей"), QStringLiteral("confirm:Продължаваме?"),
+                               QStringLiteral("prompt:Как се казвате?|Ана")}));
         view.setPageDialogs(nullptr);
     }
 }
@@ -140,7 +142,8 @@ TEST_F(VBScriptView, errorsNameTheirLineInThePageAndThePageGoesOn)
 {
     const QString page = compatPage(QStringLiteral("vbscript/console.html"));
     ASSERT_TRUE(loadPage(view, page));
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QLatin1String("ran on"); }, 10000)) << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.title() == QLatin1String("ran on"); }, 10000))
+        << view.title().toStdString();
 
     // A runtime error, at the line in the Sub where it happened.
     const auto division = waitForMessage({QStringLiteral("VBScript"), QStringLiteral("Деление на нула")});
@@ -212,7 +215,7 @@ enum class Gesture { None, Click, Hover };
 
 struct LibraryCase {
     const char* name;
-    const char* page; // in Класически скриптове
+    const char* page;  // in Класически скриптове
     const char* ready; // true once the page's scripts and components have done their start
     Gesture gesture;
     const char* target; // a CSS selector
@@ -226,13 +229,14 @@ const char* const kTreeReady = "document.querySelector('#darvo span').className 
 const char* const kLoanReady = "document.getElementById('rezultat').innerText != ''";
 
 const LibraryCase kLibraryCases[] = {
-    {"calendar: the clock ticks and today is marked", "Календар на VBScript.html", kCalendarReady, Gesture::None, "",
+    {"calendar: the clock ticks and today is marked", "Календар на VBScript.html", kCalendarReady,
+     Gesture::None, "",
      "/^\\d\\d:\\d\\d:\\d\\d$/.test(document.all.chas.innerText) + ',' + document.querySelectorAll('td.dnes').length",
      "true,1"},
-    {"calendar: > shows the next month", "Календар на VBScript.html", kCalendarReady, Gesture::Click, "#napred",
-     "document.all.zaglavie.innerText.split(' ')[0]", "@next-month"},
-    {"loan: JavaScript shows what VBScript reckoned", "Калкулатор за заем.html", kLoanReady, Gesture::None, "",
-     "document.getElementById('rezultat').innerText.indexOf('200.38 лв.') >= 0", "true"},
+    {"calendar: > shows the next month", "Календар на VBScript.html", kCalendarReady, Gesture::Click,
+     "#napred", "document.all.zaglavie.innerText.split(' ')[0]", "@next-month"},
+    {"loan: JavaScript shows what VBScript reckoned", "Калкулатор за заем.html", kLoanReady, Gesture::None,
+     "", "document.getElementById('rezultat').innerText.indexOf('200.38 лв.') >= 0", "true"},
     {"loan: the plan has a row a month", "Калкулатор за заем.html", kLoanReady, Gesture::Click,
      "input[type=submit]", "document.querySelectorAll('table.plan tr').length", "7"},
     {"menu: a pointed link glows in its own colour and says so", "Светещо меню с поведение.html", kMenuReady,
@@ -240,12 +244,12 @@ const LibraryCase kLibraryCases[] = {
      "document.querySelectorAll('#menu a')[1].style.backgroundColor + '|' + "
      "document.getElementById('status').innerText",
      "rgb(192, 57, 43)|„Новини“ е посочена 1 път(и)"},
-    {"tree: a click on a closed branch opens it", "Дърво с поведение на VBScript.html", kTreeReady, Gesture::Click,
-     "#darvo li li span",
+    {"tree: a click on a closed branch opens it", "Дърво с поведение на VBScript.html", kTreeReady,
+     Gesture::Click, "#darvo li li span",
      "document.querySelector('#darvo li li ul').style.display + '|' + document.all.broi.innerText",
      "block|Разгъвания и свивания: 1"},
-    {"tree: Разгъни всичко opens every branch", "Дърво с поведение на VBScript.html", kTreeReady, Gesture::Click,
-     "#vsichko",
+    {"tree: Разгъни всичко opens every branch", "Дърво с поведение на VBScript.html", kTreeReady,
+     Gesture::Click, "#vsichko",
      "[].filter.call(document.querySelectorAll('#darvo ul'), function (u) { return u.style.display == 'none'; })"
      ".length",
      "0"},
@@ -258,8 +262,9 @@ std::ostream& operator<<(std::ostream& out, const LibraryCase& c)
 
 QString monthName(int month)
 {
-    static const char* const kMonths[] = {"януари", "февруари", "март",     "април",   "май",      "юни",
-                                          "юли",    "август",   "септември", "октомври", "ноември", "декември"};
+    static const char* const kMonths[] = {"януари",    "февруари", "март",    "април",
+                                          "май",       "юни",      "юли",     "август",
+                                          "септември", "октомври", "ноември", "декември"};
     return QString::fromUtf8(kMonths[month - 1]);
 }
 
@@ -283,13 +288,14 @@ protected:
     }
     static QPoint centreOf(const QString& selector)
     {
-        const QVariant rect = evaluate(*view_, QStringLiteral("(function () { var r = document.querySelector(%1)"
-                                                              ".getBoundingClientRect(); return JSON.stringify("
-                                                              "[r.left + r.width / 2, r.top + r.height / 2]); })()")
-                                                   .arg(QString::fromUtf8(QJsonDocument(QJsonArray{selector})
-                                                                              .toJson(QJsonDocument::Compact))
-                                                            .mid(1)
-                                                            .chopped(1)));
+        const QVariant rect = evaluate(
+            *view_,
+            QStringLiteral("(function () { var r = document.querySelector(%1)"
+                           ".getBoundingClientRect(); return JSON.stringify("
+                           "[r.left + r.width / 2, r.top + r.height / 2]); })()")
+                .arg(QString::fromUtf8(QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact))
+                         .mid(1)
+                         .chopped(1)));
         const QJsonDocument json = QJsonDocument::fromJson(rect.toString().toUtf8());
         return {qRound(json[0].toDouble()), qRound(json[1].toDouble())};
     }
@@ -313,7 +319,8 @@ TEST_P(ClassicLibraryScripts, theEffectHappensInThePreview)
     ASSERT_TRUE(loadPage(*view_, page));
     const QString target = QString::fromUtf8(c.target);
     // The components bind once their files are read; the gesture waits for what they do first.
-    ASSERT_TRUE(test::waitInPage(*view_, QString::fromUtf8(c.ready))) << c.ready << "\n" << consoleText().toStdString();
+    ASSERT_TRUE(test::waitInPage(*view_, QString::fromUtf8(c.ready))) << c.ready << "\n"
+                                                                      << consoleText().toStdString();
     if (c.gesture == Gesture::Click)
         QTest::mouseClick(surface(), Qt::LeftButton, {}, centreOf(target));
     if (c.gesture == Gesture::Hover) {
@@ -326,20 +333,23 @@ TEST_P(ClassicLibraryScripts, theEffectHappensInThePreview)
     QString seen;
     const bool matched = waitUntil(
         [&] {
-            seen = evaluate(*view_, QStringLiteral("String(%1)").arg(QString::fromUtf8(c.expression))).toString();
+            seen = evaluate(*view_, QStringLiteral("String(%1)").arg(QString::fromUtf8(c.expression)))
+                       .toString();
             return seen == expected;
         },
         8000);
-    EXPECT_TRUE(matched) << c.expression << "\n  gave: " << seen.toStdString() << "\n  want: " << expected.toStdString()
-                         << "\n  console:\n" << consoleText().toStdString();
+    EXPECT_TRUE(matched) << c.expression << "\n  gave: " << seen.toStdString()
+                         << "\n  want: " << expected.toStdString() << "\n  console:\n"
+                         << consoleText().toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Library, ClassicLibraryScripts, ::testing::ValuesIn(kLibraryCases), [](const auto& info) {
-    std::string name;
-    for (const char c : std::string(info.param.name))
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return std::to_string(info.index) + "_" + name.substr(0, 50);
-});
+INSTANTIATE_TEST_SUITE_P(Library, ClassicLibraryScripts, ::testing::ValuesIn(kLibraryCases),
+                         [](const auto& info) {
+                             std::string name;
+                             for (const char c : std::string(info.param.name))
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return std::to_string(info.index) + "_" + name.substr(0, 50);
+                         });
 
 // ---- generated input
 
@@ -364,7 +374,8 @@ QJsonArray vbscriptSeeds()
 // script that ran past its budget, would keep the page from answering).
 TEST(VBScriptRobustness, generatedScriptsNeverThrowOutOfTheInterpreterNorHang)
 {
-    const QString interpreter = readText(QStringLiteral(CORVANE_COMPAT_SCRIPTS) + QStringLiteral("vbscript.js"));
+    const QString interpreter =
+        readText(QStringLiteral(CORVANE_COMPAT_SCRIPTS) + QStringLiteral("vbscript.js"));
     const QString generator = readText(compatPage(QStringLiteral("vbscript/fuzz.js")));
     ASSERT_FALSE(interpreter.isEmpty());
     ASSERT_FALSE(generator.isEmpty());
@@ -382,7 +393,8 @@ TEST(VBScriptRobustness, generatedScriptsNeverThrowOutOfTheInterpreterNorHang)
     const QString script = QStringLiteral("(function () {"
                                           "var compat = { options: {}, part: function (n, f) { f(); },"
                                           "  guard: function (n, f) { return f; }, use: function () {} };\n")
-                           + interpreter + QStringLiteral("\nvar trial = compat.vbscript.trial;\n") + generator
+                           + interpreter + QStringLiteral("\nvar trial = compat.vbscript.trial;\n")
+                           + generator
                            + QStringLiteral("\nreturn JSON.stringify(fuzz(%1, %2, 20261209));\n})()")
                                  .arg(QString::fromUtf8(QJsonDocument(seeds).toJson(QJsonDocument::Compact)))
                                  .arg(kScripts);

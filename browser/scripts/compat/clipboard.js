@@ -40,13 +40,20 @@ compat.part('clipboard', function () {
   }
 
   var nativeCommand = Document.prototype.execCommand;
+  var asking = false;
   Document.prototype.execCommand = function (command) {
     var done = nativeCommand.apply(this, arguments);
-    if (!done && /^copy$/i.test(String(command))) {
-      done = guard(function () {
-        compat.use('execCommand Copy');
-        return compat.call('clipboard-set', { text: selectedText() }) === '1';
-      })();
+    // Not again from inside the call: a channel may copy with this very command.
+    if (!done && !asking && /^copy$/i.test(String(command))) {
+      asking = true;
+      try {
+        done = guard(function () {
+          compat.use('execCommand Copy');
+          return compat.call('clipboard-set', { text: selectedText() }) === '1';
+        })();
+      } finally {
+        asking = false;
+      }
     }
     return !!done;
   };

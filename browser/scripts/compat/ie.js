@@ -74,9 +74,9 @@ compat.part('ie', function () {
     };
     var target = function () {};
     return new Proxy(target, {
-      apply: function (t, self, args) {
+      apply: compat.guard('ie', function (t, self, args) {
         return item(args[0], args[1]);
-      },
+      }),
       get: compat.guard('ie', function (t, name) {
         if (typeof name === 'symbol') {
           var value = elements[name];
@@ -93,7 +93,7 @@ compat.part('ie', function () {
           return found;
         return t[name];
       }),
-      has: function (t, name) {
+      has: compat.guard('ie', function (t, name) {
         if (typeof name === 'symbol')
           return name in elements;
         if (name === 'length' || Object.prototype.hasOwnProperty.call(methods, name))
@@ -101,7 +101,7 @@ compat.part('ie', function () {
         if (isIndex(name))
           return Number(name) < elements.length;
         return !!named(name);
-      },
+      }),
       set: function () { return true; },
       ownKeys: function (t) {
         var keys = [];
@@ -122,6 +122,31 @@ compat.part('ie', function () {
     return found.length === 0 ? null : found.length === 1 ? found[0] : found;
   }
 
+  // IE found ids and names in any letter case, and getElementById found names too; only what
+  // the engine finds no other way is looked for so.
+  function looselyNamed(root, name) {
+    var lower = String(name).toLowerCase();
+    var candidates = root.querySelectorAll('[id], [name]');
+    for (var i = 0; i < candidates.length; ++i) {
+      var element = candidates[i];
+      if (String(element.id).toLowerCase() === lower || String(element.getAttribute('name')).toLowerCase() === lower)
+        return element;
+    }
+    return null;
+  }
+
+  var nativeById = Document.prototype.getElementById;
+  Document.prototype.getElementById = function (id) {
+    var found = nativeById.apply(this, arguments);
+    if (found || id === undefined || id === null || id === '')
+      return found;
+    try {
+      return looselyNamed(this, id);
+    } catch (e) {
+      return null;
+    }
+  };
+
   var counted = false;
   function countAll() {
     if (!counted) {
@@ -141,7 +166,7 @@ compat.part('ie', function () {
           var doc = this;
           all = makeAll(elements, function (name) {
             // IE found any element by its name, not only those the standard names.
-            return elements.namedItem(name) || byName(doc, name);
+            return elements.namedItem(name) || byName(doc, name) || looselyNamed(doc, name);
           }, this);
           collections.set(this, all);
         }
@@ -174,6 +199,58 @@ compat.part('ie', function () {
       },
       set: function (value) {
         Object.defineProperty(this, 'all', { configurable: true, enumerable: true, writable: true, value: value });
+      }
+    });
+  }
+
+  function defineValue(object, name, value) {
+    if (!(name in object))
+      Object.defineProperty(object, name, { configurable: true, writable: true, value: value });
+  }
+
+  // JScript's own: the engine's name and version, and Enumerator over a collection.
+  defineValue(window, 'ScriptEngine', function () { return 'JScript'; });
+  defineValue(window, 'ScriptEngineMajorVersion', function () { return 5; });
+  defineValue(window, 'ScriptEngineMinorVersion', function () { return 6; });
+  defineValue(window, 'ScriptEngineBuildVersion', function () { return 8820; });
+  defineValue(window, 'Enumerator', function Enumerator(collection) {
+    var items = collection || [];
+    var index = 0;
+    this.atEnd = function () { return index >= items.length; };
+    this.item = function () { return index < items.length ? items[index] : undefined; };
+    this.moveFirst = function () { index = 0; };
+    this.moveNext = function () { ++index; };
+  });
+
+  // JScript's getYear gave the full year outside 1900-1999; a clock of an IE page shows 2026,
+  // not 126.
+  var nativeGetYear = Date.prototype.getYear;
+  if (nativeGetYear) {
+    Date.prototype.getYear = function () {
+      var year = this.getFullYear();
+      return year >= 1900 && year <= 1999 ? year - 1900 : year;
+    };
+  }
+
+  // IE's element.sourceIndex (its place in document.all) and uniqueID.
+  var uniqueIds = new WeakMap();
+  var nextUnique = 0;
+  if (!('sourceIndex' in Element.prototype)) {
+    Object.defineProperty(Element.prototype, 'sourceIndex', {
+      configurable: true,
+      get: compat.guard('ie', function () {
+        return Array.prototype.indexOf.call(this.ownerDocument.getElementsByTagName('*'), this);
+      })
+    });
+  }
+  if (!('uniqueID' in Element.prototype)) {
+    Object.defineProperty(Element.prototype, 'uniqueID', {
+      configurable: true,
+      get: function () {
+        var id = uniqueIds.get(this);
+        if (!id)
+          uniqueIds.set(this, (id = 'ms__id' + ++nextUnique));
+        return id;
       }
     });
   }

@@ -205,7 +205,32 @@ compat.part('iestyle', function () {
     sheet.replaceSync(text);
   }
 
+  // A file the program handed over with the layer (a page saved to disk cannot read its
+  // neighbours), by its full address or its path from the page's folder.
+  function storedText(address) {
+    var files = compat.options && compat.options.files;
+    if (!files)
+      return null;
+    if (typeof files[address] === 'string')
+      return files[address];
+    var folder = String(location.href).replace(/[?#].*$/, '').replace(/[^\/]*$/, '');
+    if (address.indexOf(folder) !== 0)
+      return null;
+    var path = address.slice(folder.length).replace(/[?#].*$/, '');
+    try {
+      path = decodeURIComponent(path);
+    } catch (e) {
+      // Kept as written.
+    }
+    return typeof files[path] === 'string' ? files[path] : null;
+  }
+
   function load(address, done) {
+    var stored = storedText(address);
+    if (stored !== null) {
+      done(stored);
+      return;
+    }
     var request = new XMLHttpRequest();
     request.open('GET', address);
     request.overrideMimeType('text/css; charset=windows-1251');
@@ -340,10 +365,10 @@ compat.part('iestyle', function () {
       processElement(found[i]);
   }
 
-  // While the page is parsed every element arrives on its own; afterwards a script's insertion
-  // arrives as one subtree.
-  var observer = new MutationObserver(guard(function (records) {
-    var parsing = document.readyState === 'loading';
+  // While the page is parsed only its head is watched (its style sheets come before the first
+  // paint; the body's are read once, when it is parsed, and before a part reads a style); after
+  // that every insertion of a script's arrives as one subtree.
+  function watch(records) {
     for (var r = 0; r < records.length; ++r) {
       var record = records[r];
       var target = record.target;
@@ -354,18 +379,35 @@ compat.part('iestyle', function () {
         var node = added[i];
         if (node.nodeType !== 1)
           continue;
-        if (parsing)
+        if (parsing) {
           processElement(node);
-        else
+          if (node.tagName === 'HTML' || node.tagName === 'HEAD')
+            observer.observe(node, { childList: true, subtree: node.tagName === 'HEAD' });
+        } else {
           processTree(node);
+        }
       }
     }
-  }));
-  observer.observe(document, { childList: true, subtree: true });
-  document.addEventListener('DOMContentLoaded', guard(syncStyles));
+  }
+  var parsing = document.readyState === 'loading';
+  var observer = new MutationObserver(guard(watch));
+  if (parsing) {
+    observer.observe(document, { childList: true });
+    document.addEventListener('DOMContentLoaded', guard(function () {
+      watch(observer.takeRecords());
+      observer.disconnect();
+      parsing = false;
+      syncStyles();
+      observer.observe(document, { childList: true, subtree: true });
+    }));
+  } else {
+    syncStyles();
+    observer.observe(document, { childList: true, subtree: true });
+  }
 
   // --- The style object ------------------------------------------------------------------------
 
+  var lengths = /^(left|top|right|bottom|(min|max)?(width|height)|(margin|padding)(Left|Top|Right|Bottom)?|fontSize|textIndent|letterSpacing|wordSpacing|border(Left|Top|Right|Bottom)?Width)$/;
   var views = new WeakMap();
   var ownerOf = new WeakMap(); // declaration -> its element, for style.setAttribute
   function styleView(element, declaration) {
@@ -385,8 +427,13 @@ compat.part('iestyle', function () {
       },
       set: function (target, name, value) {
         var hook = setHooks[name];
-        if (!hook || !hook(target, element, value))
-          target[name] = value;
+        if (hook && hook(target, element, value))
+          return true;
+        // IE took a bare number as pixels in any mode; today's engine only in quirks mode.
+        if (lengths.test(name) && (typeof value === 'number' || /^\s*-?[0-9.]+\s*$/.test(value)) &&
+            document.compatMode === 'CSS1Compat')
+          value = parseFloat(value) + 'px';
+        target[name] = value;
         return true;
       }
     });
@@ -402,6 +449,9 @@ compat.part('iestyle', function () {
       get: function () {
         var declaration = nativeStyle.get.call(this);
         try {
+          // The attribute's IE values, before the page's first change rewrites the attribute.
+          if (!attributeText.has(this) && this.hasAttribute('style'))
+            processAttribute(this, this.getAttribute('style'));
           return styleView(this, declaration);
         } catch (e) {
           return declaration;
@@ -540,6 +590,8 @@ compat.part('iestyle', function () {
   var currentViews = new WeakMap();
   define(Element.prototype, 'currentStyle', {
     get: guard(function () {
+      if (document.readyState === 'loading')
+        syncStyles();
       var view = currentViews.get(this);
       if (view)
         return view;

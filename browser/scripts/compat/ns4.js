@@ -175,13 +175,13 @@ compat.part('ns4', function () {
         var found = namedLayer(root, name);
         return found ? layerOf(found) : undefined;
       }),
-      has: function (target, name) {
+      has: guard(function (target, name) {
         if (typeof name !== 'string')
           return false;
         if (name === 'length')
           return true;
         return isIndex(name) ? Number(name) < layersIn(root).length : !!namedLayer(root, name);
-      },
+      }),
       set: function () { return true; },
       ownKeys: function () {
         return layersIn(root).map(function (e, i) { return String(i); });
@@ -203,6 +203,9 @@ compat.part('ns4', function () {
       var layers = documentLayers.get(this);
       if (!layers)
         documentLayers.set(this, (layers = layerCollection(this)));
+      // A page that found layers goes on to name them on the document (document.ball).
+      if (this === document && this.readyState === 'loading')
+        guard(function () { nameLayers(document, layersIn(document)); })();
       return layers;
     },
     set: function (value) {
@@ -276,12 +279,31 @@ compat.part('ns4', function () {
   }
   document.addEventListener('DOMContentLoaded', guard(upgradeAll));
 
+  // A file the program handed over with the layer (a page saved to disk cannot read its
+  // neighbours), by its full address or its path from the page's folder.
+  function storedText(address) {
+    var files = compat.options && compat.options.files;
+    if (!files)
+      return null;
+    if (typeof files[address] === 'string')
+      return files[address];
+    var folder = String(location.href).replace(/[?#].*$/, '').replace(/[^\/]*$/, '');
+    if (address.indexOf(folder) !== 0)
+      return null;
+    var path = address.slice(folder.length).replace(/[?#].*$/, '');
+    try {
+      path = decodeURIComponent(path);
+    } catch (e) {
+      // Kept as written.
+    }
+    return typeof files[path] === 'string' ? files[path] : null;
+  }
+
   // Loads the page at `source` into the layer, its scripts run, as Netscape's layer src did.
   function loadInto(element, source, width) {
     var address = new URL(source, document.baseURI).href;
     if (width !== null && width !== undefined)
       element.style.width = parseInt(width, 10) + 'px';
-    var files = compat.options && compat.options.files;
     var show = function (text) {
       var body = /<body[^>]*>([\s\S]*)<\/body>/i.exec(text);
       element.innerHTML = body ? body[1] : text;
@@ -290,8 +312,9 @@ compat.part('ns4', function () {
       if (typeof handler === 'function')
         handler.call(layerOf(element), new Event('load'));
     };
-    if (files && typeof files[address] === 'string') {
-      show(files[address]);
+    var stored = storedText(address);
+    if (stored !== null) {
+      show(stored);
       return;
     }
     var request = new XMLHttpRequest();
