@@ -60,6 +60,31 @@ char previousNonSpace(std::string_view code, std::size_t before)
     return before > 0 ? code[before - 1] : '\0';
 }
 
+constexpr std::string_view kNavigatorNames[] = {"navigator.appName", "navigator.userAgent",
+                                                "navigator.appVersion"};
+// Texts a browser's name is compared with.
+constexpr std::string_view kBrowserNames[] = {"MSIE",    "Microsoft", "Explorer", "Netscape",
+                                              "Mozilla", "Opera",     "Gecko"};
+
+// The browser's name at `at` in `code` is looked into, not only shown: a method of it is called
+// (indexOf), it is compared, or it is a number's text (parseInt(navigator.appVersion)).
+bool isNameTest(std::string_view code, std::size_t at, std::size_t length)
+{
+    const char next = nextNonSpace(code, at + length);
+    if (next == '.' || next == '?' || next == '&' || next == '|' || next == '<' || next == '>')
+        return true;
+    std::size_t after = at + length;
+    while (after < code.size() && isSpace(code[after]))
+        ++after;
+    if (code.compare(after, 2, "==") == 0 || code.compare(after, 2, "!=") == 0)
+        return true;
+    const std::size_t from = at >= 12 ? at - 12 : 0;
+    const std::string_view before = code.substr(from, at - from);
+    return before.find("parseInt(") != std::string_view::npos
+           || before.find("parseFloat(") != std::string_view::npos
+           || before.find("==") != std::string_view::npos || before.find("!=") != std::string_view::npos;
+}
+
 // What a script may name that only old browsers had, and the standard way.
 struct ScriptConstruct {
     const char* name;
@@ -132,9 +157,7 @@ constexpr std::string_view kNetscapeNames[] = {
     "Event.MOUSEOUT",   "Event.CLICK",     "Event.DBLCLICK",  "Event.KEYDOWN", "Event.KEYUP",
     "Event.KEYPRESS",   "Event.RESIZE",    "Event.LOAD",      "Event.FOCUS",   "Event.BLUR",
 };
-constexpr std::string_view kSniffNames[] = {
-    "document.all", "document.layers", "navigator.appName", "navigator.userAgent", "navigator.appVersion",
-};
+constexpr std::string_view kSniffNames[] = {"document.all", "document.layers"};
 constexpr std::string_view kEventNames[] = {
     "attachEvent", "detachEvent", "window.event", "srcElement",
     "fromElement", "toElement",   ".returnValue", "cancelBubble",
@@ -218,6 +241,9 @@ private:
     void findSniffs();
     bool anyCode(std::string_view name) const;
     bool anyLiteral(std::string_view text) const;
+    // The browser's name is read, and tested (or kept and a browser's name is in the page).
+    bool testsNavigator() const;
+    bool namesBrowser() const;
 
     std::string_view page_;
     std::vector<Token> tokens_;
@@ -479,6 +505,25 @@ bool OldPageReader::anyCode(std::string_view name) const
                           [&](const std::string& code) { return hasName(code, asciiLowered(name)); });
 }
 
+bool OldPageReader::namesBrowser() const
+{
+    return std::any_of(std::begin(kBrowserNames), std::end(kBrowserNames),
+                       [this](std::string_view name) { return anyLiteral(name); });
+}
+
+bool OldPageReader::testsNavigator() const
+{
+    for (const Code& code : scripts_)
+        for (const auto name : kNavigatorNames) {
+            bool test = false;
+            eachName(code.text, name,
+                     [&](std::size_t at) { test = test || isNameTest(code.text, at, name.size()); });
+            if (test || (hasName(code.text, name) && namesBrowser()))
+                return true;
+        }
+    return false;
+}
+
 bool OldPageReader::anyLiteral(std::string_view text) const
 {
     return std::any_of(literals_.begin(), literals_.end(),
@@ -557,7 +602,7 @@ CompatNeeds OldPageReader::needs() const
         return std::any_of(std::begin(names), std::end(names),
                            [this](std::string_view name) { return anyCode(name); });
     };
-    const bool sniff = anyOf(kSniffNames);
+    const bool sniff = anyOf(kSniffNames) || testsNavigator();
     const bool documentAll = anyCode("document.all");
     const bool iePath = anyOf(kIeNames) || anyLiteral("MSIE") || anyLiteral("Microsoft Internet Explorer");
     bool newLayer = false; // new Layer(width)
