@@ -32,7 +32,7 @@ enum class Gesture {
 
 struct CompatCase {
     const char* name;
-    const char* page; // under tests/browser/compat/
+    const char* page; // under tests/browser/compat/constructs/
     Gesture gesture;
     const char* from;   // element id, for Hover/Drag/Move
     const char* target; // element id
