@@ -4,6 +4,8 @@
 #include "platform/files.h"
 #include "syntax/compatscript.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -58,21 +60,23 @@ QUrl relativeAddress(std::string_view written)
 
 syntax::LoadedFileReader localFiles(const QUrl& pageBase)
 {
-    return [pageBase](std::string_view address, const std::string& base,
-                      syntax::LoadedKind) -> std::optional<syntax::LoadedText> {
+    const QDir folder = QFileInfo(pageBase.toLocalFile()).dir();
+    return [pageBase, folder](std::string_view address, const std::string& base,
+                              syntax::LoadedKind) -> std::optional<syntax::LoadedText> {
         const QUrl from = base.empty() ? pageBase : QUrl(QString::fromStdString(base));
         const QUrl url = from.resolved(relativeAddress(address));
         std::optional<std::string> bytes = readLocal(url, kMaxLoadedBytes);
         if (!bytes)
             return std::nullopt;
-        return syntax::LoadedText{std::move(*bytes), url.toString().toStdString()};
+        return syntax::LoadedText{std::move(*bytes), url.toString().toStdString(),
+                                  QDir::cleanPath(folder.relativeFilePath(url.toLocalFile())).toStdString()};
     };
 }
 
 // The layer's script for these needs; the same needs give the same script, put together once.
 QString compatScript(const CompatNeeds& needs, const syntax::CompatSetup& setup)
 {
-    if (setup.dialog)
+    if (setup.dialog || !setup.files.empty())
         return QString::fromStdString(syntax::composeCompatScript(needs, setup));
     static QHash<quint64, QString> composed;
     const quint64 key = (quint64{needs.parts} << 8) | static_cast<quint64>(needs.identity);
@@ -84,18 +88,22 @@ QString compatScript(const CompatNeeds& needs, const syntax::CompatSetup& setup)
 
 } // namespace
 
-CompatNeeds compatNeedsOf(const QByteArray& html, const QUrl& base)
+syntax::CompatScan compatScanOf(const QByteArray& html, const QUrl& base)
 {
-    return syntax::compatNeeds(std::string_view(html.constData(), static_cast<std::size_t>(html.size())),
-                               localFiles(base));
+    // Addresses resolve against the folder as they would against a page in it.
+    QUrl page = base;
+    if (!page.path().endsWith(QLatin1Char('/')))
+        page.setPath(page.path() + QLatin1Char('/'));
+    return syntax::scanCompatPage(std::string_view(html.constData(), static_cast<std::size_t>(html.size())),
+                                  localFiles(page.resolved(QUrl(QStringLiteral("page.html")))));
 }
 
-CompatNeeds compatNeedsOf(const QUrl& url)
+syntax::CompatScan compatScanOf(const QUrl& url)
 {
     if (!url.isLocalFile() || !isPageName(url.path()))
         return {};
     const std::optional<std::string> page = readLocal(url, kMaxPageBytes);
-    return page ? syntax::compatNeeds(*page, localFiles(url)) : CompatNeeds{};
+    return page ? syntax::scanCompatPage(*page, localFiles(url)) : syntax::CompatScan{};
 }
 
 CompatLayer::CompatLayer(QWebEnginePage* page)
@@ -124,12 +132,11 @@ void CompatLayer::navigation(const QUrl& url, bool isMainFrame)
         const bool content =
             contentExpected_
             && (contentAddress_.isEmpty() ? url.scheme() == QLatin1String("data") : url == contentAddress_);
-        if (content) {
-            contentExpected_ = false;
-            needed_ = compatNeedsOf(std::exchange(content_, {}), contentBase_);
-        } else {
-            needed_ = compatNeedsOf(url);
-        }
+        syntax::CompatScan scan =
+            content ? compatScanOf(std::exchange(content_, {}), contentBase_) : compatScanOf(url);
+        contentExpected_ = contentExpected_ && !content;
+        needed_ = scan.needs;
+        files_ = std::move(scan.files);
         if (forced_)
             needed_ = *forced_;
         if (dialog_)
@@ -138,11 +145,14 @@ void CompatLayer::navigation(const QUrl& url, bool isMainFrame)
         // A frame page adds what it needs to what the page gives every new document.
         if (forced_)
             return;
+        syntax::CompatScan frame = compatScanOf(url);
         CompatNeeds merged = needed_;
-        merged.merge(compatNeedsOf(url));
+        merged.merge(frame.needs);
         if (merged == needed_)
             return;
         needed_ = merged;
+        for (auto& file : frame.files)
+            files_.push_back(std::move(file));
     }
     install(enabled_ ? needed_ : CompatNeeds{});
     emit decided(needed_, enabled_);
@@ -154,6 +164,7 @@ void CompatLayer::install(const CompatNeeds& needs)
     syntax::CompatSetup setup;
     setup.dialog = dialog_ && enabled_;
     setup.dialogArguments = dialogArguments_.toStdString();
+    setup.files = files_;
     const QString source = needs.empty() ? QString() : compatScript(needs, setup);
     // Only a page that needs <bgsound> plays sound before the user has clicked.
     page_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture,

@@ -15,9 +15,9 @@ namespace corvane {
 
 // What the page at `url` needs of the compatibility layer: a local page is read with the scripts
 // and style sheets it loads; anything else needs nothing.
-syntax::CompatNeeds compatNeedsOf(const QUrl& url);
-// The same for a page's text, its relative addresses resolved against `base`.
-syntax::CompatNeeds compatNeedsOf(const QByteArray& html, const QUrl& base);
+syntax::CompatScan compatScanOf(const QUrl& url);
+// The same for a page's text, its relative addresses resolved against the folder `base`.
+syntax::CompatScan compatScanOf(const QByteArray& html, const QUrl& base);
 
 // The compatibility layer on one page. Before each load it decides what the page needs (frame
 // pages add theirs as they are navigated) and gives the page the layer's one script, or none at
@@ -65,6 +65,7 @@ private:
     bool contentExpected_ = false;
     syntax::CompatNeeds needed_;
     syntax::CompatNeeds given_;
+    std::vector<std::pair<std::string, std::string>> files_; // compat.options.files
     QString installed_; // the script's source as installed; empty for none
 };
 

@@ -255,6 +255,8 @@ void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
 {
     const bool content = showsContent_ && url.scheme() == QLatin1String("data");
     if (isMainFrame) {
+        // A click on the page before does not answer for the next one.
+        userAction_.invalidate();
         if (content || url == contentUrl_) {
             contentRequested_ = true;
         } else {

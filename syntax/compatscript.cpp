@@ -79,7 +79,14 @@ std::string composeCompatScript(const CompatNeeds& wanted, const CompatSetup& se
     script += identityName(needs.identity);
     script += "\", options: {asToday: false, standalone: ";
     script += standalone ? "true" : "false";
-    script += "}, dialog: ";
+    script += ", files: {";
+    for (std::size_t i = 0; i < setup.files.size(); ++i) {
+        script += i ? ",\n" : "\n";
+        script += javaScriptString(setup.files[i].first);
+        script += ": ";
+        script += javaScriptString(setup.files[i].second);
+    }
+    script += "}}, dialog: ";
     script += setup.dialog ? "true" : "false";
     script += ", dialogArguments: ";
     script += javaScriptString(setup.dialogArguments);

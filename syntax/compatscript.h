@@ -4,6 +4,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace corvane::syntax {
 
@@ -20,6 +22,8 @@ struct CompatSetup {
     // text as the opener gave it; never run, only parsed).
     bool dialog = false;
     std::string dialogArguments = "null";
+    // compat.options.files: the files the parts read for themselves (CompatScan::files).
+    std::vector<std::pair<std::string, std::string>> files;
 };
 
 // The layer's one script for a page that needs `needs`; empty when it needs nothing.

@@ -1,6 +1,7 @@
 #include "syntax/oldpages.h"
 
 #include "platform/ascii.h"
+#include "platform/codepage.h"
 #include "syntax/htmllexer.h"
 
 #include <algorithm>
@@ -58,6 +59,31 @@ char previousNonSpace(std::string_view code, std::size_t before)
     while (before > 0 && isSpace(code[before - 1]))
         --before;
     return before > 0 ? code[before - 1] : '\0';
+}
+
+constexpr std::string_view kNavigatorNames[] = {"navigator.appName", "navigator.userAgent",
+                                                "navigator.appVersion"};
+// Texts a browser's name is compared with.
+constexpr std::string_view kBrowserNames[] = {"MSIE",    "Microsoft", "Explorer", "Netscape",
+                                              "Mozilla", "Opera",     "Gecko"};
+
+// The browser's name at `at` in `code` is looked into, not only shown: a method of it is called
+// (indexOf), it is compared, or it is a number's text (parseInt(navigator.appVersion)).
+bool isNameTest(std::string_view code, std::size_t at, std::size_t length)
+{
+    const char next = nextNonSpace(code, at + length);
+    if (next == '.' || next == '?' || next == '&' || next == '|' || next == '<' || next == '>')
+        return true;
+    std::size_t after = at + length;
+    while (after < code.size() && isSpace(code[after]))
+        ++after;
+    if (code.compare(after, 2, "==") == 0 || code.compare(after, 2, "!=") == 0)
+        return true;
+    const std::size_t from = at >= 12 ? at - 12 : 0;
+    const std::string_view before = code.substr(from, at - from);
+    return before.find("parseInt(") != std::string_view::npos
+           || before.find("parseFloat(") != std::string_view::npos
+           || before.find("==") != std::string_view::npos || before.find("!=") != std::string_view::npos;
 }
 
 // What a script may name that only old browsers had, and the standard way.
@@ -132,9 +158,7 @@ constexpr std::string_view kNetscapeNames[] = {
     "Event.MOUSEOUT",   "Event.CLICK",     "Event.DBLCLICK",  "Event.KEYDOWN", "Event.KEYUP",
     "Event.KEYPRESS",   "Event.RESIZE",    "Event.LOAD",      "Event.FOCUS",   "Event.BLUR",
 };
-constexpr std::string_view kSniffNames[] = {
-    "document.all", "document.layers", "navigator.appName", "navigator.userAgent", "navigator.appVersion",
-};
+constexpr std::string_view kSniffNames[] = {"document.all", "document.layers"};
 constexpr std::string_view kEventNames[] = {
     "attachEvent", "detachEvent", "window.event", "srcElement",
     "fromElement", "toElement",   ".returnValue", "cancelBubble",
@@ -197,6 +221,13 @@ public:
     void readStyle(std::string_view css) { readStyleText({0, std::string(css)}); }
     // A behavior's component (.htc): its script blocks and attributes, as a page's.
     void readComponent(std::string_view component);
+    void readVbScript(std::string_view code)
+    {
+        vbscript_ = true;
+        vbs_.push_back(asciiLowered(code));
+    }
+    // A style sheet that only the filters or iestyle parts can show right.
+    bool needsStyleParts() const { return ieFilter_ || cursorHand_ || behavior_; }
 
     // The page's findings, in page order.
     std::vector<OldBrowserConstruct> findings();
@@ -218,6 +249,9 @@ private:
     void findSniffs();
     bool anyCode(std::string_view name) const;
     bool anyLiteral(std::string_view text) const;
+    // The browser's name is read, and tested (or kept and a browser's name is in the page).
+    bool testsNavigator() const;
+    bool namesBrowser() const;
 
     std::string_view page_;
     std::vector<Token> tokens_;
@@ -321,7 +355,7 @@ void OldPageReader::readTag(std::size_t& i)
         } else if (name == "rel") {
             rel = lowered;
         }
-        if (name == "src" || name == "href")
+        if (name == "src" || (name == "href" && address.empty()))
             address = std::string(value);
     }
     if (tag == "bgsound") {
@@ -329,6 +363,8 @@ void OldPageReader::readTag(std::size_t& i)
         found(open.start, "<bgsound> plays nothing today; use an <audio> element");
     } else if (tag == "layer" || tag == "ilayer") {
         layerTag_ = true;
+        if (!address.empty())
+            loads_.emplace_back(address, LoadedKind::LayerPage);
     } else if (tag.compare(0, 2, "t:") == 0 || tag.compare(0, 2, "v:") == 0 || tag == "?import") {
         // HTML+TIME and VML: the behaviors part says they are not run.
         behavior_ = true;
@@ -340,9 +376,9 @@ void OldPageReader::readTag(std::size_t& i)
         if (vbscript) {
             vbscript_ = true;
             found(open.start, "VBScript never runs today; write the script in JavaScript");
-        } else if (!address.empty()) {
-            loads_.emplace_back(address, LoadedKind::Script);
         }
+        if (!address.empty())
+            loads_.emplace_back(address, vbscript ? LoadedKind::VbScript : LoadedKind::Script);
         const Code code = body(i, "</script", true);
         if (vbscript)
             vbs_.push_back(asciiLowered(code.text));
@@ -479,6 +515,25 @@ bool OldPageReader::anyCode(std::string_view name) const
                           [&](const std::string& code) { return hasName(code, asciiLowered(name)); });
 }
 
+bool OldPageReader::namesBrowser() const
+{
+    return std::any_of(std::begin(kBrowserNames), std::end(kBrowserNames),
+                       [this](std::string_view name) { return anyLiteral(name); });
+}
+
+bool OldPageReader::testsNavigator() const
+{
+    for (const Code& code : scripts_)
+        for (const auto name : kNavigatorNames) {
+            bool test = false;
+            eachName(code.text, name,
+                     [&](std::size_t at) { test = test || isNameTest(code.text, at, name.size()); });
+            if (test || (hasName(code.text, name) && namesBrowser()))
+                return true;
+        }
+    return false;
+}
+
 bool OldPageReader::anyLiteral(std::string_view text) const
 {
     return std::any_of(literals_.begin(), literals_.end(),
@@ -512,9 +567,10 @@ void OldPageReader::findSniffs()
             if (tested)
                 sniffs.push_back({code.offset + at, kAllSniffHint});
         });
-        for (const auto name : {"navigator.appName", "navigator.userAgent", "navigator.appVersion"})
+        for (const auto name : kNavigatorNames)
             eachName(code.text, name, [&](std::size_t at) {
-                sniffs.push_back({code.offset + at, kNavigatorSniffHint});
+                if (isNameTest(code.text, at, name.size()) || namesBrowser())
+                    sniffs.push_back({code.offset + at, kNavigatorSniffHint});
             });
     }
     std::sort(sniffs.begin(), sniffs.end(), [](const auto& a, const auto& b) { return a.offset < b.offset; });
@@ -557,7 +613,7 @@ CompatNeeds OldPageReader::needs() const
         return std::any_of(std::begin(names), std::end(names),
                            [this](std::string_view name) { return anyCode(name); });
     };
-    const bool sniff = anyOf(kSniffNames);
+    const bool sniff = anyOf(kSniffNames) || testsNavigator();
     const bool documentAll = anyCode("document.all");
     const bool iePath = anyOf(kIeNames) || anyLiteral("MSIE") || anyLiteral("Microsoft Internet Explorer");
     bool newLayer = false; // new Layer(width)
@@ -659,33 +715,53 @@ std::string CompatNeeds::partNames() const
     return names;
 }
 
-CompatNeeds compatNeeds(std::string_view page, const LoadedFileReader& read)
+CompatScan scanCompatPage(std::string_view page, const LoadedFileReader& read)
 {
     OldPageReader reader;
     reader.readPage(page);
+    CompatScan scan;
     if (read) {
-        // Breadth first from the page: its scripts and style sheets, then what those import.
-        std::vector<std::pair<std::pair<std::string, LoadedKind>, std::string>> queue;
-        for (auto& load : reader.takeLoads())
-            queue.push_back({std::move(load), std::string()});
+        // Breadth first from the page: its scripts and style sheets, then what those load.
+        struct Load {
+            std::string address;
+            LoadedKind kind;
+            std::string base;
+        };
+        std::vector<Load> queue;
+        for (auto& [address, kind] : reader.takeLoads())
+            queue.push_back({std::move(address), kind, std::string()});
         std::size_t followed = 0;
         for (std::size_t i = 0; i < queue.size() && followed < kMaxFollowedFiles; ++i) {
-            const auto& [load, base] = queue[i];
-            const std::optional<LoadedText> file = read(load.first, base, load.second);
+            const Load load = queue[i];
+            const std::optional<LoadedText> file = read(load.address, load.base, load.kind);
             if (!file)
                 continue;
             ++followed;
-            if (load.second == LoadedKind::Script)
-                reader.readScript(file->text);
-            else if (load.second == LoadedKind::Style)
+            bool partsRead = load.kind != LoadedKind::Script;
+            switch (load.kind) {
+            case LoadedKind::Script: reader.readScript(file->text); break;
+            case LoadedKind::VbScript: reader.readVbScript(file->text); break;
+            case LoadedKind::Component:
+            case LoadedKind::LayerPage: reader.readComponent(file->text); break;
+            case LoadedKind::Style: {
+                OldPageReader sheet;
+                sheet.readStyle(file->text);
+                partsRead = sheet.needsStyleParts();
                 reader.readStyle(file->text);
-            else
-                reader.readComponent(file->text);
-            for (auto& more : reader.takeLoads())
-                queue.push_back({std::move(more), file->base});
+                break;
+            }
+            }
+            if (partsRead && std::none_of(scan.files.begin(), scan.files.end(), [&](const auto& f) {
+                    return f.first == file->key;
+                }))
+                scan.files.emplace_back(file->key,
+                                        isValidUtf8(file->text) ? file->text : cp1251ToUtf8(file->text));
+            for (auto& [address, kind] : reader.takeLoads())
+                queue.push_back({std::move(address), kind, file->base});
         }
     }
-    return reader.needs();
+    scan.needs = reader.needs();
+    return scan;
 }
 
 std::vector<OldBrowserConstruct> findOldBrowserConstructs(std::string_view page)

@@ -58,12 +58,14 @@ struct CompatNeeds {
     friend bool operator!=(const CompatNeeds& a, const CompatNeeds& b) { return !(a == b); }
 };
 
-// A file a page loads that the scan follows: a script, a style sheet, a behavior's component.
-enum class LoadedKind { Script, Style, Component };
+// A file a page loads that the scan follows: a script, a style sheet, a behavior's component, a
+// VBScript file, a page a Netscape layer shows.
+enum class LoadedKind { Script, Style, Component, VbScript, LayerPage };
 
 struct LoadedText {
     std::string text;
     std::string base; // the caller's name for where it is, given back for what it loads in turn
+    std::string key;  // its path from the page's folder, "/" separated, decoded
 };
 
 // Reads a file the page loads: `address` as written in the file whose base is `base` (empty for
@@ -74,8 +76,20 @@ using LoadedFileReader = std::function<std::optional<LoadedText>(std::string_vie
 // At most this many loaded files are followed for one page.
 inline constexpr std::size_t kMaxFollowedFiles = 32;
 
-// The parts `page` needs, its scripts and style sheets included when `read` is given.
-CompatNeeds compatNeeds(std::string_view page, const LoadedFileReader& read = {});
+struct CompatScan {
+    CompatNeeds needs;
+    // The files the parts read for themselves (components, VBScript files, style sheets with IE's
+    // filters or hand cursor, layers' pages), by LoadedText::key, as UTF-8 text: a page saved to
+    // disk cannot read a neighbouring file.
+    std::vector<std::pair<std::string, std::string>> files;
+};
+
+// What `page` needs, the files it loads included when `read` is given.
+CompatScan scanCompatPage(std::string_view page, const LoadedFileReader& read = {});
+inline CompatNeeds compatNeeds(std::string_view page, const LoadedFileReader& read = {})
+{
+    return scanCompatPage(page, read).needs;
+}
 
 // One old-browser finding: where in the page, and what to do instead.
 struct OldBrowserConstruct {
