@@ -80,6 +80,8 @@ const CompatCase kCases[] = {
     {"attachEvent: handler runs with window.event.srcElement and this the window, detachEvent removes",
      "attachevent.html", Gesture::Click, "", "target", "log.join()",
      "load,click:target:window:0,document:target"},
+    {"<script for=\"press\" event=\"onclick\"> is the element's handler", "script-for.html", Gesture::Click,
+     "", "press", "document.all.said.innerText", "pressed by press"},
     {"event: returnValue = false keeps a link from being followed", "event-fields.html", Gesture::Click, "",
      "link",
      "log.filter(function (l) { return l.indexOf('link') == 0; }).join() + '|' + location.pathname.split('/').pop()",
