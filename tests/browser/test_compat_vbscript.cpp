@@ -30,7 +30,7 @@ using test::waitUntil;
 
 QString compatPage(const QString& name)
 {
-    return QStringLiteral(CORVANE_COMPAT_PAGES) + name;
+    return QStringLiteral(CORVANE_COMPAT_LIBRARY) + name;
 }
 
 QString readText(const QString& path)
@@ -128,7 +128,7 @@ TEST_F(VBScriptView, msgBoxAndInputBoxUseThePagesBoxesWithTheirButtonAnswers)
         dialogs.accept = c.accept;
         dialogs.typed = QString::fromUtf8(c.typed);
         view.setPageDialogs(&dialogs);
-        ASSERT_TRUE(loadPage(view, compatPage(QStringLiteral("vbscript/dialogs.html"))));
+        ASSERT_TRUE(loadPage(view, compatPage(QStringLiteral("vbscript/faults/dialogs.html"))));
         EXPECT_TRUE(waitUntil([&] { return view.title() == QString::fromUtf8(c.title); }, 10000))
             << view.title().toStdString();
         EXPECT_EQ(dialogs.boxes,
@@ -140,7 +140,7 @@ TEST_F(VBScriptView, msgBoxAndInputBoxUseThePagesBoxesWithTheirButtonAnswers)
 
 TEST_F(VBScriptView, errorsNameTheirLineInThePageAndThePageGoesOn)
 {
-    const QString page = compatPage(QStringLiteral("vbscript/console.html"));
+    const QString page = compatPage(QStringLiteral("vbscript/faults/console.html"));
     ASSERT_TRUE(loadPage(view, page));
     EXPECT_TRUE(waitUntil([&] { return view.title() == QLatin1String("ran on"); }, 10000))
         << view.title().toStdString();
@@ -175,8 +175,8 @@ const ComponentLine kComponentLines[] = {
     {"a missing component", "behaviors/inner/bad.html", "missing.htc", "не е намерен"},
     {"a component outside the page's folder", "behaviors/inner/bad.html", "outside.htc", "извън папката"},
     {"a file that is not a component", "behaviors/inner/bad.html", "plain.htc", "не е компонент"},
-    {"HTML+TIME", "behaviors/not-run.html", "HTML+TIME", "не се изпълнява"},
-    {"VML", "behaviors/not-run.html", "VML", "не се изпълнява"},
+    {"HTML+TIME", "behaviors/inner/not-run.html", "HTML+TIME", "не се изпълнява"},
+    {"VML", "behaviors/inner/not-run.html", "VML", "не се изпълнява"},
 };
 
 TEST_F(VBScriptView, behaviorsThatCannotBeBoundAreOneConsoleLineEach)
@@ -195,7 +195,7 @@ TEST_F(VBScriptView, behaviorsThatCannotBeBoundAreOneConsoleLineEach)
 
 TEST_F(VBScriptView, anEndlessVBScriptLoopIsStoppedByTheRunawayGuard)
 {
-    view.navigate(compatPage(QStringLiteral("vbscript/runaway.html")));
+    view.navigate(compatPage(QStringLiteral("vbscript/faults/runaway.html")));
     const bool stopped = waitUntil(
         [&] {
             for (int i = 0; i < view.console().rowCount(); ++i)
