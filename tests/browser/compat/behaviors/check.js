@@ -6,6 +6,10 @@ function expect(what, got, want) {
 }
 function done() {
   document.title = failures.length ? failures.join("; ") : "ok";
+  // The verdict on the page too, for whoever looks at it.
+  var verdict = document.createElement("p");
+  verdict.appendChild(document.createTextNode(document.title));
+  document.body.appendChild(verdict);
 }
 // Calls fn once the components are bound (they load after the page).
 function whenBound(test, fn) {
