@@ -14,7 +14,8 @@ function fuzz(seeds, count, seed) {
     "On Error Resume Next", "Err.Raise 5", "And", "Or", "Not", "Mod", "Is", "&", "\\", "^", "=", "<>",
     "(", ")", ",", ".", ":", "\n", "_\n", "\"", "\"\"", "'", "#1/2/2003#", "&HFF", "1E+308", "-",
     "Execute \"", "Eval(\"", "GetRef(\"", "Array(", "Split(", "ReDim a(100000000)", "x(1, 2)", "Me",
-    "Rem", "[", "]", "<!--", "-->"];
+    "Rem", "[", "]", "<!--", "-->", "\nDo\nLoop\n", "\nWhile 1\nWend\n", "\nFor i = 1 To 1E+9 : Next\n",
+    "\nSub R : R : End Sub : R\n"];
   function mutate(text) {
     var times = 1 + random(4);
     for (var i = 0; i < times; i++) {
