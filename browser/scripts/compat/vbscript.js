@@ -187,9 +187,6 @@ compat.part('vbscript', function () {
     var t = typeof v;
     return (t === 'object' && v !== null) || t === 'function' || (v !== undefined && t === 'undefined');
   }
-  function isPlainValue(v) {
-    return !isObj(v) || v instanceof VDate;
-  }
 
   // The value an object stands for where a plain value is needed (its default property).
   function defaultValue(v) {
@@ -608,12 +605,6 @@ compat.part('vbscript', function () {
   function isIdPart(c) {
     return isIdStart(c) || (c >= '0' && c <= '9') || c === '_';
   }
-  function isDigit(c) {
-    return c >= '0' && c <= '9';
-  }
-  function isBlank(c) {
-    return c === ' ' || c === '\t' || c === '\u00a0' || c === '\f' || c === '\v' || c === '\ufeff';
-  }
 
   // Hex and octal literals: four digits or fewer are a 16-bit Integer, more a 32-bit Long.
   function radixLiteral(digits, radix, long) {
@@ -733,12 +724,6 @@ compat.part('vbscript', function () {
     return out;
   }
 
-  // A '.' right after a name or ')' is member access, never the start of a number.
-  function afterOperand(out, sp) {
-    var last = out[out.length - 1];
-    if (!last || sp) return false;
-    return last.k === 'id' || (last.k === 'op' && last.v === ')');
-  }
 
   // ---------------------------------------------------------------- parser
 
@@ -2736,13 +2721,6 @@ compat.part('vbscript', function () {
 
   function str(v) {
     return v === undefined ? '' : toStr(v);
-  }
-  function optNum(v, dflt) {
-    return v === undefined ? dflt : toNum(v);
-  }
-  function nullIn(args) {
-    for (var i = 0; i < args.length; i++) if (args[i] === null) return true;
-    return false;
   }
   function textMode(v) {
     return v !== undefined && toLong(v) === 1;
