@@ -607,10 +607,10 @@ compat.part('vbscript', function () {
   }
 
   // Hex and octal literals: four digits or fewer are a 16-bit Integer, more a 32-bit Long.
-  function radixLiteral(digits, radix, long) {
+  function radixLiteral(digits, radix, wide) {
     var n = parseInt(digits, radix);
     if (isNaN(n) || n > 0xffffffff) return null;
-    if (!long && n <= 0xffff) return n > 0x7fff ? n - 0x10000 : n;
+    if (!wide && n <= 0xffff) return n > 0x7fff ? n - 0x10000 : n;
     return n > 0x7fffffff ? n - 0x100000000 : n;
   }
 
