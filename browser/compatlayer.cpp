@@ -155,7 +155,7 @@ void CompatLayer::navigation(const QUrl& url, bool isMainFrame)
             files_.push_back(std::move(file));
     }
     install(enabled_ ? needed_ : CompatNeeds{});
-    emit decided(needed_, enabled_);
+    emit decided(url, needed_, enabled_);
 }
 
 void CompatLayer::install(const CompatNeeds& needs)

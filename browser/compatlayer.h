@@ -48,8 +48,8 @@ public:
     const syntax::CompatNeeds& needed() const { return needed_; }
 
 signals:
-    // A new page was decided on (or a frame added to what it needs).
-    void decided(const syntax::CompatNeeds& needed, bool enabled);
+    // The page at `url` was decided on (or a frame page added what it needs).
+    void decided(const QUrl& url, const syntax::CompatNeeds& needed, bool enabled);
 
 private:
     void install(const syntax::CompatNeeds& needs);

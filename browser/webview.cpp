@@ -133,6 +133,7 @@ WebView::WebView(QWidget* parent)
         return openModalDialog(request, closed);
     });
     page_->setUserActedCheck([this] { return userActedRecently(); });
+    connect(&page_->compat(), &CompatLayer::decided, this, &WebView::compatDecided);
     // The user's clicks and keys reach the engine's widgets inside the view.
     view_->installEventFilter(this);
     for (QWidget* widget : view_->findChildren<QWidget*>())
@@ -453,6 +454,20 @@ syntax::CompatNeeds WebView::compatNeeded() const
 syntax::CompatNeeds WebView::compatGiven() const
 {
     return page_->compat().given();
+}
+
+// Shown without the layer, a page that needs it says so in the console, and what it would get.
+void WebView::compatDecided(const QUrl& url, const syntax::CompatNeeds& needed, bool enabled)
+{
+    if (enabled || needed.empty())
+        return;
+    ConsoleMessage message;
+    message.kind = ConsoleMessage::Kind::Compat;
+    message.text =
+        QStringLiteral("Съвместимост: изключена, страницата е както в днешните браузъри (би получила: %1)")
+            .arg(QString::fromStdString(needed.partNames()));
+    message.source = url.toString();
+    console_.add(message);
 }
 
 bool WebView::userActedRecently() const

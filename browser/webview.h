@@ -130,6 +130,7 @@ private:
                          const std::function<void(const std::optional<QString>&)>& closed);
     void allowPopups();
     bool userActedRecently() const;
+    void compatDecided(const QUrl& url, const syntax::CompatNeeds& needed, bool enabled);
 
     QWebEngineView* view_;
     WebPage* page_;

@@ -19,12 +19,14 @@ QString errorCountText(int count)
 
 } // namespace
 
-ConsoleWindow::ConsoleWindow(ConsoleModel& model, QWidget* parent)
+ConsoleWindow::ConsoleWindow(ConsoleModel& model, QAction* asToday, QWidget* parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::ConsoleWindow>())
     , model_(model)
 {
     ui->setupUi(this);
+    ui->asToday->setDefaultAction(asToday);
+    addAction(asToday);
     ui->messages->setModel(&model);
     ui->messages->installEventFilter(this);
     connect(ui->messages, &QAbstractItemView::doubleClicked, this, &ConsoleWindow::choose);

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QAction;
 class QModelIndex;
 
 namespace Ui {
@@ -15,11 +16,13 @@ namespace corvane {
 class ConsoleModel;
 struct ConsoleMessage;
 
-// The modeless console: the preview's messages, newest last, with the error count in the title.
+// The modeless console: the preview's messages, newest last, with the error count in the title,
+// and the switch that shows the page as today's browsers do (`asToday`, the main window's action,
+// whose key works here too).
 class ConsoleWindow : public QDialog {
     Q_OBJECT
 public:
-    ConsoleWindow(ConsoleModel& model, QWidget* parent);
+    ConsoleWindow(ConsoleModel& model, QAction* asToday, QWidget* parent);
     ~ConsoleWindow() override;
 
     // Shows the window beside the main window (the first time), raised.

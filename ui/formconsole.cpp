@@ -1,6 +1,7 @@
 // The main window's console: the keys that open it and the line a message names.
 #include "browser/webview.h"
 #include "ui/consolewindow.h"
+#include "ui/handlerguard.h"
 #include "ui/tform1.h"
 #include "ui_form1.h"
 
@@ -17,6 +18,17 @@ void TForm1::setUpConsole()
     open->setShortcutContext(Qt::WindowShortcut);
     addAction(open);
     connect(open, &QAction::triggered, this, &TForm1::ConsoleClick);
+
+    // The page as today's browsers show it, without the compatibility layer, until switched
+    // back; every start begins with the layer on.
+    auto* asToday = new QAction(QStringLiteral("Като днешните браузъри"), this);
+    asToday->setObjectName(QStringLiteral("AsToday"));
+    asToday->setCheckable(true);
+    asToday->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    asToday->setShortcutContext(Qt::WindowShortcut);
+    addAction(asToday);
+    connect(asToday, &QAction::toggled, this,
+            [this](bool on) { runGuarded(*services_.dialogs, [&] { ui->wb1->setAsToday(on); }); });
     ui->wb1->setPageDialogs(services_.pageDialogs);
     ui->banner->setPageDialogs(services_.pageDialogs);
 }
@@ -24,7 +36,9 @@ void TForm1::setUpConsole()
 void TForm1::ConsoleClick()
 {
     if (!consoleWindow_) {
-        consoleWindow_ = std::make_unique<ConsoleWindow>(ui->wb1->console(), this);
+        consoleWindow_ = std::make_unique<ConsoleWindow>(
+            ui->wb1->console(), findChild<QAction*>(QStringLiteral("AsToday"), Qt::FindDirectChildrenOnly),
+            this);
         connect(consoleWindow_.get(), &ConsoleWindow::lineChosen, this, &TForm1::chooseConsoleLine);
     }
     consoleWindow_->present();

@@ -56,41 +56,73 @@ const ScanCase kScanCases[] = {
     {"modern page: today's filter, the browser's name only shown",
      "<style>img { filter: blur(0.6px) brightness(1.1) }</style>"
      "<script>document.getElementById('a').textContent = navigator.userAgent;</script>",
-     {}, "", PageIdentity::Today, ""},
+     {},
+     "",
+     PageIdentity::Today,
+     ""},
     {"document.all test takes Internet Explorer's identity with its events and style",
-     "<script>var ie4 = document.all ? 1 : 0;</script>", {}, "ie, ieevents, iestyle",
-     PageIdentity::InternetExplorer, ""},
+     "<script>var ie4 = document.all ? 1 : 0;</script>",
+     {},
+     "ie, ieevents, iestyle",
+     PageIdentity::InternetExplorer,
+     ""},
     {"a browser's name in a variable compared later is a sniff",
-     "<script>var agent = navigator.userAgent; if (agent.indexOf('MSIE') > 0) go();</script>", {},
-     "ie, ieevents, iestyle", PageIdentity::InternetExplorer, ""},
+     "<script>var agent = navigator.userAgent; if (agent.indexOf('MSIE') > 0) go();</script>",
+     {},
+     "ie, ieevents, iestyle",
+     PageIdentity::InternetExplorer,
+     ""},
     {"Netscape 4 path alone takes Netscape 4's identity",
-     "<script>if (document.layers) document.layers.ball.left = 10;</script>", {}, "ns4",
-     PageIdentity::Netscape4, ""},
+     "<script>if (document.layers) document.layers.ball.left = 10;</script>",
+     {},
+     "ns4",
+     PageIdentity::Netscape4,
+     ""},
     {"both paths take Internet Explorer's",
      "<script>if (document.layers) a(); else if (document.all) document.all.ball.style.pixelLeft = 1;</script>",
-     {}, "ie, ieevents, iestyle", PageIdentity::InternetExplorer, ""},
+     {},
+     "ie, ieevents, iestyle",
+     PageIdentity::InternetExplorer,
+     ""},
     {"attachEvent without a sniff keeps today's identity",
-     "<body onload=\"document.body.attachEvent('onclick', f)\">", {}, "ieevents", PageIdentity::Today, ""},
-    {"an IE filter in a linked style sheet: its file goes along", "<link rel=stylesheet href=\"s/look.css\">",
-     {{"s/look.css", ".a { filter: alpha(opacity=50); cursor: hand }"}}, "iestyle, filters",
-     PageIdentity::Today, "s/look.css"},
+     "<body onload=\"document.body.attachEvent('onclick', f)\">",
+     {},
+     "ieevents",
+     PageIdentity::Today,
+     ""},
+    {"an IE filter in a linked style sheet: its file goes along",
+     "<link rel=stylesheet href=\"s/look.css\">",
+     {{"s/look.css", ".a { filter: alpha(opacity=50); cursor: hand }"}},
+     "iestyle, filters",
+     PageIdentity::Today,
+     "s/look.css"},
     {"a plain imported style sheet is read but not carried",
      "<style>@import url('plain.css');</style><script src=\"x.js\"></script>",
-     {{"plain.css", "p { color: red }"}, {"x.js", "el.style.filter = 'progid:DXImageTransform.Microsoft.Alpha(opacity=5)';"}},
-     "iestyle, filters", PageIdentity::Today, ""},
+     {{"plain.css", "p { color: red }"},
+      {"x.js", "el.style.filter = 'progid:DXImageTransform.Microsoft.Alpha(opacity=5)';"}},
+     "iestyle, filters",
+     PageIdentity::Today,
+     ""},
     {"a behavior's component is read for its own triggers and carried",
      "<div style=\"behavior: url(files/menu.htc)\">x</div>",
      {{"files/menu.htc", "<public:attach event=\"onmouseover\" onevent=\"f()\"/><script>function f() { "
                          "element.runtimeStyle.color = 'red'; }</script>"}},
-     "iestyle, behaviors", PageIdentity::Today, "files/menu.htc"},
+     "iestyle, behaviors",
+     PageIdentity::Today,
+     "files/menu.htc"},
     {"VBScript from a file, and what its handlers read",
      "<script language=\"VBScript\" src=\"lib/tools.vbs\"></script>",
-     {{"lib/tools.vbs", "Sub Btn_OnClick\r\n  MsgBox Window.Event.SrcElement.Id\r\nEnd Sub"}}, "ieevents, vbscript",
-     PageIdentity::Today, "lib/tools.vbs"},
+     {{"lib/tools.vbs", "Sub Btn_OnClick\r\n  MsgBox Window.Event.SrcElement.Id\r\nEnd Sub"}},
+     "ieevents, vbscript",
+     PageIdentity::Today,
+     "lib/tools.vbs"},
     {"a layer's page, bgsound and the clipboard",
      "<layer src=\"inner.html\"></layer><bgsound src=\"a.mid\"><script>window.clipboardData.setData('Text', "
      "'x');</script>",
-     {{"inner.html", "<b>inside</b>"}}, "ns4, bgsound, clipboard", PageIdentity::Netscape4, "inner.html"},
+     {{"inner.html", "<b>inside</b>"}},
+     "ns4, bgsound, clipboard",
+     PageIdentity::Netscape4,
+     "inner.html"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, CompatScanCases, ::testing::ValuesIn(kScanCases), [](const auto& info) {
@@ -104,12 +136,15 @@ TEST(OldBrowserConstructs, aSniffIsAFindingOnlyWithoutAStandardWayBesideIt)
 {
     const auto lines = [](const char* page) { return findOldBrowserConstructs(page).size(); };
     // Two tests on one line are one finding; a feature test beside them is today's way.
-    EXPECT_EQ(lines("<script>\nif (document.all && navigator.appName == 'x') a();\nie = (document.all) ? 1 : 0;\n</script>"),
-              2u);
+    EXPECT_EQ(
+        lines(
+            "<script>\nif (document.all && navigator.appName == 'x') a();\nie = (document.all) ? 1 : 0;\n</script>"),
+        2u);
     EXPECT_EQ(lines("<script>if (document.all) a(); else if (document.getElementById) b();</script>"), 0u);
     // Reading document.all as a collection, or showing the browser's name, tests nothing.
-    EXPECT_EQ(lines("<script>var all = document.all, x = all.item(0); p.innerHTML = navigator.appName;</script>"),
-              0u);
+    EXPECT_EQ(
+        lines("<script>var all = document.all, x = all.item(0); p.innerHTML = navigator.appName;</script>"),
+        0u);
 }
 
 TEST(CompatScript, theLayerIsPutTogetherInItsOrderWithTheFilesAsStrings)

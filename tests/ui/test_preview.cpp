@@ -305,5 +305,34 @@ TEST_F(Preview, consoleListsThePagesMessagesAndLeadsToTheLine)
     EXPECT_TRUE(test::waitUntil([&] { return list->model()->rowCount() == 0; }));
 }
 
+// An old page runs with the layer; Ctrl+Shift+D shows it as today's browsers do, the console says
+// so and its button shows the state, and the button brings the layer back. Both reload the page.
+TEST_F(Preview, theSwitchShowsThePageAsTodaysBrowsersUntilSwitchedBack)
+{
+    const char* page =
+        "<html><head><title>start</title></head><body><script>\r\n"
+        "if (document.all) document.title = 'IE'; else if (document.layers) document.title = 'NS';\r\n"
+        "else document.title = 'neither';\r\n"
+        "</script></body></html>";
+    ASSERT_TRUE(openShowing({{"sniff.html", page}}, QStringLiteral("s"), QStringLiteral("IE")));
+    QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(titled(QStringLiteral("neither")));
+    QStringList lines;
+    for (int row = 0; row < wb1->console().rowCount(); ++row)
+        lines << ConsoleModel::displayText(wb1->console().message(row));
+    EXPECT_TRUE(lines.join(u'\n').contains(QStringLiteral("Съвместимост: изключена")))
+        << lines.join(u'\n').toStdString();
+
+    QTest::keyClick(form.get(), Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier);
+    auto* window = form->findChild<QDialog*>(QStringLiteral("ConsoleWindow"));
+    ASSERT_NE(window, nullptr);
+    auto* button = window->findChild<QToolButton*>(QStringLiteral("asToday"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isChecked());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(button->isChecked());
+    EXPECT_TRUE(titled(QStringLiteral("IE")));
+}
+
 } // namespace
 } // namespace corvane
