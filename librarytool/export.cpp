@@ -106,7 +106,7 @@ private:
     void writePages();
 
     bool copyWithAssets(const Pending& file);
-    void linkLayer(const fs::path& relative, const std::string& text, std::string& copy);
+    void linkLayer(const fs::path& relative, const std::string& text, std::string& bytes);
     void copyOne(const Pending& file, std::vector<Pending>& pending);
     bool writeCopy(const fs::path& relative, const std::function<void(const fs::path& target)>& writeTo);
     void leaveOut(const std::string& path, const std::string& why)
@@ -306,8 +306,9 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
     if (page) {
         text = decodeLibraryText(bytes);
         references = scanPage(text).references;
-        bytes = recodePage(bytes);
+        // Before the re-encoding, whose character set then comes first.
         linkLayer(file.relative, text, bytes);
+        bytes = recodePage(bytes);
     } else if (extension == ".css") {
         text = decodeLibraryText(bytes);
         scanStyle(text, 0, references);
@@ -341,7 +342,7 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
 
 // A page of the old browsers runs in the gallery as in the preview: the parts of the compatibility
 // layer it needs go beside its copy as one script, linked first in its head.
-void Exporter::linkLayer(const fs::path& relative, const std::string& text, std::string& copy)
+void Exporter::linkLayer(const fs::path& relative, const std::string& text, std::string& bytes)
 {
     const std::string layer =
         pages::standaloneLayer(text, pathText((root_ / relative).parent_path()), pathText(root_));
@@ -350,7 +351,7 @@ void Exporter::linkLayer(const fs::path& relative, const std::string& text, std:
     const std::string name = pages::standaloneLayerName(pathText(relative.filename()));
     if (writeCopy(relative.parent_path() / toPath(name),
                   [&](const fs::path& target) { writeWholeFile(pathText(target), layer); }))
-        copy = pages::applyEdits(copy, {pages::standaloneLayerLink(copy, name)});
+        bytes = pages::applyEdits(bytes, {pages::standaloneLayerLink(bytes, name)});
 }
 
 // Writes the gallery's copy of a library file through `writeTo`; false when the copy's path is

@@ -103,12 +103,11 @@ std::string standaloneLayerName(const std::string& pageName)
     return (dot == std::string::npos || dot == 0 ? pageName : pageName.substr(0, dot)) + ".compat.js";
 }
 
-TextEdit standaloneLayerLink(std::string_view pageText, const std::string& address)
+TextEdit standaloneLayerLink(std::string_view pageText, const std::string& relative)
 {
-    std::string escaped;
-    for (const char c : address)
-        escaped += c == '"' ? std::string("%22") : std::string(1, c);
-    return {scanPage(pageText).declarationInsertAt, 0, "<script src=\"" + escaped + "\"></script>"};
+    // Percent-encoded, the address reads the same in a page of any character set.
+    return {scanPage(pageText).declarationInsertAt, 0,
+            "<script src=\"" + pathToUrl(relative) + "\"></script>"};
 }
 
 } // namespace corvane::pages

@@ -25,8 +25,8 @@ bool needsStandaloneLayer(std::string_view pageText, const std::string& pageFold
 // The script's file name beside the page called `pageName`: "<name without extension>.compat.js".
 std::string standaloneLayerName(const std::string& pageName);
 
-// The edit that links the script at `address` (relative, as the page writes it) first in the
+// The edit that links the script at `relative` (a UTF-8 path from the page's folder) first in the
 // page's head.
-TextEdit standaloneLayerLink(std::string_view pageText, const std::string& address);
+TextEdit standaloneLayerLink(std::string_view pageText, const std::string& relative);
 
 } // namespace corvane::pages
