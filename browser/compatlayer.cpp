@@ -184,6 +184,7 @@ void CompatLayer::install(const CompatNeeds& needs)
     script.setWorldId(QWebEngineScript::MainWorld);
     script.setRunsOnSubFrames(true);
     scripts.insert(script);
+    emit installed();
 }
 
 } // namespace corvane
