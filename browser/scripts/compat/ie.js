@@ -5,15 +5,15 @@ compat.part('ie', function () {
   if (compat.identity !== 'ie')
     return;
 
-  // An own accessor on the instance: the prototype's stays, and a page that sets the property
-  // gets its own value.
-  function shadow(object, name, get) {
-    Object.defineProperty(object, name, {
+  // On the prototype, where the engine keeps its own; a page that sets the property on the
+  // navigator gets its own value.
+  function shadow(proto, name, get) {
+    Object.defineProperty(proto, name, {
       configurable: true,
       enumerable: true,
       get: get,
       set: function (value) {
-        Object.defineProperty(object, name, { configurable: true, enumerable: true, writable: true, value: value });
+        Object.defineProperty(this, name, { configurable: true, enumerable: true, writable: true, value: value });
       }
     });
   }
@@ -38,7 +38,7 @@ compat.part('ie', function () {
   };
   Object.keys(identity).forEach(function (name) {
     var value = identity[name];
-    shadow(nav, name, function () { return value; });
+    shadow(Navigator.prototype, name, function () { return value; });
   });
 
   // Case-blind property names, as IE's collections answered them, come from the engine's own

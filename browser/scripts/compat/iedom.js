@@ -1,8 +1,8 @@
 // Internet Explorer's document extras: document.selection and text ranges (the select-and-copy
 // subset), createStyleSheet, insertAdjacentElement/Text where missing, setCapture/
-// releaseCapture, createPopup, execScript, external.AddFavorite, and the small members IE pages
-// leaned on (removeNode, swapNode, replaceNode, document.frames, parentWindow, window.navigate,
-// createElement("<tag ...>")).
+// releaseCapture, createPopup, execScript, external.AddFavorite, setHomePage, and the small
+// members IE pages leaned on (removeNode, swapNode, replaceNode, document.frames, parentWindow,
+// window.navigate, createElement("<tag ...>")).
 compat.part('iedom', function () {
   var guard = function (fn) { return compat.guard('iedom', fn); };
   var counted = {};
@@ -457,6 +457,11 @@ compat.part('iedom', function () {
       // An engine whose external object is sealed keeps it.
     }
   }
+
+  // The homepage behavior's setHomePage: the program has no home page to set; the console says
+  // the page asked. isHomePage: never.
+  define(Element.prototype, 'setHomePage', function () { compat.use('setHomePage'); });
+  define(Element.prototype, 'isHomePage', function () { return false; });
 
   // --- createPopup --------------------------------------------------------------------------------
 

@@ -108,6 +108,30 @@ compat.part('ieevents', function () {
   });
   define(Document.prototype, 'createEventObject', compat.guard('ieevents', createEventObject));
 
+  // <script for="button1" event="onclick">: IE ran the block as that element's handler; today's
+  // engines skip it (all but for="window" event="onload").
+  function bindScriptsFor() {
+    var scripts = document.querySelectorAll('script[for][event]');
+    for (var i = 0; i < scripts.length; ++i) {
+      var script = scripts[i];
+      var owner = script.getAttribute('for').trim();
+      var type = typeOf(script.getAttribute('event').replace(/\(.*$/, '').trim());
+      if (/^window$/i.test(owner) && type === 'load')
+        continue;
+      var target = /^window$/i.test(owner) ? window : /^document$/i.test(owner) ? document
+                 : document.getElementById(owner) || document.getElementsByName(owner)[0];
+      if (!target)
+        continue;
+      // Compiled as the page's own code, so its errors are the page's.
+      var body = new Function(script.text);
+      target.addEventListener(type, (function (run) {
+        return function () { return run.call(window); };
+      })(body));
+      compat.use('<script for>');
+    }
+  }
+  document.addEventListener('DOMContentLoaded', compat.guard('ieevents', bindScriptsFor));
+
   // IE numbered buttons as bits (1 left, 2 right, 4 middle), and only for the events that carry
   // them. A page that takes IE's path reads them everywhere (an inline handler's `event` is the
   // engine's own); otherwise only through window.event, the way IE code reads them.

@@ -393,6 +393,13 @@ compat.part('iestyle', function () {
   var observer = new MutationObserver(guard(watch));
   if (parsing) {
     observer.observe(document, { childList: true });
+    // Linked from a saved page's head, the layer comes after the document's start.
+    if (document.documentElement)
+      observer.observe(document.documentElement, { childList: true });
+    if (document.head) {
+      observer.observe(document.head, { childList: true, subtree: true });
+      processTree(document.head);
+    }
     document.addEventListener('DOMContentLoaded', guard(function () {
       watch(observer.takeRecords());
       observer.disconnect();

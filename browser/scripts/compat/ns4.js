@@ -7,7 +7,6 @@ compat.part('ns4', function () {
     return;
   var guard = function (fn) { return compat.guard('ns4', fn); };
 
-  var nav = window.navigator;
   var identity = {
     appName: 'Netscape',
     appVersion: '4.7 [en] (Win98; I)',
@@ -20,12 +19,13 @@ compat.part('ns4', function () {
   };
   Object.keys(identity).forEach(function (name) {
     var value = identity[name];
-    Object.defineProperty(nav, name, {
+    // On the prototype, where the engine keeps its own; a page's own value on the navigator wins.
+    Object.defineProperty(Navigator.prototype, name, {
       configurable: true,
       enumerable: true,
       get: function () { return value; },
       set: function (v) {
-        Object.defineProperty(nav, name, { configurable: true, enumerable: true, writable: true, value: v });
+        Object.defineProperty(this, name, { configurable: true, enumerable: true, writable: true, value: v });
       }
     });
   });
