@@ -787,9 +787,9 @@ CompatScan scanCompatPage(std::string_view page, const LoadedFileReader& read)
                 break;
             }
             }
-            if (partsRead && std::none_of(scan.files.begin(), scan.files.end(), [&](const auto& f) {
-                    return f.first == file->key;
-                }))
+            if (partsRead && !file->key.empty()
+                && std::none_of(scan.files.begin(), scan.files.end(),
+                                [&](const auto& f) { return f.first == file->key; }))
                 scan.files.emplace_back(file->key,
                                         isValidUtf8(file->text) ? file->text : cp1251ToUtf8(file->text));
             for (auto& [address, kind] : reader.takeLoads())
