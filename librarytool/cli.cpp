@@ -71,7 +71,10 @@ add     Adds the pages FILE... to CATEGORY, which is made when missing (a sectio
 export  Writes an offline gallery of the library to the new folder OUT:
         index.html with every category and script and a search field, and for
         each script a page with its live preview, its coloured source and a copy
-        button. Everything is UTF-8. Nothing in DIR is written.
+        button. Everything is UTF-8. A script written for the old browsers gets
+        the parts of the compatibility layer it needs beside its copy (NAME.compat.js,
+        linked first in its head), so that it runs in today's browsers as in the
+        preview. Nothing in DIR is written.
         --force  replace OUT when it holds a gallery this tool wrote (a folder
                  of anything else is never emptied)
         Exit status: 0 done, 1 done but some scripts were left out (listed on
