@@ -40,10 +40,11 @@ int sizeFromEnv(const char* name, int fallback)
 // both runs do the same work, and the difference is what the layer costs.
 std::string oldPage(int i)
 {
-    const std::string head = "<HTML><HEAD><TITLE>Стар скрипт " + std::to_string(i)
-                             + "</TITLE>\r\n<SCRIPT LANGUAGE=\"JavaScript\">\r\n"
-                               "var ie4 = (document.all) ? true : false;\r\nvar ns4 = (document.layers) ? true : false;\r\n"
-                               "var dom = (!ie4 && !ns4 && document.getElementById) ? true : false;\r\n";
+    const std::string head =
+        "<HTML><HEAD><TITLE>Стар скрипт " + std::to_string(i)
+        + "</TITLE>\r\n<SCRIPT LANGUAGE=\"JavaScript\">\r\n"
+          "var ie4 = (document.all) ? true : false;\r\nvar ns4 = (document.layers) ? true : false;\r\n"
+          "var dom = (!ie4 && !ns4 && document.getElementById) ? true : false;\r\n";
     switch (i % 4) {
     case 0:
         return head
@@ -180,7 +181,8 @@ int main(int argc, char** argv)
         const Cost l = bench::measure([&] { return probe(files, jobs, false); });
         const Cost t = bench::measure([&] { return probe(files, jobs, true); });
         std::printf("round %d: run %lld ms (processor %.0f ms), run --as-today %lld ms (processor %.0f ms)\n",
-                    round + 1, static_cast<long long>(l.wallMs), l.cpuMs, static_cast<long long>(t.wallMs), t.cpuMs);
+                    round + 1, static_cast<long long>(l.wallMs), l.cpuMs, static_cast<long long>(t.wallMs),
+                    t.cpuMs);
         std::fflush(stdout);
         layer = better(layer, l);
         today = better(today, t);

@@ -151,6 +151,11 @@ public:
         connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
             record(PageEvent::Kind::Popup, request.requestedUrl().toString());
         });
+        // showModalDialog is a window too; it is counted, not opened, and gives back nothing.
+        setDialogOpener([this](const ModalDialogRequest& request, const DialogClosed&) {
+            record(PageEvent::Kind::Popup, request.url.toString());
+            return false;
+        });
         connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
             if (!running_ || loaded_)
                 return;

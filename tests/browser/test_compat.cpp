@@ -116,6 +116,17 @@ TEST_F(CompatTest, asTodayShowsThePageWithoutTheLayerUntilSwitchedBack)
     EXPECT_TRUE(waitUntil([&] { return !compatLines(view.console()).isEmpty(); }));
 }
 
+// The code box's text run with Ctrl+Enter is scanned as it stands, not as the file was.
+TEST_F(CompatTest, editedTextShownAsContentGetsTheLayerItNeeds)
+{
+    const QByteArray html =
+        "<html><body><script>document.title = document.all ? 'IE' : 'none';</script></body></html>";
+    view.navigateContent(html, QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
+    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("IE"); }))
+        << view.title().toStdString();
+    EXPECT_TRUE(view.compatGiven().has(CompatPart::Ie));
+}
+
 TEST_F(CompatTest, aFramePageAddsWhatItNeeds)
 {
     dir.write("frame.html", "<html><body><script>el.attachEvent('onclick', f);</script></body></html>");
