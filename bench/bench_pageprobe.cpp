@@ -6,6 +6,7 @@
 // on a busy machine it says more than the clock.
 #include "browser/pageprobe.h"
 #include "platform/codepage.h"
+#include "processcost.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,16 +20,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -118,57 +114,6 @@ qint64 probe(const QStringList& files, int jobs)
     return timer.elapsed();
 }
 
-// Processor time (user and system, ms) of this process and every process under it, those ended
-// and waited for included.
-double treeCpuMs()
-{
-    std::map<long, long> parents;
-    std::map<long, double> ticks;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
-            continue;
-        std::istringstream rest(line.substr(line.rfind(')') + 2));
-        std::string field;
-        std::vector<std::string> fields;
-        while (rest >> field)
-            fields.push_back(field);
-        if (fields.size() < 15)
-            continue;
-        // After the name: state, ppid, ..., utime (14th field), stime, cutime, cstime.
-        const long pid = std::stol(name);
-        parents[pid] = std::stol(fields[1]);
-        ticks[pid] =
-            std::stod(fields[11]) + std::stod(fields[12]) + std::stod(fields[13]) + std::stod(fields[14]);
-    }
-    double total = 0;
-    for (const auto& [pid, t] : ticks) {
-        for (long p = pid; p > 1; p = parents.count(p) ? parents[p] : 0)
-            if (p == ::getpid()) {
-                total += t;
-                break;
-            }
-    }
-    return total * 1000.0 / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
-struct Cost {
-    qint64 wallMs;
-    double cpuMs;
-};
-
-template <typename Run>
-Cost measure(Run run)
-{
-    const double cpu = treeCpuMs();
-    const qint64 wall = run();
-    return {wall, treeCpuMs() - cpu};
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -183,6 +128,8 @@ int main(int argc, char** argv)
     const QStringList files = writePages(folder.path(), count);
 
     const int rounds = sizeFromEnv("CORVANE_BENCH_ROUNDS", 2);
+    using bench::Cost;
+    using bench::measure;
     Cost bare{-1, -1};
     Cost tool{-1, -1};
     const auto better = [](Cost best, Cost c) {

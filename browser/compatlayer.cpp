@@ -68,8 +68,10 @@ syntax::LoadedFileReader localFiles(const QUrl& pageBase)
         std::optional<std::string> bytes = readLocal(url, kMaxLoadedBytes);
         if (!bytes)
             return std::nullopt;
+        // The page is given the text of a file only from its own folder and below.
+        const QString key = QDir::cleanPath(folder.relativeFilePath(url.toLocalFile()));
         return syntax::LoadedText{std::move(*bytes), url.toString().toStdString(),
-                                  QDir::cleanPath(folder.relativeFilePath(url.toLocalFile())).toStdString()};
+                                  key.startsWith(QLatin1String("..")) ? std::string() : key.toStdString()};
     };
 }
 
@@ -184,6 +186,7 @@ void CompatLayer::install(const CompatNeeds& needs)
     script.setWorldId(QWebEngineScript::MainWorld);
     script.setRunsOnSubFrames(true);
     scripts.insert(script);
+    emit installed();
 }
 
 } // namespace corvane

@@ -50,6 +50,8 @@ public:
 signals:
     // The page at `url` was decided on (or a frame page added what it needs).
     void decided(const QUrl& url, const syntax::CompatNeeds& needed, bool enabled);
+    // The layer's script was put in the page's scripts, after those there before.
+    void installed();
 
 private:
     void install(const syntax::CompatNeeds& needs);

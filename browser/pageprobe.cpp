@@ -1,5 +1,6 @@
 #include "browser/pageprobe.h"
 
+#include "browser/compatlayer.h"
 #include "browser/consolemessages.h"
 #include "browser/pagechannel.h"
 #include "browser/pagedialogs.h"
@@ -103,7 +104,7 @@ class ProbeSlot : public WebPage {
 public:
     using Report = std::function<void(int index, const PageEvent& event)>;
 
-    ProbeSlot(QWebEngineProfile* profile, Report report, std::function<void(ProbeSlot*)> done)
+    ProbeSlot(QWebEngineProfile* profile, bool asToday, Report report, std::function<void(ProbeSlot*)> done)
         : WebPage(profile, nullptr)
         , report_(std::move(report))
         , done_(std::move(done))
@@ -118,6 +119,10 @@ public:
                 .replace(QLatin1String("SETTLE_MS"), QString::number(PageProbe::kSettleMs))
                 .replace(QLatin1String("PAINTED"), pageScriptSource(QStringLiteral("painted.js"))),
             false);
+        compat().setEnabled(!asToday);
+        // The watch reads what the page reads: it comes after the layer's script.
+        watchAfterLayer();
+        connect(&compat(), &CompatLayer::installed, this, &ProbeSlot::watchAfterLayer);
         settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
         // Otherwise the engine drops a local page's requests off the machine before the guard
         // sees them (the guard blocks them all the same).
@@ -145,6 +150,11 @@ public:
                 });
         connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
             record(PageEvent::Kind::Popup, request.requestedUrl().toString());
+        });
+        // showModalDialog is a window too; it is counted, not opened, and gives back nothing.
+        setDialogOpener([this](const ModalDialogRequest& request, const DialogClosed&) {
+            record(PageEvent::Kind::Popup, request.url.toString());
+            return false;
         });
         connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
             if (!running_ || loaded_)
@@ -182,6 +192,8 @@ public:
         running_ = true;
         loaded_ = false;
         settled_.clear();
+        sniffed_ = false;
+        active_ = false;
         limit_.start(PageProbe::kPageLimitMs);
         loadPage(url);
     }
@@ -189,6 +201,14 @@ public:
     int index() const { return index_; }
 
 private:
+    void watchAfterLayer()
+    {
+        static const QString kWatch = QStringLiteral("corvane-watch");
+        for (const QWebEngineScript& old : scripts().find(kWatch))
+            scripts().remove(old);
+        installPageScript(*this, kWatch, pageScriptSource(QStringLiteral("watch.js")), false);
+    }
+
     // `document` is the page the event came from, when known: the page before may still have
     // been running a timer when this one started.
     void record(PageEvent::Kind kind, const QString& text, const QString& source = {}, int line = 0,
@@ -219,10 +239,15 @@ private:
                    {}, 0, QUrl(message.address));
             return;
         }
+        // The page before may have settled, or done something, just as this one started.
+        const bool before = QUrl(message.address) == previousUrl_ && previousUrl_ != url_;
+        if (message.kind == QLatin1String("sniffed") || message.kind == QLatin1String("active")) {
+            if (running_ && !before)
+                (message.kind == QLatin1String("sniffed") ? sniffed_ : active_) = true;
+            return;
+        }
         if (message.kind != QLatin1String("settled"))
             return;
-        // The page before may have settled just as this one started.
-        const bool before = QUrl(message.address) == previousUrl_ && previousUrl_ != url_;
         if (running_ && settled_.isEmpty() && !before) {
             settled_ = message.data.toObject().value(QLatin1String("painted")).toBool()
                            ? QStringLiteral("painted")
@@ -255,6 +280,11 @@ private:
     {
         if (settled_ == QLatin1String("blank"))
             record(PageEvent::Kind::Blank, QStringLiteral("the page paints nothing but its background"));
+        if (sniffed_ && !active_)
+            record(PageEvent::Kind::Inactive,
+                   QStringLiteral(
+                       "it read the browser's name (document.all, document.layers or navigator) and "
+                       "then created, changed or wrote nothing on the page: it took neither browser's way"));
         finish();
     }
 
@@ -280,7 +310,9 @@ private:
     int previousIndex_ = -1;
     bool running_ = false;
     bool loaded_ = false;
-    QString settled_; // what the page said once it settled: "painted" or "blank"
+    QString settled_;      // what the page said once it settled: "painted" or "blank"
+    bool sniffed_ = false; // the page read the browser's name
+    bool active_ = false;  // and then did something on the page
 };
 
 void PageProbe::prepareEngine()
@@ -296,7 +328,7 @@ void PageProbe::prepareEngine()
     prepareWebEngine();
 }
 
-PageProbe::PageProbe(int jobs, QObject* parent)
+PageProbe::PageProbe(int jobs, bool asToday, QObject* parent)
     : QObject(parent)
     , profile_(std::make_unique<QWebEngineProfile>()) // no storage name: off the record, nothing on disk
 {
@@ -304,7 +336,7 @@ PageProbe::PageProbe(int jobs, QObject* parent)
     profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     for (int i = 0; i < std::max(1, jobs); ++i)
         slots_.push_back(std::make_unique<ProbeSlot>(
-            profile_.get(), [this](int index, const PageEvent& event) { add(index, event); },
+            profile_.get(), asToday, [this](int index, const PageEvent& event) { add(index, event); },
             [this](ProbeSlot* slot) {
                 ++done_;
                 emit pageDone(slot->index());

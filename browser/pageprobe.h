@@ -15,7 +15,7 @@ namespace corvane {
 
 // One thing a page did, or failed to do, while it was probed.
 struct PageEvent {
-    enum class Kind { ScriptError, FailedLoad, Network, Runaway, Popup, Dialog, Blank };
+    enum class Kind { ScriptError, FailedLoad, Network, Runaway, Popup, Dialog, Blank, Inactive };
     Kind kind = Kind::ScriptError;
     QString text;   // the error's message, the address, the dialog's text
     QString source; // the script the error is in; empty for the page itself
@@ -30,7 +30,8 @@ class ProbeSlot;
 // counted instead of shown and the page's boxes answered at once. Pages are laid out but not
 // painted; their animation frames come from a timer. Each page is given up to kSettleMs after
 // it has loaded for the short timers it set to run before it is judged blank or not; a page that
-// set none is judged at once.
+// set none is judged at once. Pages get the compatibility layer as the preview gives it, unless
+// `asToday`; a page that read the browser's name and then did nothing by then is inactive.
 class PageProbe : public QObject {
     Q_OBJECT
 public:
@@ -42,7 +43,7 @@ public:
     // the pages' timers not slowed down for being hidden.
     static void prepareEngine();
 
-    explicit PageProbe(int jobs, QObject* parent = nullptr);
+    explicit PageProbe(int jobs, bool asToday = false, QObject* parent = nullptr);
     ~PageProbe() override;
 
     // Probes the files (absolute paths) in turn; pageDone() comes once for each, in any order,

@@ -33,7 +33,7 @@ PageWaits& PageWaits::serving(QWebEngineProfile& profile)
 
 QString PageWaits::begin()
 {
-    const QString id = QString::number(++next_);
+    QString id = QString::number(++next_);
     waits_.insert(id, Wait{});
     return id;
 }

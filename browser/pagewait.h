@@ -33,7 +33,7 @@ public:
 
 private:
     using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
-    void answer(QWebEngineUrlRequestJob* job);
+    static void answer(QWebEngineUrlRequestJob* job);
 
     struct Wait {
         QPointer<QWebEngineUrlRequestJob> job;

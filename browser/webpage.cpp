@@ -80,7 +80,8 @@ QString usesLine(const QJsonObject& data)
 {
     QString text = identityName(data.value(QLatin1String("identity")).toString());
     QStringList uses;
-    for (const QJsonValue& use : data.value(QLatin1String("uses")).toArray()) {
+    const QJsonArray all = data.value(QLatin1String("uses")).toArray();
+    for (const auto& use : all) {
         if (uses.size() == kMaxUseLabels) {
             uses.append(QStringLiteral("…"));
             break;

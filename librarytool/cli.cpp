@@ -18,7 +18,7 @@ namespace corvane::librarytool {
 namespace {
 
 const char kUsage[] = R"(Usage: corvane-library check [DIR] [--json] [--ignore KIND]...
-       corvane-library run [DIR] [--json] [--jobs N] [--ignore KIND]...
+       corvane-library run [DIR] [--json] [--jobs N] [--as-today] [--ignore KIND]...
        corvane-library add [DIR] CATEGORY FILE...
        corvane-library export [DIR] OUT [--force]
        corvane-library --help | --version
@@ -30,21 +30,28 @@ check   Reads the library the way Corvane Scripts does and reports what is wrong
         in it, one finding a line ("path: kind: message", the message starting
         "line N: " where the finding has a line), sorted by path.
         Pages written for old browsers are found too (old-browser: Netscape
-        layers, VBScript, ActiveX, IE filters, expressions and behaviours...),
-        each with the standard way.
+        layers, VBScript, ActiveX, IE filters, expressions and behaviours, and
+        tests of document.all or the browser's name with no standard way beside
+        them, whose branches never run in today's browsers), each with the
+        standard way.
         --json         the findings as a JSON array of {path, line, kind, message}
         --ignore KIND  leave out the findings of that kind (may be repeated)
         Exit status: 0 clean, 1 findings, 2 the library could not be checked.
 
 run     Loads every listed script in the browser engine of Corvane Scripts, with
-        the preview's settings and without a display, lets it settle and reports
-        in check's format: script-error (an uncaught error), failed-load (a
-        picture, style, script or frame that did not load), network (a request
-        off the machine; every one is blocked), runaway (a script stopped because
-        the page stopped answering), popup, dialog (answered at once), blank (a
-        page that paints nothing but its background). Nothing is written.
+        the preview's settings and its compatibility layer for old pages and
+        without a display, lets it settle and reports in check's format:
+        script-error (an uncaught error), failed-load (a picture, style, script or
+        frame that did not load), network (a request off the machine; every one is
+        blocked), runaway (a script stopped because the page stopped answering),
+        popup, dialog (answered at once), blank (a page that paints nothing but its
+        background), inactive (a page that read document.all, document.layers or
+        the browser's name and then created, changed or wrote nothing on the
+        page: it took neither browser's way). Nothing is written.
         --json, --ignore KIND  as for check
         --jobs N       pages at once (default: the number of processors)
+        --as-today     without the compatibility layer, as today's browsers run
+                       the pages
         Exit status: 0 clean, 1 findings, 2 the pages could not be run.
 
 add     Adds the pages FILE... to CATEGORY, which is made when missing (a section
@@ -64,7 +71,10 @@ add     Adds the pages FILE... to CATEGORY, which is made when missing (a sectio
 export  Writes an offline gallery of the library to the new folder OUT:
         index.html with every category and script and a search field, and for
         each script a page with its live preview, its coloured source and a copy
-        button. Everything is UTF-8. Nothing in DIR is written.
+        button. Everything is UTF-8. A script written for the old browsers gets
+        the parts of the compatibility layer it needs beside its copy (NAME.compat.js,
+        linked first in its head), so that it runs in today's browsers as in the
+        preview. Nothing in DIR is written.
         --force  replace OUT when it holds a gallery this tool wrote (a folder
                  of anything else is never emptied)
         Exit status: 0 done, 1 done but some scripts were left out (listed on
@@ -146,6 +156,7 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
     std::set<std::string> ignored;
     bool json = false;
     bool force = false;
+    bool asToday = false;
     unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
     bool optionsEnded = false;
     const bool findsThings = command == "check" || command == "run";
@@ -175,7 +186,9 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
                 || value.find_first_not_of("0123456789") != std::string::npos || std::stoul(value) == 0)
                 return usageError(err, "--jobs takes a number of pages from 1 to 9999");
             jobs = static_cast<unsigned>(std::stoul(value));
-        } else if (!optionsEnded && command == "export" && argument == "--force")
+        } else if (!optionsEnded && command == "run" && argument == "--as-today")
+            asToday = true;
+        else if (!optionsEnded && command == "export" && argument == "--force")
             force = true;
         else if (!optionsEnded && argument.size() > 1 && argument[0] == '-')
             return usageError(err, "unknown option \"" + argument + "\" for " + command);
@@ -203,7 +216,7 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
                              "corvane-library: run needs the browser engine, which this build leaves out\n");
                 return kCannotRun;
             }
-            auto findings = invocation.runPages(directory, jobs, progress);
+            auto findings = invocation.runPages(directory, jobs, asToday, progress);
             progressBar.finish();
             return report(std::move(findings), ignored, json, out, err);
         }

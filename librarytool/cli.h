@@ -15,9 +15,10 @@ struct Invocation {
     std::vector<std::string> arguments;
     std::string defaultDirectory;
     bool progressOnTerminal = false;
-    // Loads every listed page of the library in the browser engine, `jobs` at once, and gives
-    // the findings; empty in a build without the engine, where `run` says so.
-    std::function<std::vector<Finding>(const std::string& directory, unsigned jobs,
+    // Loads every listed page of the library in the browser engine, `jobs` at once, with the
+    // compatibility layer unless `asToday`, and gives the findings; empty in a build without the
+    // engine, where `run` says so.
+    std::function<std::vector<Finding>(const std::string& directory, unsigned jobs, bool asToday,
                                        const ProgressFunction& progress)>
         runPages;
 };

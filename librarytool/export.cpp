@@ -8,6 +8,7 @@
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
 #include "pages/recode.h"
+#include "pages/standalonelayer.h"
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -105,6 +106,7 @@ private:
     void writePages();
 
     bool copyWithAssets(const Pending& file);
+    void linkLayer(const fs::path& relative, const std::string& text, std::string& bytes);
     void copyOne(const Pending& file, std::vector<Pending>& pending);
     bool writeCopy(const fs::path& relative, const std::function<void(const fs::path& target)>& writeTo);
     void leaveOut(const std::string& path, const std::string& why)
@@ -304,6 +306,8 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
     if (page) {
         text = decodeLibraryText(bytes);
         references = scanPage(text).references;
+        // Before the re-encoding, whose character set then comes first.
+        linkLayer(file.relative, text, bytes);
         bytes = recodePage(bytes);
     } else if (extension == ".css") {
         text = decodeLibraryText(bytes);
@@ -334,6 +338,20 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
         if (fs::is_regular_file(status) || fs::is_symlink(status))
             pending.push_back({asset, {}});
     }
+}
+
+// A page of the old browsers runs in the gallery as in the preview: the parts of the compatibility
+// layer it needs go beside its copy as one script, linked first in its head.
+void Exporter::linkLayer(const fs::path& relative, const std::string& text, std::string& bytes)
+{
+    const std::string layer =
+        pages::standaloneLayer(text, pathText((root_ / relative).parent_path()), pathText(root_));
+    if (layer.empty())
+        return;
+    const std::string name = pages::standaloneLayerName(pathText(relative.filename()));
+    if (writeCopy(relative.parent_path() / toPath(name),
+                  [&](const fs::path& target) { writeWholeFile(pathText(target), layer); }))
+        bytes = pages::applyEdits(bytes, {pages::standaloneLayerLink(bytes, name)});
 }
 
 // Writes the gallery's copy of a library file through `writeTo`; false when the copy's path is

@@ -168,6 +168,7 @@ Finding asFinding(const PageEvent& event, const Page& page, const std::string& d
                 text.empty() ? std::string("opens a window")
                              : "opens a window on \"" + shownAddress(event.text, directory) + "\""};
     case PageEvent::Kind::Dialog: return {page.relative, 0, "dialog", "shows a box, " + text};
+    case PageEvent::Kind::Inactive: return {page.relative, 0, "inactive", text};
     case PageEvent::Kind::Blank: break;
     }
     return {page.relative, 0, "blank", text};
@@ -175,7 +176,7 @@ Finding asFinding(const PageEvent& event, const Page& page, const std::string& d
 
 } // namespace
 
-std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs,
+std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs, bool asToday,
                                      const ProgressFunction& progress)
 {
     // The engine takes absolute addresses.
@@ -192,7 +193,7 @@ std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs,
     {
         QEventLoop loop;
         const Interruption interruption(loop);
-        PageProbe probe(static_cast<int>(std::min<std::size_t>(jobs, pages.size())));
+        PageProbe probe(static_cast<int>(std::min<std::size_t>(jobs, pages.size())), asToday);
         QStringList files;
         for (const auto& page : pages)
             files.append(QString::fromStdString(page.path));

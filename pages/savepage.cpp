@@ -2,6 +2,7 @@
 
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
+#include "pages/standalonelayer.h"
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -79,7 +80,33 @@ PageSaver::PageSaver(SaveRequest request)
     // Each file is looked into once, in the order found; collect() may add more.
     for (std::size_t i = 0; i < files_.size(); ++i)
         collect(i);
+    if (request_.forToday)
+        addLayers();
     std::rotate(files_.begin(), files_.begin() + 1, files_.end());
+}
+
+// Each page that needs the compatibility layer gets its own script beside it, written before it.
+void PageSaver::addLayers()
+{
+    const std::size_t count = files_.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (files_[i].kind != Kind::Page)
+            continue;
+        const std::string folder = files_[i].source.empty()
+                                       ? request_.pageFolder
+                                       : fs::path(files_[i].source).parent_path().string();
+        std::string script = standaloneLayer(files_[i].text, folder, request_.libraryFolder);
+        if (script.empty())
+            continue;
+        const fs::path target(files_[i].target);
+        const std::string name = standaloneLayerName(target.filename().string());
+        files_[i].rewrites.push_back(standaloneLayerLink(files_[i].text, name));
+        files_.push_back({std::string(),
+                          (target.parent_path() / name).generic_string(),
+                          Kind::Layer,
+                          std::move(script),
+                          {}});
+    }
 }
 
 std::size_t PageSaver::add(const std::string& source, Kind kind)
@@ -200,6 +227,7 @@ std::string PageSaver::contents(const File& file) const
     case Kind::Script:
         // Loaded by a page in the chosen encoding, a script is read in it too.
         return utf8 ? decodeLibraryText(readWholeFile(file.source)) : readWholeFile(file.source);
+    case Kind::Layer: return file.text;
     case Kind::Other: break;
     }
     return readWholeFile(file.source);

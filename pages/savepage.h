@@ -24,6 +24,9 @@ struct SaveRequest {
     PageEncoding encoding = PageEncoding::Utf8;
     // Folders nothing may be written into: the program folder, the library.
     std::vector<std::string> forbiddenFolders;
+    // So that it runs in today's browsers: each page that needs the compatibility layer gets its
+    // parts as one script beside it, linked first in its head.
+    bool forToday = false;
 };
 
 // The save is refused before anything is written; the message is for the user.
@@ -58,17 +61,18 @@ public:
     bool done() const { return next_ >= files_.size(); }
 
 private:
-    enum class Kind { Page, Style, Script, Other };
+    enum class Kind { Page, Style, Script, Other, Layer };
     struct File {
         std::string source; // library path; empty for the page itself
         std::string target; // relative to the target folder, "/" separated
         Kind kind = Kind::Other;
-        std::string text; // pages and stylesheets: the UTF-8 text the rewrites apply to
+        std::string text; // pages and stylesheets: the UTF-8 text the rewrites apply to; a layer's script
         std::vector<TextEdit> rewrites;
     };
 
     std::size_t add(const std::string& source, Kind kind);
     void collect(std::size_t index);
+    void addLayers();
     std::string contents(const File& file) const;
     void write(const File& file) const;
 

@@ -63,20 +63,20 @@ std::string_view programChannelScript()
     return embedded::pageChannel;
 }
 
-std::string composeCompatScript(const CompatNeeds& wanted, const CompatSetup& setup)
+std::string composeCompatScript(const CompatNeeds& needs, const CompatSetup& setup)
 {
-    CompatNeeds needs = wanted;
+    CompatNeeds parts = needs;
     if (setup.dialog)
-        needs.add(CompatPart::ModalDialog);
-    if (needs.empty())
+        parts.add(CompatPart::ModalDialog);
+    if (parts.empty())
         return {};
     const bool standalone = setup.host == CompatHost::Standalone;
     std::string script;
-    script.reserve(64 * 1024);
+    script.reserve(std::size_t{64} * 1024);
     script += "(function () {\nvar channel = (function () {\n";
     script += standalone ? embedded::compatStandalone : embedded::pageChannel;
     script += "\n})();\nvar setup = {identity: \"";
-    script += identityName(needs.identity);
+    script += identityName(parts.identity);
     script += "\", options: {asToday: false, standalone: ";
     script += standalone ? "true" : "false";
     script += ", files: {";
@@ -94,7 +94,7 @@ std::string composeCompatScript(const CompatNeeds& wanted, const CompatSetup& se
     script += embedded::compatPrelude;
     script += "\n})();\n";
     for (std::size_t i = 0; i < kCompatPartCount; ++i) {
-        if (!needs.has(static_cast<CompatPart>(i)) || embedded::compatParts[i].empty())
+        if (!parts.has(static_cast<CompatPart>(i)) || embedded::compatParts[i].empty())
             continue;
         script += embedded::compatParts[i];
         script += '\n';

@@ -177,18 +177,32 @@ constexpr std::string_view kDialogNames[] = {"showModalDialog", "showModelessDia
 // Feature tests that give a page a standard way beside its sniff.
 constexpr std::string_view kStandardTests[] = {"getElementById", "addEventListener", "querySelector"};
 
-// IE's filter functions in a filter value, lower case. blur( counts only with IE's name=value.
+// IE's filter functions in a filter value, lower case (the DXImageTransform ones all come after
+// progid:). blur( counts only with IE's name=value.
 constexpr std::string_view kIeFilterFunctions[] = {
-    "alpha(", "progid:",     "glow(",        "dropshadow(", "shadow(",   "mask(",       "chroma(", "wave(",
-    "light(", "blendtrans(", "revealtrans(", "basicimage(", "gradient(", "motionblur(", "emboss(", "engrave(",
+    "alpha(",  "glow(", "dropshadow(", "shadow(",     "mask(",
+    "chroma(", "wave(", "light(",      "blendtrans(", "revealtrans(",
 };
+
+// `function` stands in `value` as a function of its own, not the end of another's name
+// (drop-shadow( is today's).
+bool hasFunction(std::string_view value, std::string_view function)
+{
+    for (std::size_t at = value.find(function); at != std::string_view::npos;
+         at = value.find(function, at + 1))
+        if (at == 0 || (!isIdentifierChar(value[at - 1]) && value[at - 1] != '-'))
+            return true;
+    return false;
+}
 constexpr std::string_view kIeFilterWords[] = {"gray", "invert", "xray", "fliph", "flipv"};
 
 // A filter value (lower case) of IE's rather than today's CSS.
 bool isIeFilterValue(std::string_view value)
 {
+    if (value.find("progid:") != std::string_view::npos)
+        return true;
     for (const auto function : kIeFilterFunctions)
-        if (value.find(function) != std::string_view::npos)
+        if (hasFunction(value, function))
             return true;
     for (std::size_t at = value.find("blur("); at != std::string_view::npos;
          at = value.find("blur(", at + 1)) {
@@ -247,6 +261,7 @@ private:
     void readTokens(std::size_t first, std::size_t last, std::size_t base, bool blankStrings, Code& code);
     void found(std::size_t offset, std::string message) { found_.push_back({offset, std::move(message)}); }
     void findSniffs();
+    void readLiteral(std::string_view text, std::size_t at, std::size_t length);
     bool anyCode(std::string_view name) const;
     bool anyLiteral(std::string_view text) const;
     // The browser's name is read, and tested (or kept and a browser's name is in the page).
@@ -267,6 +282,8 @@ private:
     bool ieFilter_ = false;
     bool cursorHand_ = false;
     bool behavior_ = false;
+    bool markupElement_ = false; // createElement("<input name=x>")
+    bool copyCommand_ = false;   // execCommand("Copy")
 };
 
 void OldPageReader::readPage(std::string_view page)
@@ -292,6 +309,29 @@ void OldPageReader::readComponent(std::string_view component)
     found_ = std::move(found);
 }
 
+// A script's string (with its quotes) at `at` in `text`, and the call it is the first argument of.
+void OldPageReader::readLiteral(std::string_view text, std::size_t at, std::size_t length)
+{
+    const std::string_view literal = text.substr(at, length);
+    literals_.push_back({at, std::string(literal)});
+    std::size_t before = at;
+    while (before > 0 && isSpace(text[before - 1]))
+        --before;
+    if (before == 0 || text[before - 1] != '(' || literal.size() < 2)
+        return;
+    --before;
+    while (before > 0 && isSpace(text[before - 1]))
+        --before;
+    const auto calls = [&](std::string_view name) {
+        return before >= name.size() && text.substr(before - name.size(), name.size()) == name;
+    };
+    const std::string inside = asciiLowered(literal.substr(1, literal.size() - 2));
+    if (calls("createElement") && inside.compare(0, 1, "<") == 0)
+        markupElement_ = true;
+    if (calls("execCommand") && inside == "copy")
+        copyCommand_ = true;
+}
+
 void OldPageReader::readScript(std::string_view script)
 {
     const std::vector<Token> tokens = lexText(script, scriptFileState());
@@ -299,7 +339,7 @@ void OldPageReader::readScript(std::string_view script)
     std::swap(page_, script);
     for (const Token& token : tokens) {
         if (token.kind == TokenKind::ScriptString)
-            literals_.push_back({0, std::string(page_.substr(token.start, token.length))});
+            readLiteral(page_, token.start, token.length);
         if (token.kind == TokenKind::ScriptString || token.kind == TokenKind::ScriptComment)
             std::fill_n(code.text.begin() + static_cast<std::ptrdiff_t>(token.start), token.length, ' ');
     }
@@ -423,7 +463,7 @@ void OldPageReader::readTokens(std::size_t first, std::size_t last, std::size_t 
             if (value.find("progid:") != std::string::npos
                 || value.find("alpha(opacity") != std::string::npos)
                 found(token.start, kFilterHint);
-            literals_.push_back({token.start, std::string(page_.substr(token.start, token.length))});
+            readLiteral(page_, token.start, token.length);
         }
         const bool blank = kind == TokenKind::ScriptComment || kind == TokenKind::StyleComment
                            || (blankStrings && kind == TokenKind::ScriptString);
@@ -644,25 +684,20 @@ CompatNeeds OldPageReader::needs() const
                 const std::string_view text = literal.text;
                 return text.size() == 6 && asciiLowered(text.substr(1, 4)) == "hand";
             }));
+    // A script's string that can only be IE's filter: "alpha(opacity=50)", "progid:...".
     const bool filterString = std::any_of(literals_.begin(), literals_.end(), [](const Code& literal) {
         const std::string value = asciiLowered(literal.text);
-        return std::any_of(
-            std::begin(kIeFilterFunctions), std::end(kIeFilterFunctions),
-            [&](std::string_view function) { return value.find(function) != std::string::npos; });
+        return value.find("progid:") != std::string::npos
+               || value.find("dximagetransform") != std::string::npos
+               || (hasFunction(value, "alpha(") && value.find("opacity") != std::string::npos);
     });
-    if (ieFilter_ || anyOf(kFilterNames) || filterString || anyLiteral("DXImageTransform"))
+    if (ieFilter_ || anyOf(kFilterNames) || filterString)
         needs.add(CompatPart::Filters);
     // The filters build on IE's style object, which every IE page gets.
     if (anyOf(kStyleNames) || handCursor || needs.has(CompatPart::Filters)
         || needs.identity == PageIdentity::InternetExplorer)
         needs.add(CompatPart::IeStyle);
-    const auto quotedIs = [this](std::string_view text) {
-        return std::any_of(literals_.begin(), literals_.end(), [&](const Code& literal) {
-            return literal.text.size() >= text.size() + 2
-                   && asciiLowered(std::string_view(literal.text).substr(1, text.size())) == text;
-        });
-    };
-    if (anyOf(kDomNames) || (anyCode("createElement") && quotedIs("<")))
+    if (anyOf(kDomNames) || markupElement_)
         needs.add(CompatPart::IeDom);
     if (anyOf(kDialogNames))
         needs.add(CompatPart::ModalDialog);
@@ -672,7 +707,8 @@ CompatNeeds OldPageReader::needs() const
     for (const Code& code : scripts_)
         eachName(code.text, "clipboardData",
                  [&](std::size_t at) { clipboard = clipboard || at == 0 || code.text[at - 1] != '.'; });
-    if (clipboard || (anyCode("execCommand") && quotedIs("copy")))
+    // The copy command is today's too; only an IE page is given IE's way of copying with it.
+    if (clipboard || (copyCommand_ && iePath))
         needs.add(CompatPart::Clipboard);
     const bool behaviorString = anyCode(".behavior") && anyLiteral("url(");
     if (behavior_ || behaviorString || anyCode("addBehavior"))
@@ -751,9 +787,9 @@ CompatScan scanCompatPage(std::string_view page, const LoadedFileReader& read)
                 break;
             }
             }
-            if (partsRead && std::none_of(scan.files.begin(), scan.files.end(), [&](const auto& f) {
-                    return f.first == file->key;
-                }))
+            if (partsRead && !file->key.empty()
+                && std::none_of(scan.files.begin(), scan.files.end(),
+                                [&](const auto& f) { return f.first == file->key; }))
                 scan.files.emplace_back(file->key,
                                         isValidUtf8(file->text) ? file->text : cp1251ToUtf8(file->text));
             for (auto& [address, kind] : reader.takeLoads())

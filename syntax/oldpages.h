@@ -65,7 +65,7 @@ enum class LoadedKind { Script, Style, Component, VbScript, LayerPage };
 struct LoadedText {
     std::string text;
     std::string base; // the caller's name for where it is, given back for what it loads in turn
-    std::string key;  // its path from the page's folder, "/" separated, decoded
+    std::string key;  // its path from the page's folder, "/" separated, decoded; empty: never carried
 };
 
 // Reads a file the page loads: `address` as written in the file whose base is `base` (empty for

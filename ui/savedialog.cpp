@@ -1,13 +1,15 @@
 #include "ui/savedialog.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 
 namespace corvane {
 
 std::optional<PageSaveChoice> FilePageSaveDialog::choose(QWidget* parent, const QString& folder,
-                                                         const QString& name)
+                                                         const QString& name, bool needsLayer)
 {
     const QString utf8 = QStringLiteral("Уеб страница, пълна, UTF-8 (*.html *.htm)");
     const QString cp1251 = QStringLiteral("Уеб страница, пълна, Windows-1251 (*.html *.htm)");
@@ -27,6 +29,17 @@ std::optional<PageSaveChoice> FilePageSaveDialog::choose(QWidget* parent, const 
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Запази"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Отказ"));
     dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Папка:"));
+    auto* forToday = new QCheckBox(QStringLiteral("Да работи и в днешните браузъри"), &dialog);
+    forToday->setObjectName(QStringLiteral("forToday"));
+    forToday->setChecked(needsLayer);
+    forToday->setEnabled(needsLayer);
+    forToday->setToolTip(
+        needsLayer ? QStringLiteral("Страницата е писана за стари браузъри: до нея се записва скрипт, "
+                                    "с който тя работи и в днешните браузъри, както в прегледа")
+                   : QStringLiteral("Страницата работи в днешните браузъри и така"));
+    // Our own dialog's grid: the choice goes in a row of its own below the file types.
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(forToday, grid->rowCount(), 0, 1, grid->columnCount());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     const QFileInfo file(dialog.selectedFiles().constFirst());
@@ -35,6 +48,7 @@ std::optional<PageSaveChoice> FilePageSaveDialog::choose(QWidget* parent, const 
     choice.fileName = file.fileName();
     choice.encoding =
         dialog.selectedNameFilter() == cp1251 ? pages::PageEncoding::Windows1251 : pages::PageEncoding::Utf8;
+    choice.forToday = forToday->isChecked();
     return choice;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/tform1.h"
 
 #include "countdown/startcountdown.h"
+#include "pages/standalonelayer.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "ui/addresses.h"
@@ -339,15 +340,21 @@ void TForm1::SavePageClick()
     }
     if (saveFolder_.isEmpty())
         saveFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const std::optional<PageSaveChoice> choice = dialog->choose(this, saveFolder_, ui->lb->text());
+    // The box holds LF breaks; library pages have CR LF.
+    const std::string text =
+        ui->Memo4->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
+    const std::string pageFolder = library_.programDirectory() + ui->cats->text().toStdString();
+    const std::optional<PageSaveChoice> choice =
+        dialog->choose(this, saveFolder_, ui->lb->text(),
+                       pages::needsStandaloneLayer(text, pageFolder, library_.programDirectory()));
     if (!choice)
         return;
     saveFolder_ = choice->folder;
 
     pages::SaveRequest request;
-    // The box holds LF breaks; library pages have CR LF.
-    request.text = ui->Memo4->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
-    request.pageFolder = library_.programDirectory() + ui->cats->text().toStdString();
+    request.text = text;
+    request.pageFolder = pageFolder;
+    request.forToday = choice->forToday;
     request.libraryFolder = library_.programDirectory();
     request.targetFolder = choice->folder.toStdString();
     request.pageName = choice->fileName.toStdString();

@@ -3,6 +3,7 @@
 #include "librarytool/findings.h"
 #include "librarytool/gallery.h"
 #include "librarytool/staging.h"
+#include "pages/pagescan.h"
 #include "platform/codepage.h"
 #include "support/testfiles.h"
 
@@ -134,6 +135,31 @@ TEST_F(Export, writesIndexPagesAndUtf8CopiesWithTheirAssets)
 
     // Only the gallery itself is left beside it: no staging folders.
     EXPECT_EQ(std::distance(fs::directory_iterator(output.path()), fs::directory_iterator()), 1);
+}
+
+// A page of the old browsers runs in the gallery as in the preview: its layer beside its copy,
+// linked first in its head; the pages that need none are copied as they were.
+TEST(ExportLayer, anOldPagesCopyGetsItsLayerBesideItAndAModernOneNothing)
+{
+    TempDir library;
+    TempDir output;
+    library.writeLibrary(
+        {{"Стари", "Стара.html",
+          "<html><head><title>Стара</title></head><body><div id=\"a\" "
+          "style=\"filter: alpha(opacity=50)\">x</div><script>if (document.all) "
+          "document.all.a.filters.alpha.opacity = 90;</script></body></html>"},
+         {"Стари", "Нова.html", "<html><head><title>Нова</title></head><body>x</body></html>"}});
+    exportGallery(library.dir(), (output.path() / "gallery").string(), false);
+    const std::string copy = readBytes((output.path() / "gallery/library/Стари/Стара.html").string());
+    EXPECT_NE(copy.find("<meta charset=\"utf-8\"><script src=\"" + pages::pathToUrl("Стара.compat.js")
+                        + "\"></script><title>"),
+              std::string::npos)
+        << copy;
+    const std::string layer = readBytes((output.path() / "gallery/library/Стари/Стара.compat.js").string());
+    EXPECT_NE(layer.find("compat.part('filters'"), std::string::npos);
+    EXPECT_FALSE(fs::exists(output.path() / "gallery/library/Стари/Нова.compat.js"));
+    EXPECT_EQ(readBytes((output.path() / "gallery/library/Стари/Нова.html").string()).find("<script"),
+              std::string::npos);
 }
 
 TEST_F(Export, forceReplacesOnlyAGalleryThisToolWrote)

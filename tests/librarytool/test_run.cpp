@@ -110,7 +110,7 @@ const std::vector<RunCase> kCases = {
      "<body style=\"background: navy\"><div></div><span> </span><script>var a = 1</script></body>",
      {{0, "blank", ""}}},
     {"old-look-alikes.html",
-     "<marquee>Текст</marquee><script>var a = document.all; var e = window.event;</script>",
+     "<marquee>Текст</marquee><script>var a = document.all; var e = window.event; a.item(0).title = 'x';</script>",
      {}},
 };
 
@@ -154,6 +154,25 @@ TEST(RunLibrary, reportsWhatEachPageDidInCheckFormat)
         }
     }
     EXPECT_EQ(at, lines.size()) << outcome.out;
+}
+
+// A page that sniffs runs with the layer as in the preview; as today's browsers run it, it takes
+// neither browser's way and does nothing, which no error shows.
+TEST(RunLibrary, asTodayNamesThePageThatSniffedAndThenDidNothing)
+{
+    TempDir dir;
+    writeLibrary(dir, {{"sniff.html", "<p id=\"p\">x</p><script>\n"
+                                      "if (document.all) document.all.p.innerText = 'IE';\n"
+                                      "else if (document.layers) document.layers[0].document.write('NS');\n"
+                                      "</script>"},
+                       {"modern.html", "<p id=\"p\">x</p><script>var name = navigator.appName; "
+                                       "document.getElementById('p').textContent = name;</script>"}});
+    const Outcome layer = runTool(dir, {"run", dir.dir() + "lib"});
+    EXPECT_EQ(layer.status, 0) << layer.out << layer.err;
+    const Outcome today = runTool(dir, {"run", dir.dir() + "lib", "--as-today"});
+    EXPECT_EQ(today.status, 1) << today.err;
+    EXPECT_EQ(today.out.rfind("Тест/sniff.html: inactive: ", 0), 0u) << today.out;
+    EXPECT_EQ(std::count(today.out.begin(), today.out.end(), '\n'), 1) << today.out;
 }
 
 TEST(RunLibrary, cleanLibraryExitsZeroWithAnyJobsAndAsJson)

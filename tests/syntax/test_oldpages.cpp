@@ -53,9 +53,11 @@ TEST_P(CompatScanCases, decidesThePartsBeforeTheLoad)
 }
 
 const ScanCase kScanCases[] = {
-    {"modern page: today's filter, the browser's name only shown",
-     "<style>img { filter: blur(0.6px) brightness(1.1) }</style>"
-     "<script>document.getElementById('a').textContent = navigator.userAgent;</script>",
+    {"modern page: today's filters, gradients, elements and copy, the browser's name only shown",
+     "<style>img { filter: blur(0.6px) drop-shadow(0 0 2px red) }</style>"
+     "<script>document.getElementById('a').textContent = navigator.userAgent;\n"
+     "var sky = 'linear-gradient(red, blue)'; document.body.appendChild(document.createElement('div'));\n"
+     "document.execCommand('copy');</script>",
      {},
      "",
      PageIdentity::Today,

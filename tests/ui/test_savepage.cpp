@@ -1,3 +1,4 @@
+#include "pages/pagescan.h"
 #include "platform/codepage.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
@@ -8,10 +9,13 @@
 
 #include <QAction>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -23,9 +27,11 @@ namespace fs = std::filesystem;
 
 // Answers the save dialog at once with the folder, name and encoding a test chose.
 struct ChosenSave : PageSaveDialog {
-    std::optional<PageSaveChoice> choose(QWidget*, const QString& folder, const QString& name) override
+    std::optional<PageSaveChoice> choose(QWidget*, const QString& folder, const QString& name,
+                                         bool needsLayer) override
     {
         asked << folder + QLatin1Char('|') + name;
+        offeredLayer = needsLayer;
         if (!answer)
             return std::nullopt;
         PageSaveChoice choice = *answer;
@@ -34,6 +40,7 @@ struct ChosenSave : PageSaveDialog {
         return choice;
     }
     QStringList asked;
+    bool offeredLayer = false;
     std::optional<PageSaveChoice> answer;
 };
 
@@ -280,6 +287,87 @@ TEST_F(SavePage, theSavedPageShowsFromItsNewPlaceWithEveryFileInEitherEncoding)
         EXPECT_EQ(notLoaded((folder->path() / fs::u8path("Звезди.html")).string()).toStdString(), "")
             << folder->path();
     }
+}
+
+// A page of the old browsers, saved so that it runs in today's browsers: the layer's parts beside it
+// as one script, linked first in its head, in plain ASCII whatever the page's encoding.
+class SaveForToday : public SavePage {
+protected:
+    SaveForToday()
+    {
+        dir.writeLibrary(
+            {{"Стари", "Стар.html",
+              "<html><head><title>start</title>\r\n"
+              "<style>#box { filter: alpha(opacity=40); width: 50px; height: 50px; background: red }</style>\r\n"
+              "</head><body><div id=\"box\">кутия</div><script>\r\n"
+              "if (document.all) { document.all.box.filters.alpha.opacity = 80; document.title = 'IE'; }\r\n"
+              "else document.title = 'neither';\r\n"
+              "</script></body></html>\r\n"}});
+    }
+    std::unique_ptr<TForm1> oldWindow()
+    {
+        auto form = make();
+        dialogs.messages.clear();
+        form->findChild<ScriptComboBox*>(QStringLiteral("cats"))->choose(QStringLiteral("Стари"));
+        form->findChild<ScriptComboBox*>(QStringLiteral("lb"))->choose(QStringLiteral("Стар.html"));
+        return form;
+    }
+    // Saves the old page so that it runs in today's browsers, in the encoding given.
+    void saveForToday(pages::PageEncoding encoding)
+    {
+        saveDialog = &save;
+        save.answer->encoding = encoding;
+        save.answer->forToday = true;
+        auto form = oldWindow();
+        pressSave(*form);
+        ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+    }
+};
+
+TEST_F(SaveForToday, theSavedPageRunsInAnEngineWithNoLayerOfTheProgramsAsInThePreview)
+{
+    saveForToday(pages::PageEncoding::Windows1251);
+    EXPECT_TRUE(save.offeredLayer) << "checked at first for a page that needs the layer";
+    const std::string page = saved("Стар.html");
+    // After the character set, which must come first, before everything of the page's own.
+    EXPECT_TRUE(contains(page, "<meta charset=\"windows-1251\"><script src=\""
+                                   + pages::pathToUrl("Стар.compat.js") + "\"></script><title>"))
+        << page;
+    const std::string layer = saved("Стар.compat.js");
+    EXPECT_TRUE(
+        std::all_of(layer.begin(), layer.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+
+    // A page of the engine's own, with none of the program's scripts: as a browser opens the file.
+    QWebEngineProfile profile;
+    QWebEnginePage bare(&profile);
+    bare.load(QUrl::fromLocalFile(QString::fromStdString((out.path() / fs::u8path("Стар.html")).string())));
+    ASSERT_TRUE(test::waitUntil([&] { return bare.title() == QStringLiteral("IE"); }))
+        << bare.title().toStdString();
+    QString opacity;
+    bare.runJavaScript(QStringLiteral("getComputedStyle(document.getElementById('box')).opacity"),
+                       [&](const QVariant& value) { opacity = value.toString(); });
+    EXPECT_TRUE(test::waitUntil([&] { return opacity == QStringLiteral("0.8"); })) << opacity.toStdString();
+}
+
+// Today's browser itself, when the machine has one: Chromium, headless, from disk, no network.
+TEST_F(SaveForToday, theSavedPageRunsInHeadlessChromium)
+{
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty())
+        GTEST_SKIP() << "chromium is not installed";
+    saveForToday(pages::PageEncoding::Utf8);
+    QProcess browser;
+    browser.start(
+        chromium,
+        {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+         QStringLiteral("--user-data-dir=") + QString::fromStdString(out.path().string())
+             + QStringLiteral("/profile"),
+         QStringLiteral("--dump-dom"),
+         QUrl::fromLocalFile(QString::fromStdString((out.path() / fs::u8path("Стар.html")).string()))
+             .toString()});
+    ASSERT_TRUE(browser.waitForFinished(60000));
+    const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+    EXPECT_TRUE(dom.contains(QStringLiteral("<title>IE</title>"))) << dom.toStdString();
 }
 
 } // namespace
