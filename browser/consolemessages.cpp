@@ -93,6 +93,8 @@ QString ConsoleModel::displayText(const ConsoleMessage& message)
     case ConsoleMessage::Kind::FailedLoad:
         return QStringLiteral("Не се зареди ") + message.text + QStringLiteral(": ") + message.source;
     case ConsoleMessage::Kind::RunawayStop:
+    case ConsoleMessage::Kind::MemoryStop:
+    case ConsoleMessage::Kind::Refused:
     case ConsoleMessage::Kind::Popup: return message.text + QStringLiteral(": ") + message.source;
     case ConsoleMessage::Kind::Script: break;
     }

@@ -11,7 +11,7 @@ namespace corvane {
 
 // One line of the console: what a page said, what it failed to load, or what the program did to it.
 struct ConsoleMessage {
-    enum class Kind { Script, FailedLoad, RunawayStop, Popup, Separator };
+    enum class Kind { Script, FailedLoad, RunawayStop, Popup, Separator, Refused, MemoryStop };
     enum class Level { Info, Warning, Error };
 
     Kind kind = Kind::Script;

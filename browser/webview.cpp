@@ -2,6 +2,7 @@
 
 #include "browser/downloads.h"
 #include "browser/exitcleanup.h"
+#include "browser/localfileguard.h"
 #include "browser/popupwindow.h"
 #include "browser/runawayguard.h"
 #include "browser/webpage.h"
@@ -182,6 +183,8 @@ void WebView::navigate(const QString& address)
     showsContent_ = false;
     dropContentFile();
     console_.clear();
+    if (fileGuard_)
+        fileGuard_->programNavigation(url);
     programLoad([this, url] { page_->load(url); });
 }
 
@@ -193,6 +196,8 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
         original_ = page_->url();
     dropContentFile();
     console_.clear();
+    if (fileGuard_)
+        fileGuard_->programNavigation(baseUrl);
 
     if (dataAddressLength(html) <= kMaxDataAddress) {
         // The engine reports the base as the page's address.
@@ -213,6 +218,8 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
     }
     file->close();
     removeAtExit(file->fileName());
+    if (fileGuard_)
+        fileGuard_->allowFile(file->fileName());
     contentUrl_ = QUrl::fromLocalFile(file->fileName());
     contentFile_ = std::move(file);
     showsContent_ = true;
@@ -299,8 +306,11 @@ void WebView::showStoppedPage(const QUrl& url)
 
 void WebView::dropContentFile()
 {
-    if (contentFile_)
+    if (contentFile_) {
         letGoAtExit(contentFile_->fileName());
+        if (fileGuard_)
+            fileGuard_->forgetFile(contentFile_->fileName());
+    }
     contentFile_.reset();
     contentRequested_ = false;
 }
@@ -312,6 +322,8 @@ void WebView::refresh()
     if (showsContent_ && !original_.isEmpty()) {
         showsContent_ = false;
         dropContentFile();
+        if (fileGuard_)
+            fileGuard_->programNavigation(original_);
         programLoad([this] { page_->load(original_); });
         return;
     }
@@ -333,6 +345,11 @@ QWebEnginePage* WebView::openPopup()
     WebView* view = popup->view();
     view->root_ = root;
     view->setPageDialogs(root->dialogs_);
+    if (fileGuard_) {
+        view->restrictLocalFiles(libraryFolders_);
+        // A window a web page opens is on the web with it; one a local page opens is not.
+        view->fileGuard_->setRemoteAllowed(fileGuard_->remoteAllowed());
+    }
     root->popups_.append(popup);
     connect(popup, &QObject::destroyed, root, [root](QObject* gone) {
         root->popups_.removeIf([gone](const QPointer<QObject>& p) { return p.data() == gone; });
@@ -393,6 +410,29 @@ bool WebView::eventFilter(QObject* watched, QEvent* event)
     if (watched == view_ && event->type() == QEvent::ChildAdded)
         nameEngineWidgets();
     return QWidget::eventFilter(watched, event);
+}
+
+void WebView::restrictLocalFiles(const QStringList& libraryFolders)
+{
+    libraryFolders_ = libraryFolders;
+    if (!fileGuard_) {
+        fileGuard_ = new LocalFileGuard(this);
+        page_->setUrlRequestInterceptor(fileGuard_);
+        connect(fileGuard_, &LocalFileGuard::refused, this, &WebView::requestRefused);
+    }
+    fileGuard_->setLibraryFolders(libraryFolders);
+}
+
+void WebView::requestRefused(const QUrl& url)
+{
+    ConsoleMessage message;
+    message.kind = ConsoleMessage::Kind::Refused;
+    message.level = ConsoleMessage::Level::Error;
+    message.text = url.isLocalFile() ? QStringLiteral("Отказан е достъп до файл извън библиотеката")
+                                     : QStringLiteral("Отказана е връзка извън компютъра");
+    message.source = url.toString();
+    // A popup's refusals are the preview's: its console is the one shown.
+    (root_ ? root_ : this)->console_.add(message);
 }
 
 void WebView::setErrorPageEnabled(bool enabled)

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QStringList>
 #include <QUrl>
 #include <QWidget>
 
@@ -16,6 +17,7 @@ class QWebEngineView;
 
 namespace corvane {
 
+class LocalFileGuard;
 class PageDialogs;
 class PopupWindow;
 class WebPage;
@@ -68,6 +70,11 @@ public:
     // carry it too.
     void setViewName(const QString& name);
 
+    // From now on pages here and in the popups they open load local files only from inside
+    // these folders and the program's own, and nothing off the machine unless the program sent
+    // them there; each refusal is a console line.
+    void restrictLocalFiles(const QStringList& libraryFolders);
+
     // Off: a page that cannot load leaves the view blank instead of showing an error page.
     void setErrorPageEnabled(bool enabled);
 
@@ -102,6 +109,7 @@ private:
     void renderStopped(const QUrl& url);
     void showStoppedPage(const QUrl& url);
     void dropContentFile();
+    void requestRefused(const QUrl& url);
     QWebEnginePage* openPopup();
     void allowPopups();
 
@@ -121,6 +129,8 @@ private:
     QUrl contentUrl_;               // the address the engine reports for the content page
     QUrl original_;                 // what refresh() shows instead of reloading the content
     std::unique_ptr<QTemporaryFile> contentFile_;
+    LocalFileGuard* fileGuard_ = nullptr; // none: pages load what the engine lets them
+    QStringList libraryFolders_;
 };
 
 } // namespace corvane

@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QScopeGuard>
 #include <QShortcut>
@@ -54,6 +55,18 @@ private:
     WebView& preview_;
 };
 
+// The folders the preview's pages may load files from: the program folder, and, installed, the
+// folder its library links lead to (where categories.ini really lies).
+QStringList libraryFolders(const std::string& programDirectory)
+{
+    const QString folder = QString::fromStdString(programDirectory);
+    QStringList folders{folder};
+    const QString list = QFileInfo(folder + QStringLiteral("categories.ini")).canonicalFilePath();
+    if (!list.isEmpty())
+        folders.append(QFileInfo(list).absolutePath());
+    return folders;
+}
+
 } // namespace
 
 template <typename Handler>
@@ -79,6 +92,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     // page above its siblings, so being covered alone would not keep it out of sight.
     ui->Panel1->lower();
     ui->banner->setErrorPageEnabled(false);
+    ui->wb1->restrictLocalFiles(libraryFolders(services_.programDirectory));
     ui->Panel5->installEventFilter(this);
     ui->Image1->installEventFilter(this);
     setWindowIcon(pictures::programIcon());

@@ -305,5 +305,53 @@ TEST_F(Preview, consoleListsThePagesMessagesAndLeadsToTheLine)
     EXPECT_TRUE(test::waitUntil([&] { return list->model()->rowCount() == 0; }));
 }
 
+// The preview's page and its edited run read files of the library only, whichever way the text
+// came (a small edit as content, a large one through a file of the program's); the home button
+// still takes the preview to the maker's site.
+TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
+{
+    test::TempDir home;
+    const std::string secret = home.write("id_rsa", "PRIVATE KEY");
+    const std::string reader =
+        "<html><head><title>start</title></head><body><script>"
+        "var own = 'own.txt', secret = '"
+        + QUrl::fromLocalFile(QString::fromStdString(secret)).toString().toStdString()
+        + "';\nfunction get(a) { return fetch(a).then(r => r.text(), () => 'blocked'); }\n"
+          "Promise.all([get(own), get(secret)]).then(t => document.title = t.join(' '));"
+          "</script><!--PADDING--></body></html>";
+    dir.write("Игри/own.txt", "own");
+    ASSERT_TRUE(openShowing({{"reader.html", reader.c_str()}}, QStringLiteral("r"), QStringLiteral("own blocked")));
+    const auto refusals = [&] {
+        QStringList lines;
+        for (int row = 0; row < wb1->console().rowCount(); ++row)
+            if (wb1->console().message(row).kind == ConsoleMessage::Kind::Refused)
+                lines << wb1->console().message(row).source;
+        return lines;
+    };
+    EXPECT_TRUE(test::waitUntil([&] { return refusals().filter(QStringLiteral("id_rsa")).size() == 1; }))
+        << refusals().join(u'\n').toStdString();
+
+    auto* memo = child<QPlainTextEdit>("Memo4");
+    for (const int padding : {0, 2200000}) {
+        QString text = QString::fromStdString(reader);
+        text.replace(QStringLiteral("start"), QStringLiteral("edited"));
+        text.replace(QStringLiteral("PADDING"), QString(padding, QLatin1Char('x')));
+        memo->setPlainText(text);
+        memo->setFocus();
+        QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
+        EXPECT_EQ(wb1->contentFilePath().isEmpty(), padding == 0);
+        EXPECT_TRUE(titled(QStringLiteral("own blocked"))) << padding << " " << wb1->title().toStdString();
+        EXPECT_TRUE(test::waitUntil([&] { return refusals().filter(QStringLiteral("id_rsa")).size() == 1; }))
+            << padding;
+    }
+
+    QTest::mouseClick(child<QToolButton>("SpeedButton6"), Qt::LeftButton);
+    EXPECT_TRUE(test::waitUntil([&] { return wb1->currentUrl().host() == QStringLiteral("www.corvane.example"); }))
+        << wb1->currentUrl().toString().toStdString();
+    EXPECT_TRUE(
+        test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    EXPECT_TRUE(refusals().isEmpty()) << refusals().join(u'\n').toStdString();
+}
+
 } // namespace
 } // namespace corvane
