@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -194,6 +195,7 @@ TEST_F(Preview, downloadGoesThroughTheSaveDialog)
     const char* page =
         "<html><head><title>Files</title></head><body>"
         "<a id=\"d\" download=\"note.txt\" href=\"data:text/plain;charset=utf-8,hello%20there\">x</a>"
+        "<a id=\"up\" download=\"../../.bashrc\" href=\"data:text/plain,rm%20-rf\">y</a>"
         "</body></html>";
     ASSERT_TRUE(openShowing({{"files.html", page}}, QStringLiteral("f"), QStringLiteral("Files")));
     test::TempDir target;
@@ -211,6 +213,13 @@ TEST_F(Preview, downloadGoesThroughTheSaveDialog)
     pageDialogs.savePath.clear();
     wb1->page()->runJavaScript(QStringLiteral("document.getElementById('d').click()"));
     ASSERT_TRUE(test::waitUntil([&] { return pageDialogs.suggestions.size() == 2; }));
+    // A name that climbs out of the download folder is proposed as a plain name inside it.
+    wb1->page()->runJavaScript(QStringLiteral("document.getElementById('up').click()"));
+    ASSERT_TRUE(test::waitUntil([&] { return pageDialogs.suggestions.size() == 3; }));
+    const QFileInfo first(pageDialogs.suggestions[0]);
+    const QFileInfo climbing(pageDialogs.suggestions[2]);
+    EXPECT_EQ(climbing.absolutePath(), first.absolutePath());
+    EXPECT_EQ(climbing.fileName().toStdString(), "bashrc");
     test::waitUntil([] { return false; }, 500);
     EXPECT_EQ(QDir(QString::fromStdString(target.dir())).entryList(QDir::Files),
               QStringList{QStringLiteral("saved.txt")});
