@@ -1,6 +1,7 @@
 #include "browser/pageprobe.h"
 
 #include "browser/consolemessages.h"
+#include "browser/memoryguard.h"
 #include "browser/pagedialogs.h"
 #include "browser/runawayguard.h"
 #include "browser/webengine.h"
@@ -139,6 +140,12 @@ public:
         connect(&guard(), &RunawayGuard::stopped, this, [this] {
             record(PageEvent::Kind::Runaway,
                    QStringLiteral("the page stopped answering; its script was stopped"));
+            finish();
+        });
+        connect(&memoryGuard(), &MemoryGuard::exceeded, this, [this] {
+            record(PageEvent::Kind::Memory,
+                   QStringLiteral("the page took more than %1 MB of memory; it was stopped")
+                       .arg(MemoryGuard::kMemoryLimitMb));
             finish();
         });
         connect(this, &QWebEnginePage::renderProcessTerminated, this,

@@ -15,7 +15,7 @@ namespace corvane {
 
 // One thing a page did, or failed to do, while it was probed.
 struct PageEvent {
-    enum class Kind { ScriptError, FailedLoad, Network, Runaway, Popup, Dialog, Blank };
+    enum class Kind { ScriptError, FailedLoad, Network, Runaway, Popup, Dialog, Blank, Memory };
     Kind kind = Kind::ScriptError;
     QString text;   // the error's message, the address, the dialog's text
     QString source; // the script the error is in; empty for the page itself

@@ -1,6 +1,7 @@
 #include "browser/webpage.h"
 
 #include "browser/consolemessages.h"
+#include "browser/memoryguard.h"
 #include "browser/pagedialogs.h"
 #include "browser/pagescript.h"
 #include "browser/runawayguard.h"
@@ -50,6 +51,7 @@ WebPage::WebPage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile ? profile : QWebEngineProfile::defaultProfile(), parent)
     , capture_(new ConsoleCapture(this))
     , guard_(new RunawayGuard(this))
+    , memory_(new MemoryGuard(this))
 {
     installPageScript(*this, QStringLiteral("statustext.js"));
     connect(capture_, &ConsoleCapture::message, this, &WebPage::consoleMessage);

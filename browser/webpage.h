@@ -8,13 +8,14 @@
 namespace corvane {
 
 class ConsoleCapture;
+class MemoryGuard;
 class PageDialogs;
 class RunawayGuard;
 struct ConsoleMessage;
 
 // The engine's page as the program sets it up: the Windows-1251 default, the faces, the
-// status-text script, the console capture, the runaway guard, the page's own boxes and its new
-// windows. It reports through signals and knows nothing of the view around it.
+// status-text script, the console capture, the runaway and memory guards, the page's own boxes
+// and its new windows. It reports through signals and knows nothing of the view around it.
 class WebPage : public QWebEnginePage {
     Q_OBJECT
 public:
@@ -36,6 +37,7 @@ public:
     // Makes the page for a new window the page asked for; null refuses the window.
     void setWindowFactory(std::function<QWebEnginePage*()> factory) { windowFactory_ = std::move(factory); }
     RunawayGuard& guard() const { return *guard_; }
+    MemoryGuard& memoryGuard() const { return *memory_; }
 
 signals:
     void navigationRequested(const QUrl& url, bool isMainFrame);
@@ -58,6 +60,7 @@ private:
 
     ConsoleCapture* capture_;
     RunawayGuard* guard_;
+    MemoryGuard* memory_;
     PageDialogs* dialogs_ = nullptr;
     QWidget* dialogParent_ = nullptr;
     std::function<QWebEnginePage*()> windowFactory_;

@@ -3,6 +3,7 @@
 #include "browser/downloads.h"
 #include "browser/exitcleanup.h"
 #include "browser/localfileguard.h"
+#include "browser/memoryguard.h"
 #include "browser/popupwindow.h"
 #include "browser/runawayguard.h"
 #include "browser/webpage.h"
@@ -114,6 +115,7 @@ WebView::WebView(QWidget* parent)
             dropContentFile();
     });
     connect(&page_->guard(), &RunawayGuard::stopped, this, &WebView::renderStopped);
+    connect(&page_->memoryGuard(), &MemoryGuard::exceeded, this, &WebView::memoryExceeded);
     page_->setWindowFactory([this] { return openPopup(); });
 }
 
@@ -286,15 +288,33 @@ void WebView::renderStopped(const QUrl& url)
     message.text = QStringLiteral("Скриптът не отговаряше и беше спрян");
     message.source = url.toString();
     console_.add(message);
-    showStoppedPage(url);
+    showStoppedPage(url, QStringLiteral("stopped.html"));
 }
 
-void WebView::showStoppedPage(const QUrl& url)
+void WebView::memoryExceeded(const QUrl& url)
 {
-    QFile file(QStringLiteral(":/browser/stopped.html"));
+    if (waitingLoad_) {
+        // The program's load went with the renderer; it starts again in a fresh one.
+        programNavigation_ = true;
+        waitingLoad_();
+        return;
+    }
+    ConsoleMessage message;
+    message.kind = ConsoleMessage::Kind::MemoryStop;
+    message.level = ConsoleMessage::Level::Error;
+    message.text = QStringLiteral("Страницата използва твърде много памет и беше спряна");
+    message.source = url.toString();
+    console_.add(message);
+    showStoppedPage(url, QStringLiteral("outofmemory.html"));
+}
+
+void WebView::showStoppedPage(const QUrl& url, const QString& page)
+{
+    QFile file(QStringLiteral(":/browser/") + page);
     file.open(QIODevice::ReadOnly);
     QString html = QString::fromUtf8(file.readAll());
     html.replace(QStringLiteral("{address}"), url.toString().toHtmlEscaped());
+    html.replace(QStringLiteral("{limit}"), QString::number(MemoryGuard::kMemoryLimitMb));
     // Shown as content of the stopped address: refresh runs the page again.
     if (!showsContent_)
         original_ = url;

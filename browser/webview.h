@@ -107,7 +107,9 @@ private:
     // Every navigation the program makes: a hung page is ended first, and the load waits for that.
     void programLoad(const std::function<void()>& load);
     void renderStopped(const QUrl& url);
-    void showStoppedPage(const QUrl& url);
+    void memoryExceeded(const QUrl& url);
+    // A page of the program's own in place of `url`, from the resource `page` (:/browser/).
+    void showStoppedPage(const QUrl& url, const QString& page);
     void dropContentFile();
     void requestRefused(const QUrl& url);
     QWebEnginePage* openPopup();

@@ -168,6 +168,7 @@ Finding asFinding(const PageEvent& event, const Page& page, const std::string& d
                 text.empty() ? std::string("opens a window")
                              : "opens a window on \"" + shownAddress(event.text, directory) + "\""};
     case PageEvent::Kind::Dialog: return {page.relative, 0, "dialog", "shows a box, " + text};
+    case PageEvent::Kind::Memory: return {page.relative, 0, "memory", text};
     case PageEvent::Kind::Blank: break;
     }
     return {page.relative, 0, "blank", text};

@@ -104,6 +104,10 @@ const std::vector<RunCase> kCases = {
     {"blank.html",
      "<body style=\"background: navy\"><div></div><span> </span><script>var a = 1</script></body>",
      {{0, "blank", ""}}},
+    {"memory.html",
+     "<p>x</p><script>var kept = []; setTimeout(function () {"
+     " for (;;) { var b = new Uint8Array(64 << 20); b.fill(1); kept.push(b); } }, 50)</script>",
+     {{0, "memory", "MB of memory"}}},
     {"old-look-alikes.html",
      "<marquee>Текст</marquee><script>var a = document.all; var e = window.event;</script>",
      {}},

@@ -127,6 +127,30 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
     EXPECT_EQ(console.rowCount(), 0);
 }
 
+// A page that takes ever more memory is stopped with a page of our own that says so, and the
+// console names it; the next script shows as usual.
+TEST_F(Preview, greedyPageIsStoppedForItsMemory)
+{
+    const char* greedy = "<html><head><title>Greedy</title></head><body><script>var kept = [];"
+                         "setTimeout(function () { for (;;) { var b = new Uint8Array(64 << 20); b.fill(1);"
+                         " kept.push(b); } }, 300);</script></body></html>";
+    ASSERT_TRUE(openShowing({{"greedy.html", greedy}, {"next.html", "<html><head><title>Next</title></head></html>"}},
+                            QStringLiteral("g"), QStringLiteral("Greedy")));
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Страницата беше спряна"); }))
+        << wb1->title().toStdString();
+    const ConsoleModel& console = wb1->console();
+    ASSERT_GE(console.rowCount(), 1);
+    const ConsoleMessage& last = console.message(console.rowCount() - 1);
+    EXPECT_EQ(last.kind, ConsoleMessage::Kind::MemoryStop);
+    EXPECT_TRUE(last.source.endsWith(QStringLiteral("greedy.html"))) << last.source.toStdString();
+    QString shown;
+    wb1->page()->toPlainText([&](const QString& text) { shown = text; });
+    ASSERT_TRUE(test::waitUntil([&] { return !shown.isEmpty(); }));
+    EXPECT_TRUE(shown.contains(QStringLiteral("твърде много памет"))) << shown.toStdString();
+    choose(QStringLiteral("n"));
+    EXPECT_TRUE(titled(QStringLiteral("Next")));
+}
+
 // window.open and a _blank link each open a window of ours showing the page, sized by the
 // features; their events stay out of the caption strip; window.close() closes one; a page that
 // opens windows in a loop gets null beyond the limit.
