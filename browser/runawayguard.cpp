@@ -100,6 +100,13 @@ bool RunawayGuard::hurry()
     return false;
 }
 
+bool RunawayGuard::endNow()
+{
+    if (!ending_)
+        end();
+    return ending_;
+}
+
 void RunawayGuard::setPaused(bool paused)
 {
     paused_ = paused;

@@ -29,6 +29,9 @@ public:
     // the hurry limit and has been ended: the navigation must wait for stopped(). Otherwise the
     // short limit applies until the renderer answers again.
     bool hurry();
+    // Ends the renderer now, whatever it is doing (a page flooding the program with messages);
+    // stopped() follows once it is gone. False when there is no renderer to end.
+    bool endNow();
     // A box of the page's own is open: its renderer waits for the user, it is not stuck.
     void setPaused(bool paused);
     bool ending() const { return ending_; }

@@ -153,8 +153,20 @@ void WebView::programLoad(const std::function<void()>& load)
     programNavigation_ = true;
     // Kept until the load finishes: a renderer ended meanwhile takes the load with it.
     waitingLoad_ = load;
-    if (!held_ && !page_->guard().hurry())
+    if (held_)
+        return;
+    // The next page would wait behind every message a flooding page has sent: its renderer
+    // goes, and the load starts in a fresh one once it has gone.
+    if (flooding() && page_->guard().endNow())
+        return;
+    if (!page_->guard().hurry())
         load();
+}
+
+bool WebView::flooding() const
+{
+    return floodSecond_.isValid() && floodSecond_.elapsed() < 2000
+           && std::max(floodThisSecond_, floodLastSecond_) >= kFloodPerSecond;
 }
 
 void WebView::holdLoads()
@@ -246,10 +258,12 @@ void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
             if (contentRequested_)
                 dropContentFile();
         }
-        if (programNavigation_)
+        if (programNavigation_) {
             programNavigation_ = false;
-        else
+        } else {
             console_.addSeparator(url.toString());
+            console_.flush();
+        }
     }
     // Content travels as a data address; its base stands for it, as the page's address does.
     emit beforeNavigate(content ? contentUrl_.toString() : url.toString());
@@ -268,6 +282,15 @@ void WebView::loadFinished()
 
 void WebView::consoleMessage(const ConsoleMessage& message)
 {
+    if (!floodSecond_.isValid() || floodSecond_.elapsed() >= 1000) {
+        floodLastSecond_ = floodSecond_.isValid() && floodSecond_.elapsed() < 2000 ? floodThisSecond_ : 0;
+        floodThisSecond_ = 0;
+        floodSecond_.start();
+    }
+    ++floodThisSecond_;
+    // What a renderer being ended still sends belongs to the page being left.
+    if (page_->guard().ending())
+        return;
     console_.add(message);
     if (message.kind == ConsoleMessage::Kind::Script && message.level == ConsoleMessage::Level::Error)
         emit scriptError(message.text + QStringLiteral(" (") + message.source + QLatin1Char(':')
@@ -288,6 +311,7 @@ void WebView::renderStopped(const QUrl& url)
     message.text = QStringLiteral("Скриптът не отговаряше и беше спрян");
     message.source = url.toString();
     console_.add(message);
+    console_.flush();
     showStoppedPage(url, QStringLiteral("stopped.html"));
 }
 
@@ -305,6 +329,7 @@ void WebView::memoryExceeded(const QUrl& url)
     message.text = QStringLiteral("Страницата използва твърде много памет и беше спряна");
     message.source = url.toString();
     console_.add(message);
+    console_.flush();
     showStoppedPage(url, QStringLiteral("outofmemory.html"));
 }
 
@@ -384,6 +409,7 @@ QWebEnginePage* WebView::openPopup()
             message.text = QStringLiteral("Отворен е нов прозорец");
             message.source = url.toString();
             root->console_.add(message);
+            root->console_.flush();
         },
         Qt::SingleShotConnection);
     popup->show();

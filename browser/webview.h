@@ -2,6 +2,7 @@
 
 #include "browser/consolemessages.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -31,6 +32,9 @@ class WebView : public QWidget {
 public:
     // Popups open at once from one view and its popups; beyond it window.open gives null.
     static constexpr int kPopupLimit = 20;
+    // Messages a second from which a page floods the console: a navigation of the program's
+    // ends its renderer rather than wait behind them.
+    static constexpr int kFloodPerSecond = 1000;
 
     explicit WebView(QWidget* parent = nullptr);
     ~WebView() override;
@@ -112,6 +116,8 @@ private:
     void showStoppedPage(const QUrl& url, const QString& page);
     void dropContentFile();
     void requestRefused(const QUrl& url);
+    // The page has sent the console more than kFloodPerSecond messages in the last second.
+    bool flooding() const;
     QWebEnginePage* openPopup();
     void allowPopups();
 
@@ -132,6 +138,9 @@ private:
     QUrl original_;                 // what refresh() shows instead of reloading the content
     std::unique_ptr<QTemporaryFile> contentFile_;
     LocalFileGuard* fileGuard_ = nullptr; // none: pages load what the engine lets them
+    QElapsedTimer floodSecond_;           // the current second of console messages
+    int floodThisSecond_ = 0;
+    int floodLastSecond_ = 0;
     QStringList libraryFolders_;
 };
 

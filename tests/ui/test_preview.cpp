@@ -338,6 +338,34 @@ TEST_F(Preview, consoleListsThePagesMessagesAndLeadsToTheLine)
     EXPECT_TRUE(test::waitUntil([&] { return list->model()->rowCount() == 0; }));
 }
 
+// A page that floods the console without end keeps the last messages and the count of the
+// rest in the open console, and never holds up the next script, whose console starts empty.
+TEST_F(Preview, consoleFloodNeverHoldsUpTheNextScript)
+{
+    const char* flood = "<html><head><title>Flood</title></head><body><script>var n = 0;"
+                        "function chunk() { for (var i = 0; i < 5000; ++i) console.log('line ' + ++n);"
+                        " setTimeout(chunk, 0); }"
+                        "setTimeout(chunk, 100);</script></body></html>";
+    ASSERT_TRUE(openShowing({{"flood.html", flood}, {"next.html", "<html><head><title>Next</title></head></html>"}},
+                            QStringLiteral("f"), QStringLiteral("Flood")));
+    QTest::keyClick(form.get(), Qt::Key_F12);
+    auto* window = form->findChild<QDialog*>(QStringLiteral("ConsoleWindow"));
+    ASSERT_NE(window, nullptr);
+    auto* dropped = window->findChild<QLabel*>(QStringLiteral("dropped"));
+    ASSERT_NE(dropped, nullptr);
+    const ConsoleModel& console = wb1->console();
+    ASSERT_TRUE(test::waitUntil([&] { return dropped->isVisible(); }));
+    EXPECT_TRUE(dropped->text().contains(QString::number(console.droppedCount()))) << dropped->text().toStdString();
+    EXPECT_EQ(console.rowCount(), ConsoleModel::kConsoleLimit);
+    EXPECT_TRUE(console.message(console.rowCount() - 1).text.startsWith(QStringLiteral("line ")));
+
+    choose(QStringLiteral("n"));
+    ASSERT_TRUE(titled(QStringLiteral("Next")));
+    EXPECT_TRUE(test::waitUntil([&] { return !dropped->isVisible(); }));
+    for (int row = 0; row < console.rowCount(); ++row)
+        EXPECT_FALSE(console.message(row).text.startsWith(QStringLiteral("line "))) << row;
+}
+
 // The preview's page and its edited run read files of the library only, whichever way the text
 // came (a small edit as content, a large one through a file of the program's); the home button
 // still takes the preview to the maker's site.
