@@ -110,8 +110,11 @@ bool RunawayGuard::endNow()
 void RunawayGuard::setPaused(bool paused)
 {
     paused_ = paused;
-    // The question asked before the box is answered only after it.
-    if (!paused)
+    if (paused)
+        pausedFor_.start();
+    // The question asked before the box is answered only after it; a box gone before the
+    // next question was due kept nobody waiting.
+    else if (pausedFor_.elapsed() >= kProbeIntervalMs)
         forget();
 }
 
