@@ -220,14 +220,14 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
             const AddReport added = addScripts(directory, positional[first], files);
             if (!added.refusals.empty()) {
                 for (const auto& refusal : added.refusals)
-                    std::fprintf(err, "corvane-library: %s\n", refusal.c_str());
-                std::fprintf(err, "corvane-library: nothing was added\n");
+                    printLine(err, "corvane-library: " + refusal);
+                printLine(err, "corvane-library: nothing was added");
                 return kFindings;
             }
             for (const auto& name : added.scripts)
-                std::fprintf(out, "Added %s to %s\n", name.c_str(), positional[first].c_str());
+                printLine(out, "Added " + name + " to " + positional[first]);
             if (added.newCategory)
-                std::fprintf(out, "New category %s\n", positional[first].c_str());
+                printLine(out, "New category " + positional[first]);
             std::fflush(out);
             return kClean;
         }
