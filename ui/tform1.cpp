@@ -401,11 +401,20 @@ void TForm1::savePageStep()
     }
     const std::size_t files = saver->assetsWritten();
     const QString where = QDir::toNativeSeparators(saveFolder_);
-    services_.dialogs->showMessage(
-        files == 0 ? QStringLiteral("Запазена е страницата в %1.").arg(where)
-                   : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
-                         .arg(files)
-                         .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where));
+    QString text = files == 0 ? QStringLiteral("Запазена е страницата в %1.").arg(where)
+                              : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
+                                    .arg(files)
+                                    .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where);
+    // What was too large to save is named, so the user knows what the copy lacks.
+    const std::vector<std::string>& leftOut = saver->leftOut();
+    if (!leftOut.empty()) {
+        text += QStringLiteral("\r\rНе са запазени:");
+        for (std::size_t i = 0; i < leftOut.size() && i < 5; ++i)
+            text += QStringLiteral("\r") + QString::fromStdString(leftOut[i]);
+        if (leftOut.size() > 5)
+            text += QStringLiteral("\r…");
+    }
+    services_.dialogs->showMessage(text);
 }
 
 void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow) const
