@@ -1,6 +1,8 @@
 #include "app/messages.h"
 #include "app/pagedialogs.h"
+#include "app/qttexts.h"
 #include "app/splashscreen.h"
+#include "app/startup.h"
 #include "browser/webengine.h"
 #include "platform/errors.h"
 #include "platform/programdir.h"
@@ -11,8 +13,6 @@
 #endif
 #include "ui/addresses.h"
 #include "ui/desktopshell.h"
-#include "ui/taboutbox.h"
-#include "ui/tform1.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -48,6 +48,7 @@ int main(int argc, char* argv[])
     corvane::prepareWebEngine();
     QApplication app(argc, argv);
     substituteFonts();
+    corvane::installQtBulgarian(app);
 
     auto splash = std::make_unique<corvane::Tsplashscreen>();
     splash->show();
@@ -74,22 +75,11 @@ int main(int argc, char* argv[])
     services.pageDialogs = &pageDialogs;
     services.bannerAddress = QLatin1String(corvane::addresses::kBanner);
 
-    std::unique_ptr<corvane::TForm1> Form1;
-    std::unique_ptr<corvane::TAboutBox> AboutBox;
+    corvane::ProgramWindows windows;
     try {
-        Form1 = std::make_unique<corvane::TForm1>(services);
-        AboutBox = std::make_unique<corvane::TAboutBox>(Form1->language());
-        Form1->setAboutBox(AboutBox.get());
+        windows = corvane::startProgram(services, std::move(splash));
     } catch (const std::exception& error) {
-        splash.reset();
         return applicationError(error);
     }
-
-    splash->hide();
-    splash.reset();
-    Form1->showMaximized();
-    const int result = QApplication::exec();
-    // The about box goes before the window that shows it.
-    Form1->setAboutBox(nullptr);
-    return result;
+    return QApplication::exec();
 }

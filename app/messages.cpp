@@ -1,15 +1,23 @@
 #include "app/messages.h"
 
+#include "app/messagebox.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace corvane {
+namespace {
+
+// The toolkit's standard buttons take Qt's translation; these captions are the program's own.
+void keepCaption(QMessageBox& box, QMessageBox::StandardButton which, const char* caption)
+{
+    box.button(which)->setText(QLatin1String(caption));
+}
+
+} // namespace
 
 QString displayLines(const QString& text)
 {
@@ -27,41 +35,43 @@ void AppDialogs::showMessage(const QString& text)
                        | Qt::WindowCloseButtonHint);
     auto* layout = new QVBoxLayout(&box);
     auto* label = new QLabel(displayLines(text), &box);
-    label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        label->setMaximumWidth(screen->geometry().width() / 2);
     layout->addWidget(label);
     auto* buttons = new QDialogButtonBox(&box);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setDefault(true);
     layout->addWidget(buttons, 0, Qt::AlignHCenter);
     QObject::connect(ok, &QPushButton::clicked, &box, &QDialog::accept);
+    fitToText(box, *label);
     // Esc rejects, which here means the same as OK.
     box.exec();
 }
 
 bool AppDialogs::confirm(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), displayLines(text),
-                    QMessageBox::Ok | QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setEscapeButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
+    MessageBox box(MessageBox::Question, QStringLiteral("Confirm"), displayLines(text),
+                   MessageBox::Ok | MessageBox::Cancel);
+    box.setDefaultButton(MessageBox::Ok);
+    box.setEscapeButton(MessageBox::Cancel);
+    keepCaption(box, MessageBox::Ok, "OK");
+    keepCaption(box, MessageBox::Cancel, "Cancel");
+    return box.exec() == MessageBox::Ok;
 }
 
 void AppDialogs::showError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kApplicationTitle), displayLines(text),
-                    QMessageBox::Ok);
+    MessageBox box(MessageBox::Critical, QLatin1String(kApplicationTitle), displayLines(text),
+                   MessageBox::Ok);
+    keepCaption(box, MessageBox::Ok, "OK");
     box.exec();
 }
 
 void showApplicationError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), displayLines(text),
-                    QMessageBox::Ok);
+    MessageBox box(MessageBox::Critical, QStringLiteral("Application Error"), displayLines(text),
+                   MessageBox::Ok);
+    keepCaption(box, MessageBox::Ok, "OK");
     box.exec();
 }
 

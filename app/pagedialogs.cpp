@@ -1,5 +1,6 @@
 #include "app/pagedialogs.h"
 
+#include "app/messagebox.h"
 #include "app/messages.h"
 
 #include <QCheckBox>
@@ -8,7 +9,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -48,6 +48,7 @@ bool pageBox(QWidget* parent, const QString& text, QString* value, bool withCanc
     layout->addWidget(buttons, 0, Qt::AlignHCenter);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    fitToText(box, *label);
     const bool accepted = box.exec() == QDialog::Accepted;
     if (stop)
         *stopMore = stop->isChecked();
@@ -75,13 +76,13 @@ bool AppPageDialogs::prompt(QWidget* parent, const QString& text, QString& value
 
 bool AppPageDialogs::confirmLeave(QWidget* parent)
 {
-    QMessageBox box(
-        QMessageBox::Question, QLatin1String(kApplicationTitle),
+    MessageBox box(
+        MessageBox::Question, QLatin1String(kApplicationTitle),
         QStringLiteral(
             "Да напусна ли страницата? Промените, които сте направили в нея, може да не бъдат запазени."),
-        QMessageBox::NoButton, parent);
-    QPushButton* leave = box.addButton(QStringLiteral("Напусни"), QMessageBox::AcceptRole);
-    QPushButton* stay = box.addButton(QStringLiteral("Остани"), QMessageBox::RejectRole);
+        MessageBox::NoButton, parent);
+    QPushButton* leave = box.addButton(QStringLiteral("Напусни"), MessageBox::AcceptRole);
+    QPushButton* stay = box.addButton(QStringLiteral("Остани"), MessageBox::RejectRole);
     box.setDefaultButton(stay);
     box.setEscapeButton(stay);
     box.exec();
@@ -96,7 +97,8 @@ QString AppPageDialogs::saveFileName(QWidget* parent, const QString& suggestedPa
 
 void AppPageDialogs::downloadFailed(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, QLatin1String(kApplicationTitle), text, QMessageBox::Ok, parent);
+    MessageBox box(MessageBox::Warning, QLatin1String(kApplicationTitle), text, MessageBox::NoButton, parent);
+    box.setDefaultButton(box.addButton(QStringLiteral("OK"), MessageBox::AcceptRole));
     box.exec();
 }
 

@@ -108,10 +108,16 @@ bool LocalFileGuard::mayLoad(const QUrl& url, const QUrl& page, const QUrl& init
 
 void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
-    if (mayLoad(info.requestUrl(), info.firstPartyUrl(), info.initiator()))
-        return;
-    info.block(true);
-    emit refused(info.requestUrl(), info.firstPartyUrl());
+    if (!admit(info.requestUrl(), info.firstPartyUrl(), info.initiator()))
+        info.block(true);
+}
+
+bool LocalFileGuard::admit(const QUrl& url, const QUrl& page, const QUrl& initiator)
+{
+    if (mayLoad(url, page, initiator))
+        return true;
+    emit refused(url, page);
+    return false;
 }
 
 } // namespace corvane

@@ -38,6 +38,9 @@ public:
     // origin that made the request; empty for the program's own loads)?
     bool mayLoad(const QUrl& url, const QUrl& page, const QUrl& initiator) const;
 
+    // mayLoad(), saying so through refused() when not.
+    bool admit(const QUrl& url, const QUrl& page, const QUrl& initiator);
+
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
 
 signals:

@@ -238,7 +238,7 @@ private:
         loaded_ = false;
         settled_.clear();
         limit_.start(PageProbe::kPageLimitMs);
-        load(url_);
+        loadPage(url_);
     }
 
     // `document` is the page the event came from, when the engine says: a page's worker, frame

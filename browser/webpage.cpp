@@ -1,15 +1,24 @@
 #include "browser/webpage.h"
 
 #include "browser/consolemessages.h"
+#include "browser/localfileguard.h"
 #include "browser/memoryguard.h"
 #include "browser/pagedialogs.h"
 #include "browser/pagescript.h"
 #include "browser/runawayguard.h"
 
+#include "syntax/document.h"
+
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
+#include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+
+#include <algorithm>
+#include <utility>
 
 namespace corvane {
 namespace {
@@ -40,7 +49,33 @@ QString leaveQuestion()
         "Are you sure you want to leave this page? Changes that you made may not be saved.");
 }
 
+const QByteArray kWindows1251Html = QByteArrayLiteral("text/html;charset=windows-1251");
+// The engine turns content into a data address and refuses addresses longer than this.
+constexpr qsizetype kMaxDataAddress = qsizetype{2} * 1024 * 1024;
+
+// Names the engine loads as HTML.
+bool isHtmlName(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("html") || suffix == QLatin1String("htm")
+           || suffix == QLatin1String("shtml") || suffix == QLatin1String("shtm");
+}
+
 } // namespace
+
+bool WebPage::fitsDataAddress(const QByteArray& html)
+{
+    // The longer of the two ways the engine may encode it: percent-encoded or base64.
+    qsizetype percent = 0;
+    for (const char c : html) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+                           || c == '-' || c == '.' || c == '_' || c == '~';
+        percent += plain ? 1 : 3;
+    }
+    const qsizetype base64 = (html.size() + 2) / 3 * 4;
+    return QByteArrayLiteral("data:;base64,").size() + kWindows1251Html.size() + std::max(percent, base64)
+           <= kMaxDataAddress;
+}
 
 WebPage::WebPage(QObject* parent)
     : WebPage(nullptr, parent)
@@ -64,20 +99,84 @@ void WebPage::usePreviewSettings()
     useSansSerifFaces(*settings());
 }
 
+void WebPage::setFileGuard(LocalFileGuard* guard)
+{
+    fileGuard_ = guard;
+    setUrlRequestInterceptor(guard);
+}
+
 void WebPage::setDialogs(PageDialogs* dialogs, QWidget* dialogParent)
 {
     dialogs_ = dialogs;
     dialogParent_ = dialogParent;
 }
 
-bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame)
+void WebPage::loadPage(const QUrl& url)
 {
-    // A new document may open boxes again.
-    if (isMainFrame)
+    if (const std::optional<QByteArray> html = undeclaredPage(url))
+        showAsWindows1251(*html, url);
+    else
+        load(url);
+}
+
+bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
+{
+    // The engine asks no request guard about the first page of a window a page opened.
+    if (isMainFrame && fileGuard_ && url.isLocalFile() && !fileGuard_->admit(url, this->url(), QUrl()))
+        return false;
+    if (isMainFrame) {
+        // A new document may open boxes again.
         boxesStopped_ = false;
+        // The page shown again with its character set named, under the file's own address.
+        if (std::exchange(ownContentNext_, false) && url.scheme() == QLatin1String("data")) {
+            emit navigationRequested(shownFile_, true);
+            return true;
+        }
+        // A reload of such a page reads the file again, as a reload of the file would.
+        const bool reloadsShownFile = type == NavigationTypeReload && url.scheme() == QLatin1String("data")
+                                      && !shownFile_.isEmpty() && this->url() == shownFile_;
+        const QUrl target = reloadsShownFile ? shownFile_ : url;
+        shownFile_.clear();
+        if (const std::optional<QByteArray> html = undeclaredPage(target)) {
+            // Once the engine has dropped the navigation it asked about.
+            QTimer::singleShot(0, this, [this, html = *html, target] { showAsWindows1251(html, target); });
+            return false;
+        }
+    }
     emit navigationRequested(url, isMainFrame);
     // Every navigation goes ahead, frames and script-started ones too.
     return true;
+}
+
+// The engine takes the default character set only as a hint and guesses from the text, so a page
+// with little Cyrillic text would be read in a Western code page. Shown as content of its own
+// address with the character set named, it reads as the system it was written on read it. Frames
+// of the same folder take their parent's character set; a page that names its own keeps it.
+std::optional<QByteArray> WebPage::undeclaredPage(const QUrl& url) const
+{
+    // A file the page may not load is left to the engine, whose request the guard refuses.
+    if (!url.isLocalFile() || (fileGuard_ && !fileGuard_->mayLoad(url, this->url(), QUrl())))
+        return std::nullopt;
+    const QString path = url.toLocalFile();
+    const QFileInfo info(path);
+    // Only regular files, read whole only when small enough to be shown as content.
+    if (!isHtmlName(path) || !info.isFile() || info.size() > kMaxDataAddress)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray html = file.read(kMaxDataAddress + 1);
+    if (html.size() > kMaxDataAddress || !fitsDataAddress(html)
+        || syntax::declaresCharset(std::string_view(html.constData(), static_cast<std::size_t>(html.size()))))
+        return std::nullopt;
+    return html;
+}
+
+void WebPage::showAsWindows1251(const QByteArray& html, const QUrl& url)
+{
+    ownContentNext_ = true;
+    shownFile_ = url;
+    setContent(html, QString::fromLatin1(kWindows1251Html), url);
 }
 
 void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,

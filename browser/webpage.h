@@ -4,10 +4,12 @@
 #include <QWebEnginePage>
 
 #include <functional>
+#include <optional>
 
 namespace corvane {
 
 class ConsoleCapture;
+class LocalFileGuard;
 class MemoryGuard;
 class PageDialogs;
 class RunawayGuard;
@@ -24,12 +26,19 @@ public:
     static constexpr int kDialogBurst = 3;
     static constexpr int kDialogBurstMs = 1000;
 
+    // Content shown through setContent() travels as a data address, which the engine refuses
+    // beyond a length; true when `html` fits.
+    static bool fitsDataAddress(const QByteArray& html);
+
     explicit WebPage(QObject* parent);
     // A page of `profile` rather than the default one.
     WebPage(QWebEngineProfile* profile, QObject* parent);
 
     // The Windows-1251 default and the faces; they hold only once the page is in a view.
     void usePreviewSettings();
+    // Loads `url` as the program's own navigation; a local page that names no character set is
+    // read as Windows-1251.
+    void loadPage(const QUrl& url);
     // Boxes go to `dialogs`, parented to `dialogParent`; without dialogs, the engine's own.
     void setDialogs(PageDialogs* dialogs, QWidget* dialogParent);
     PageDialogs* dialogs() const { return dialogs_; }
@@ -37,6 +46,9 @@ public:
     // Makes the page for a new window the page asked for; null refuses the window.
     void setWindowFactory(std::function<QWebEnginePage*()> factory) { windowFactory_ = std::move(factory); }
     RunawayGuard& guard() const { return *guard_; }
+    // Every request of the page passes `guard`, and so does every file the page shows through
+    // the program (a page without a character set).
+    void setFileGuard(LocalFileGuard* guard);
     MemoryGuard& memoryGuard() const { return *memory_; }
 
 signals:
@@ -57,16 +69,23 @@ protected:
 private:
     template <typename Box>
     auto inBox(Box&& box);
+    // The bytes of a local page that names no character set, small enough to be shown as content,
+    // and one the file guard lets the page have.
+    std::optional<QByteArray> undeclaredPage(const QUrl& url) const;
+    void showAsWindows1251(const QByteArray& html, const QUrl& url);
 
     ConsoleCapture* capture_;
     RunawayGuard* guard_;
     MemoryGuard* memory_;
+    LocalFileGuard* fileGuard_ = nullptr;
     PageDialogs* dialogs_ = nullptr;
     QWidget* dialogParent_ = nullptr;
     std::function<QWebEnginePage*()> windowFactory_;
     int burst_ = 0;
     QElapsedTimer sinceBox_;
     bool boxesStopped_ = false;
+    bool ownContentNext_ = false; // the next main-frame navigation is showAsWindows1251's own
+    QUrl shownFile_;              // the file shown that way now; a reload reads it again
 };
 
 } // namespace corvane

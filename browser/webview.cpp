@@ -30,25 +30,9 @@
 namespace corvane {
 namespace {
 
-// The engine turns content into a data address and refuses addresses longer than this many
-// characters.
-constexpr qsizetype kMaxDataAddress = qsizetype{2} * 1024 * 1024;
 // The text is Windows-1251 by construction, so it says so even where a short page would make the
 // engine guess otherwise.
 const QByteArray kContentType = QByteArrayLiteral("text/html;charset=windows-1251");
-
-// The longer of the two ways the engine may encode it: percent-encoded or base64.
-qsizetype dataAddressLength(const QByteArray& content)
-{
-    qsizetype percent = 0;
-    for (const char c : content) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
-                           || c == '-' || c == '.' || c == '_' || c == '~';
-        percent += plain ? 1 : 3;
-    }
-    const qsizetype base64 = (content.size() + 2) / 3 * 4;
-    return QByteArrayLiteral("data:;base64,").size() + kContentType.size() + std::max(percent, base64);
-}
 
 // Puts the character set and a <base> first in the page (after its doctype, which must stay first
 // for the page to keep its rendering mode), so that a page loaded from elsewhere still finds its
@@ -199,7 +183,7 @@ void WebView::navigate(const QString& address)
     console_.clear();
     if (fileGuard_)
         fileGuard_->programNavigation(url);
-    programLoad([this, url] { page_->load(url); });
+    programLoad([this, url] { page_->loadPage(url); });
 }
 
 void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original)
@@ -213,7 +197,7 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
     if (fileGuard_)
         fileGuard_->programNavigation(baseUrl);
 
-    if (dataAddressLength(html) <= kMaxDataAddress) {
+    if (WebPage::fitsDataAddress(html)) {
         // The engine reports the base as the page's address.
         contentUrl_ = baseUrl;
         showsContent_ = true;
@@ -369,7 +353,7 @@ void WebView::refresh()
         dropContentFile();
         if (fileGuard_)
             fileGuard_->programNavigation(original_);
-        programLoad([this] { page_->load(original_); });
+        programLoad([this] { page_->loadPage(original_); });
         return;
     }
     programLoad([this] { page_->triggerAction(QWebEnginePage::Reload); });
@@ -377,6 +361,12 @@ void WebView::refresh()
 
 void WebView::stop()
 {
+    page_->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebView::createEngineWidget()
+{
+    // Any use of the page makes it; stopping a page that loads nothing leaves no trace.
     page_->triggerAction(QWebEnginePage::Stop);
 }
 
@@ -463,7 +453,7 @@ void WebView::restrictLocalFiles(const QStringList& libraryFolders)
     libraryFolders_ = libraryFolders;
     if (!fileGuard_) {
         fileGuard_ = new LocalFileGuard(this);
-        page_->setUrlRequestInterceptor(fileGuard_);
+        page_->setFileGuard(fileGuard_);
         connect(fileGuard_, &LocalFileGuard::refused, this, &WebView::requestRefused);
     }
     fileGuard_->setLibraryFolders(libraryFolders);

@@ -49,6 +49,10 @@ public:
     void navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original);
     void refresh();
     void stop();
+    // Makes the engine's own widget now rather than at the first page. The engine draws through
+    // the GPU, so a window made before that widget joins it is made anew, losing its maximised
+    // state; a window shown with the widget already in place is made once, ready for it.
+    void createEngineWidget();
     // While held, the program's loads are checked and kept but not started; releaseLoads()
     // starts the last one kept.
     void holdLoads();

@@ -9,6 +9,7 @@
 #include "pages/pagescan.h"
 #include "pages/recode.h"
 #include "platform/ascii.h"
+#include "platform/casefold.h"
 #include "platform/codepage.h"
 #include "platform/filecompare.h"
 #include "platform/files.h"
@@ -36,7 +37,6 @@ namespace {
 using pages::addressToPath;
 using pages::declareCharset;
 using pages::declareStyleCharset;
-using pages::foldCase;
 using pages::isRelativeAddress;
 using pages::isWebPageName;
 using pages::LineCounter;

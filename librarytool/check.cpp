@@ -7,6 +7,7 @@
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
 #include "platform/ascii.h"
+#include "platform/casefold.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/insidepath.h"
@@ -25,7 +26,6 @@ namespace fs = std::filesystem;
 namespace corvane::librarytool {
 
 using pages::addressToPath;
-using pages::foldCase;
 using pages::isRelativeAddress;
 using pages::isRemoteAddress;
 using pages::isWebPageName;

@@ -1,8 +1,10 @@
 #include "platform/files.h"
 
+#include "platform/casefold.h"
 #include "platform/errors.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,9 +43,19 @@ int nonRegularError(mode_t mode)
 // file stays open. Returns 0 or the error number.
 int openForReading(const std::string& path, FileDescriptor& file, struct stat& info)
 {
-    file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (file.fd < 0)
-        return errno;
+    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    file.fd = ::open(path.c_str(), kFlags);
+    if (file.fd < 0) {
+        const int error = errno;
+        if (error != ENOENT)
+            return error;
+        const std::optional<std::string> other = findIgnoringCase(path);
+        if (!other || *other == path)
+            return error;
+        file.fd = ::open(other->c_str(), kFlags);
+        if (file.fd < 0)
+            return errno;
+    }
     if (::fstat(file.fd, &info) != 0)
         return errno;
     if (!S_ISREG(info.st_mode))
@@ -101,7 +113,51 @@ int readInto(const std::string& path, std::string& bytes, size_t maxBytes, bool&
 
 constexpr size_t kNoLimit = static_cast<size_t>(-1);
 
+// The entry of `folder` whose name folds as `name` does: the first in byte order.
+std::optional<std::string> entryIgnoringCase(const std::string& folder, const std::string& name)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    const std::string folded = foldCase(name);
+    std::optional<std::string> found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view entryName(entry->d_name);
+        if (entryName == "." || entryName == "..")
+            continue;
+        if ((!found || entryName < *found) && foldCase(entryName) == folded)
+            found = std::string(entryName);
+    }
+    ::closedir(dir);
+    return found;
+}
+
 } // namespace
+
+std::optional<std::string> findIgnoringCase(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0)
+        return path;
+    std::string found;
+    std::size_t start = 0;
+    while (start < path.size()) {
+        const std::size_t slash = path.find('/', start);
+        const std::size_t end = slash == std::string::npos ? path.size() : slash;
+        const std::string step = path.substr(start, end - start);
+        const std::string separator = slash == std::string::npos ? std::string() : std::string(1, '/');
+        start = end + 1;
+        if (step.empty() || step == "." || step == ".." || ::stat((found + step).c_str(), &info) == 0) {
+            found += step + separator;
+            continue;
+        }
+        const std::optional<std::string> entry = entryIgnoringCase(found, step);
+        if (!entry)
+            return std::nullopt;
+        found += *entry + separator;
+    }
+    return found;
+}
 
 std::string readWholeFile(const std::string& path)
 {

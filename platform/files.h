@@ -15,6 +15,12 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
+// Where the file the program opens by `path` lies when letter case in names does not count, as
+// on Windows: `path` itself when it exists; else, for each step of the path that is missing, the
+// entry whose name differs from it only in letter case (the first in byte order when there are
+// several); nothing when there is none. Every read below opens files this way.
+std::optional<std::string> findIgnoringCase(const std::string& path);
+
 // Reads a whole file as bytes. Only regular files are read: a FIFO, a device, a socket or a
 // directory fails at once. Throws FileOpenError "Cannot open file \"path\". reason".
 std::string readWholeFile(const std::string& path);

@@ -1,12 +1,14 @@
 #include "platform/filestream.h"
 
 #include "platform/errors.h"
+#include "platform/files.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <utility>
 
 namespace corvane {
@@ -36,7 +38,15 @@ FileReader::FileReader(const std::string& path)
     , handle_(kClosed)
 {
     // O_NONBLOCK: a FIFO standing there answers at once instead of waiting for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(path.c_str(), kFlags);
+    // Letter case in names does not count, as for every read of the program's.
+    if (fd < 0 && errno == ENOENT) {
+        const std::optional<std::string> other = findIgnoringCase(path);
+        fd = other && *other != path ? ::open(other->c_str(), kFlags) : -1;
+        if (fd < 0 && (!other || *other == path))
+            errno = ENOENT;
+    }
     if (fd < 0)
         throwOpenError(path, errno);
     handle_ = fd;

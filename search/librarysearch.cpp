@@ -2,10 +2,10 @@
 
 #include "library/scriptlibrary.h"
 #include "library/textlist.h"
+#include "platform/casefold.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/lines.h"
-#include "search/casefold.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,5 +1,6 @@
 #include "syntax/document.h"
 
+#include "platform/ascii.h"
 #include "platform/lines.h"
 
 namespace corvane::syntax {
@@ -99,6 +100,33 @@ std::size_t leadingDoctypeEnd(std::string_view text)
         return at + run.size();
     const std::size_t close = text.find('>', at + line.size());
     return close == std::string_view::npos ? text.size() : close + 1;
+}
+
+bool declaresCharset(std::string_view text)
+{
+    for (const std::string_view mark :
+         {std::string_view("\xEF\xBB\xBF"), std::string_view("\xFF\xFE"), std::string_view("\xFE\xFF")})
+        if (text.substr(0, mark.size()) == mark)
+            return true;
+    for (const TagSpan& tag : lexDocument(text).tags) {
+        if (tag.endTag || asciiLowered(text.substr(tag.nameStart, tag.nameLength)) != "meta")
+            continue;
+        bool contentType = false;
+        bool namesCharset = false;
+        for (const TagAttribute& attribute : tag.attributes) {
+            const std::string name = asciiLowered(text.substr(attribute.nameStart, attribute.nameLength));
+            const std::string value = asciiLowered(text.substr(attribute.valueStart, attribute.valueLength));
+            if (name == "charset" && attribute.hasValue)
+                return true;
+            if (name == "http-equiv" && value == "content-type")
+                contentType = true;
+            else if (name == "content" && value.find("charset=") != std::string::npos)
+                namesCharset = true;
+        }
+        if (contentType && namesCharset)
+            return true;
+    }
+    return false;
 }
 
 } // namespace corvane::syntax

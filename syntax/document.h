@@ -42,4 +42,8 @@ std::vector<TagSpan> groupTags(std::string_view text, const std::vector<Token>& 
 // something must go that comes first in a page without ending its standards mode.
 std::size_t leadingDoctypeEnd(std::string_view text);
 
+// True when the page names its own character set: a byte-order mark, <meta charset> or a
+// <meta http-equiv="Content-Type"> whose content names one.
+bool declaresCharset(std::string_view text);
+
 } // namespace corvane::syntax

@@ -5,13 +5,13 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build ccache g++ qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-tools-dev-tools
-  libgl-dev libjpeg62-turbo-dev
-  # run time: the shell's "open" action, a sans-serif face with Cyrillic
-  xdg-utils fonts-dejavu-core
+  libgl-dev libjpeg62-turbo-dev libxcb1-dev
+  # run time: the shell's "open" action, a sans-serif face with Cyrillic, Qt's own texts in Bulgarian
+  xdg-utils fonts-dejavu-core qt6-translations-l10n
   # install checks and the Debian package (validators, shared-library dependencies, manual pages)
   desktop-file-utils appstream dpkg-dev file man-db
   # tests and benchmarks, windows without a display
-  googletest libgtest-dev libbenchmark-dev xvfb xauth openbox
+  googletest libgtest-dev libbenchmark-dev xvfb xauth openbox x11-utils
   # the format check and the static analysis (tools/lint.sh)
   clang-format clang-tidy
 )

@@ -11,8 +11,9 @@ std::optional<PageSaveChoice> FilePageSaveDialog::choose(QWidget* parent, const 
 {
     const QString utf8 = QStringLiteral("Уеб страница, пълна, UTF-8 (*.html *.htm)");
     const QString cp1251 = QStringLiteral("Уеб страница, пълна, Windows-1251 (*.html *.htm)");
+    // With no script chosen the folder alone, not the folder's own name as the file's.
     QFileDialog dialog(parent, QStringLiteral("Запазване на скрипта с файловете му"),
-                       QDir(folder).filePath(name));
+                       name.isEmpty() ? folder : QDir(folder).filePath(name));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // Our own dialog, so that the encoding can be chosen as the file type everywhere; the save

@@ -117,6 +117,8 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     connect(save, &QAction::triggered, this, guardedSlot(&TForm1::SavePageClick));
     setUpCodeBox();
     setUpConsole();
+    // Before the window is first shown, whether or not the start loads a page into the preview.
+    ui->wb1->createEngineWidget();
 
     guarded([this] { loadPictures(); });
     guarded([this] { FormCreate(); });

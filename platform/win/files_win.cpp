@@ -81,6 +81,14 @@ DWORD readInto(const std::string& path, std::string& bytes, std::size_t maxBytes
 
 } // namespace
 
+std::optional<std::string> findIgnoringCase(const std::string& path)
+{
+    // The file system itself takes names in any letter case.
+    if (::GetFileAttributesW(toWide(path).c_str()) == INVALID_FILE_ATTRIBUTES)
+        return std::nullopt;
+    return path;
+}
+
 std::string readWholeFile(const std::string& path)
 {
     std::string bytes;

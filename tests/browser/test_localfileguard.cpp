@@ -67,6 +67,10 @@ const ReachCase kReaches[] = {
      " w.document.write('<script>fetch(\"' + SECRET + '\").then(r => r.text()).then("
      "t => opener.document.title = \"read:\" + t, () => opener.document.title = \"blocked\");</scr' + 'ipt>');",
      "secret.txt"},
+    {"a window it opens on a page outside, which it reads",
+     "var w = window.open(HOME + 'secret.html', 'p'); setTimeout(function () {"
+     " try { var t = w.document.body.innerText; if (t) read(t); else blocked(); } catch (e) { blocked(); } }, 1000);",
+     "secret.html"},
 };
 
 void PrintTo(const ReachCase& c, std::ostream* os)
@@ -79,6 +83,7 @@ protected:
     LocalFileGuardTest()
     {
         secret_ = dir_.write("home/secret.txt", kSecret);
+        dir_.write("home/secret.html", std::string("<p>") + kSecret + "</p>");
         library_ = dir_.writeLibrary({{"Игри", "a.html", "<p>a</p>"}, {"Други", "b.html", "<p>b</p>"}}, "lib");
         dir_.write("lib/Други/own.txt", "own text");
         fs::create_symlink(secret_, dir_.path() / "lib" / fs::u8path("Игри") / "link.txt");
@@ -87,14 +92,15 @@ protected:
         view_.show();
         view_.restrictLocalFiles({QString::fromStdString(library_)});
     }
-    // The page with the script, made as the test's library page.
+    // The page with the script, made as the test's library page. It names its character set, so
+    // the engine loads it as the file itself, with every right a local page has.
     std::string page(const std::string& script) const
     {
         const auto url = [](const std::string& path) {
             return "'" + QUrl::fromLocalFile(QString::fromStdString(path)).toString().toStdString() + "'";
         };
         return dir_.write("lib/Игри/try.html",
-                          "<html><head><title>start</title></head><body><script>"
+                          "<html><head><meta charset=\"utf-8\"><title>start</title></head><body><script>"
                           "var SECRET = "
                               + url(secret_) + ", HOME = " + url(dir_.dir() + "home/")
                               + ", OWN = " + url(library_ + "Други/own.txt")

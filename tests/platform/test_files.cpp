@@ -1,3 +1,4 @@
+#include "platform/casefold.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/programdir.h"
@@ -52,6 +53,44 @@ TEST(Files, writeReplacesWholeAndReadGivesBytes)
     EXPECT_EQ(test::readBytes(path), std::string("a\0b", 3));
     writeWholeFile(dir.dir() + "Ёж.txt", "ж"); // names cross the system as Unicode
     EXPECT_EQ(readWholeFile(dir.dir() + "Ёж.txt"), "ж");
+}
+
+// Names are found whatever their letter case, as on Windows, where the library was made.
+TEST(Files, namesThatDifferOnlyInLetterCaseAreFoundAndRead)
+{
+    test::TempDir dir;
+    dir.write("Игри/Часовник.html", "clock");
+    dir.write("Игри/scripts.txt", "list");
+    const struct {
+        const char* asked;
+        const char* found; // empty: none
+    } cases[] = {
+        {"Игри/Часовник.html", "Игри/Часовник.html"},
+        {"игри/ЧАСОВНИК.HTML", "Игри/Часовник.html"},
+        {"ИГРИ/Scripts.TXT", "Игри/scripts.txt"},
+        {"Игри/Часовник2.html", ""},
+        {"Друго/scripts.txt", ""},
+    };
+    for (const auto& c : cases) {
+        const std::optional<std::string> found = findIgnoringCase(dir.dir() + c.asked);
+        if (*c.found == '\0') {
+            EXPECT_FALSE(found) << c.asked;
+            continue;
+        }
+        // Windows answers with the name as asked: the file system takes it as it is.
+        ASSERT_TRUE(found) << c.asked;
+        EXPECT_EQ(foldCase(*found), foldCase(dir.dir() + c.found)) << c.asked;
+        EXPECT_EQ(readWholeFile(dir.dir() + c.asked), readWholeFile(dir.dir() + c.found)) << c.asked;
+    }
+    EXPECT_EQ(messageOf([&] { readWholeFile(dir.dir() + "игри/няма.html"); }),
+              "Cannot open file \"" + dir.dir() + "игри/няма.html\". " + kNoSuchFile);
+#ifndef _WIN32
+    // The exact name first; else the first of the names in byte order.
+    dir.write("Игри/часовник.html", "other clock");
+    EXPECT_EQ(readWholeFile(dir.dir() + "Игри/часовник.html"), "other clock");
+    EXPECT_EQ(readWholeFile(dir.dir() + "Игри/ЧАСОВНИК.html"), "clock");
+    EXPECT_EQ(*findIgnoringCase(dir.dir() + "игри/ЧАСОВНИК.html"), dir.dir() + "Игри/Часовник.html");
+#endif
 }
 
 TEST(Files, errorsCarryThePathAndTheSystemTextWithoutFullStop)

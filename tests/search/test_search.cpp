@@ -1,5 +1,5 @@
+#include "platform/casefold.h"
 #include "platform/codepage.h"
-#include "search/casefold.h"
 #include "search/librarysearch.h"
 #include "search/searchrunner.h"
 #include "support/testfiles.h"

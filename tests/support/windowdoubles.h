@@ -109,7 +109,7 @@ inline void triggerAction(QWidget& window, const char* name)
 // What a main window under test is built with: a library folder, a store of its own and
 // recording doubles; no banner is loaded.
 struct WindowBench {
-    std::unique_ptr<TForm1> make()
+    MainWindowServices services()
     {
         MainWindowServices services;
         services.programDirectory = dir.dir();
@@ -119,8 +119,9 @@ struct WindowBench {
         services.pageDialogs = &pageDialogs;
         services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
         services.saveDialog = saveDialog;
-        return std::make_unique<TForm1>(services);
+        return services;
     }
+    std::unique_ptr<TForm1> make() { return std::make_unique<TForm1>(services()); }
 
     TempDir dir;
     TempDir storeDir;

@@ -1,4 +1,6 @@
-#include "search/casefold.h"
+#include "platform/casefold.h"
+
+#include "platform/codepage.h"
 
 namespace corvane {
 
@@ -33,6 +35,30 @@ const Cp1251Fold& cp1251Fold()
 {
     static const Cp1251Fold fold;
     return fold;
+}
+
+std::string foldCase(std::string_view utf8)
+{
+    const Cp1251Fold& fold = cp1251Fold();
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        // Every letter of the code page is ASCII or takes two bytes in UTF-8.
+        const std::size_t length = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : 0;
+        if (length == 0 || i + length > utf8.size()) {
+            out += utf8[i++];
+            continue;
+        }
+        const std::string_view character = utf8.substr(i, length);
+        const std::string byte = utf8ToCp1251(character);
+        if (byte.size() == 1 && (byte != "?" || character == "?"))
+            out += cp1251ToUtf8(std::string(1, static_cast<char>(fold(static_cast<unsigned char>(byte[0])))));
+        else
+            out += character;
+        i += length;
+    }
+    return out;
 }
 
 } // namespace corvane

@@ -21,4 +21,7 @@ private:
 
 const Cp1251Fold& cp1251Fold();
 
+// The same letters folded in UTF-8 text (file names, category names); other characters stay.
+std::string foldCase(std::string_view utf8);
+
 } // namespace corvane
