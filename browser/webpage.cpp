@@ -121,9 +121,16 @@ void WebPage::loadPage(const QUrl& url)
 
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
-    // The engine asks no request guard about the first page of a window a page opened.
-    if (isMainFrame && fileGuard_ && url.isLocalFile() && !fileGuard_->admit(url, this->url(), QUrl()))
-        return false;
+    // The engine asks no request guard about the first page of a window a page opened, so a page's
+    // own navigations are judged here too: a file by where it lies, an address off the machine as
+    // one of the page's requests (a new window's by its own address). The program's own loads and
+    // the redirects of allowed ones go ahead.
+    if (isMainFrame && fileGuard_
+        && (url.isLocalFile() || (type != NavigationTypeTyped && type != NavigationTypeRedirect))) {
+        const QUrl page = this->url().isEmpty() || this->url().scheme() == QLatin1String("about") ? url : this->url();
+        if (!fileGuard_->admit(url, page, QUrl()))
+            return false;
+    }
     if (isMainFrame) {
         // A new document may open boxes again.
         boxesStopped_ = false;

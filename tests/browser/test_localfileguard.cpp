@@ -67,6 +67,9 @@ const ReachCase kReaches[] = {
      " w.document.write('<script>fetch(\"' + SECRET + '\").then(r => r.text()).then("
      "t => opener.document.title = \"read:\" + t, () => opener.document.title = \"blocked\");</scr' + 'ipt>');",
      "secret.txt"},
+    {"a window it opens on this machine's web server",
+     "window.open('http://127.0.0.1:' + PORT + '/?key=stolen', 'w'); setTimeout(blocked, 1000);",
+     "127.0.0.1"},
     {"a window it opens on a page outside, which it reads",
      "var w = window.open(HOME + 'secret.html', 'p'); setTimeout(function () {"
      " try { var t = w.document.body.innerText; if (t) read(t); else blocked(); } catch (e) { blocked(); } }, 1000);",
