@@ -35,7 +35,8 @@ void saveDownload(QWebEngineDownloadRequest* download)
         return;
     }
     const QPointer<QWidget> parent = page->dialogParent();
-    const QString suggested = QDir(downloadFolder()).filePath(downloadFileName(download->suggestedFileName()));
+    const QString suggested =
+        QDir(downloadFolder()).filePath(downloadFileName(download->suggestedFileName()));
     const QString path = dialogs->saveFileName(parent, suggested);
     if (path.isEmpty()) {
         download->cancel();
@@ -59,9 +60,8 @@ void saveDownload(QWebEngineDownloadRequest* download)
 
 QString downloadFileName(const QString& suggested)
 {
-    QString name = suggested.mid(std::max(suggested.lastIndexOf(QLatin1Char('/')),
-                                          suggested.lastIndexOf(QLatin1Char('\\')))
-                                 + 1);
+    QString name = suggested.mid(
+        std::max(suggested.lastIndexOf(QLatin1Char('/')), suggested.lastIndexOf(QLatin1Char('\\'))) + 1);
     name.removeIf([](QChar c) {
         return c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0)
                || QStringView(u"<>:\"/\\|?*").contains(c);

@@ -171,11 +171,13 @@ public:
             record(PageEvent::Kind::Popup, request.requestedUrl().toString());
         });
         // window.print() opens the print dialog, a box like the others; it is not opened.
-        connect(this, &QWebEnginePage::printRequested, this,
-                [this] { record(PageEvent::Kind::Dialog, QStringLiteral("print: the page asks to be printed")); });
+        connect(this, &QWebEnginePage::printRequested, this, [this] {
+            record(PageEvent::Kind::Dialog, QStringLiteral("print: the page asks to be printed"));
+        });
         connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
             // The blank page is in (or its load ended some other way): the page before is gone.
-            if (clearing_ && info.url() == blankUrl() && info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+            if (clearing_ && info.url() == blankUrl()
+                && info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
                 QTimer::singleShot(0, this, [this] {
                     if (clearing_)
                         start();

@@ -18,9 +18,9 @@ namespace corvane {
 struct PageEvent {
     enum class Kind { ScriptError, FailedLoad, Network, Runaway, Popup, Dialog, Blank, Memory };
     Kind kind = Kind::ScriptError;
-    QString text;   // the error's message, the address, the dialog's text
-    QString source; // the script the error is in; empty for the page itself
-    int line = 0;   // in `source`, from 1; 0 when there is none
+    QString text;         // the error's message, the address, the dialog's text
+    QString source;       // the script the error is in; empty for the page itself
+    int line = 0;         // in `source`, from 1; 0 when there is none
     bool earlier = false; // made by a page this one came after, which one is not known
     int more = 0;         // not an event: this many more of its kind were left out
 };

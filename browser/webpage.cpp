@@ -127,7 +127,8 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool
     // the redirects of allowed ones go ahead.
     if (isMainFrame && fileGuard_
         && (url.isLocalFile() || (type != NavigationTypeTyped && type != NavigationTypeRedirect))) {
-        const QUrl page = this->url().isEmpty() || this->url().scheme() == QLatin1String("about") ? url : this->url();
+        const QUrl page =
+            this->url().isEmpty() || this->url().scheme() == QLatin1String("about") ? url : this->url();
         if (!fileGuard_->admit(url, page, QUrl()))
             return false;
     }

@@ -396,7 +396,8 @@ bool Adder::checkInLibrary(const fs::path& target, const std::string& shown, Pla
         }
     }
     if (!same) {
-        refuse(shown + " would replace " + inQuotes(genericPathText(target)) + ", which is already in the library");
+        refuse(shown + " would replace " + inQuotes(genericPathText(target))
+               + ", which is already in the library");
         return false;
     }
     file.present = true;
@@ -488,8 +489,8 @@ void Adder::takeReferences(const std::vector<PageReference>& references, const s
         }
         // A link that leads out of the page's folder would bring in whatever it points at.
         if (!isWithin(real, origin.real)) {
-            refuse(shown + " uses " + inQuotes(path) + ", which leads through a link out of the page's folder to "
-                   + inQuotes(pathText(real)));
+            refuse(shown + " uses " + inQuotes(path)
+                   + ", which leads through a link out of the page's folder to " + inQuotes(pathText(real)));
             continue;
         }
         prepareFile(from, used, inQuotes(pathText(from)), origin);

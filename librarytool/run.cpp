@@ -193,7 +193,8 @@ struct PageFinding {
 PageFinding asFinding(const PageEvent& event, const Page& page, const std::string& directory)
 {
     if (event.more > 0)
-        return {{page.relative, 0, kindName(event.kind), "and " + std::to_string(event.more) + " more"}, true};
+        return {{page.relative, 0, kindName(event.kind), "and " + std::to_string(event.more) + " more"},
+                true};
     // A script error keeps its line in the page; the other kinds are about the whole page.
     const int line = event.kind == PageEvent::Kind::ScriptError && event.source.isEmpty() ? event.line : 0;
     std::string text = message(event, directory);

@@ -119,7 +119,8 @@ void PageSaver::refuseForbiddenTargets() const
         const fs::path real = resolved(path);
         for (const fs::path& folder : forbidden)
             if (isWithin(path, folder) || isWithin(real, folder))
-                throw SaveRefused("„" + file.target + "“ би се записал в библиотеката или в папката на програмата ("
+                throw SaveRefused("„" + file.target
+                                  + "“ би се записал в библиотеката или в папката на програмата ("
                                   + real.string() + "): нищо не е записано. Изберете друга папка.");
     }
 }
@@ -135,9 +136,11 @@ std::size_t PageSaver::add(const std::string& source, Kind kind)
     const std::uintmax_t size = fs::file_size(path, error);
     const std::uintmax_t limit = kind == Kind::Other ? kMaxAssetBytes : kMaxTextBytes;
     if (!error && size > limit) {
-        const std::string shown = path.lexically_relative(normalFolder(request_.libraryFolder)).generic_string();
-        if (std::find_if(leftOut_.begin(), leftOut_.end(),
-                         [&](const std::string& line) { return line.compare(0, shown.size() + 1, shown + ":") == 0; })
+        const std::string shown =
+            path.lexically_relative(normalFolder(request_.libraryFolder)).generic_string();
+        if (std::find_if(
+                leftOut_.begin(), leftOut_.end(),
+                [&](const std::string& line) { return line.compare(0, shown.size() + 1, shown + ":") == 0; })
             == leftOut_.end())
             leftOut_.push_back(shown + ": по-голям от " + megabytes(limit)
                                + (kind == Kind::Other ? ", границата за файл в библиотеката"
@@ -300,7 +303,8 @@ void PageSaver::open(const File& file)
 void PageSaver::finishFile()
 {
     writer_->keep();
-    written_.push_back({writer_->path(), (normalFolder(request_.targetFolder) / files_[next_].target).string()});
+    written_.push_back(
+        {writer_->path(), (normalFolder(request_.targetFolder) / files_[next_].target).string()});
     writer_.reset();
     reader_.reset();
     ++next_;

@@ -403,10 +403,11 @@ void TForm1::savePageStep()
     }
     const std::size_t files = saver->assetsWritten();
     const QString where = QDir::toNativeSeparators(saveFolder_);
-    QString text = files == 0 ? QStringLiteral("Запазена е страницата в %1.").arg(where)
-                              : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
-                                    .arg(files)
-                                    .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where);
+    QString text = files == 0
+                       ? QStringLiteral("Запазена е страницата в %1.").arg(where)
+                       : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
+                             .arg(files)
+                             .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where);
     // What was too large to save is named, so the user knows what the copy lacks.
     const std::vector<std::string>& leftOut = saver->leftOut();
     if (!leftOut.empty()) {

@@ -39,8 +39,8 @@ const ReachCase kReaches[] = {
      " catch (e) { blocked(); }",
      "secret.txt"},
     {"fetch of a file outside", "fetch(SECRET).then(r => r.text()).then(read, blocked);", "secret.txt"},
-    {"fetch through ../ above the library", "fetch('../../home/secret.txt').then(r => r.text()).then(read, blocked);",
-     "secret.txt"},
+    {"fetch through ../ above the library",
+     "fetch('../../home/secret.txt').then(r => r.text()).then(read, blocked);", "secret.txt"},
     {"fetch through a link in the library that leads out",
      "fetch('link.txt').then(r => r.text()).then(read, blocked);", "link.txt"},
     {"an iframe listing the home folder",
@@ -87,7 +87,8 @@ protected:
     {
         secret_ = dir_.write("home/secret.txt", kSecret);
         dir_.write("home/secret.html", std::string("<p>") + kSecret + "</p>");
-        library_ = dir_.writeLibrary({{"Игри", "a.html", "<p>a</p>"}, {"Други", "b.html", "<p>b</p>"}}, "lib");
+        library_ =
+            dir_.writeLibrary({{"Игри", "a.html", "<p>a</p>"}, {"Други", "b.html", "<p>b</p>"}}, "lib");
         dir_.write("lib/Други/own.txt", "own text");
         fs::create_symlink(secret_, dir_.path() / "lib" / fs::u8path("Игри") / "link.txt");
         listener_.listen(QHostAddress::LocalHost);
@@ -133,9 +134,10 @@ protected:
 TEST_P(LocalFileGuardTest, pageReachesOnlyItsLibrary)
 {
     view_.navigate(QString::fromStdString(page(GetParam().script)));
-    ASSERT_TRUE(waitUntil([&] { return view_.title() != QStringLiteral("start") && !view_.title().isEmpty()
-                                       && !view_.title().endsWith(QStringLiteral("try.html")); }))
-        << view_.title().toStdString();
+    ASSERT_TRUE(waitUntil([&] {
+        return view_.title() != QStringLiteral("start") && !view_.title().isEmpty()
+               && !view_.title().endsWith(QStringLiteral("try.html"));
+    })) << view_.title().toStdString();
     if (!GetParam().refused) {
         EXPECT_EQ(view_.title().toStdString(), "read:own text");
         EXPECT_TRUE(refusals().isEmpty()) << refusals().join(u'\n').toStdString();

@@ -28,11 +28,11 @@ std::map<std::string, std::string> snapshot(const TempDir& dir)
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
-        files[entry.path().string()] =
-            entry.is_symlink()                ? "-> " + fs::read_symlink(entry.path()).string()
-            : entry.is_directory()            ? std::string()
-            : entry.file_size() > (1u << 20) ? "size " + std::to_string(entry.file_size())
-                                              : readBytes(entry.path().string());
+        files[entry.path().string()] = entry.is_symlink() ? "-> " + fs::read_symlink(entry.path()).string()
+                                       : entry.is_directory() ? std::string()
+                                       : entry.file_size() > (1u << 20)
+                                           ? "size " + std::to_string(entry.file_size())
+                                           : readBytes(entry.path().string());
     return files;
 }
 
@@ -142,7 +142,8 @@ const RefusalCase kRefusals[] = {
     {"a picture that is a link to a file outside the page's folder",
      [](Library& l) {
          fs::remove(l.dir.path() / "src" / fs::u8path("снимки/лице.png"));
-         fs::create_symlink(l.dir.write("home/.ssh/id_rsa", "KEY"), l.dir.path() / "src" / fs::u8path("снимки/лице.png"));
+         fs::create_symlink(l.dir.write("home/.ssh/id_rsa", "KEY"),
+                            l.dir.path() / "src" / fs::u8path("снимки/лице.png"));
      },
      "Игри",
      {"Часовник.html"},
@@ -184,7 +185,8 @@ const RefusalCase kRefusals[] = {
     {"a folder in the library on the way that is a link",
      [](Library& l) {
          fs::create_directory(l.dir.path() / "outside");
-         fs::create_directory_symlink(l.dir.path() / "outside", l.dir.path() / "lib" / fs::u8path("Игри/снимки"));
+         fs::create_directory_symlink(l.dir.path() / "outside",
+                                      l.dir.path() / "lib" / fs::u8path("Игри/снимки"));
      },
      "Игри",
      {"Часовник.html"},
@@ -287,7 +289,8 @@ TEST(AddScripts, pagesUsingTheSameFileUnderOneNameShareIt)
     library.dir.write("src/one/pic.png", "one picture");
     library.dir.write("src/two/b.html", "<img src=\"pic.png\">");
     library.dir.write("src/two/pic.png", "one picture");
-    const AddReport report = addScripts(library.lib(), "Игри", {library.src("one/a.html"), library.src("two/b.html")});
+    const AddReport report =
+        addScripts(library.lib(), "Игри", {library.src("one/a.html"), library.src("two/b.html")});
     EXPECT_EQ(report.refusals, std::vector<std::string>{});
     EXPECT_EQ(library.bytes("Игри/pic.png"), "one picture");
 }

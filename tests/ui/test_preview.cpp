@@ -135,8 +135,9 @@ TEST_F(Preview, greedyPageIsStoppedForItsMemory)
     const char* greedy = "<html><head><title>Greedy</title></head><body><script>var kept = [];"
                          "function grow() { var b = new Uint8Array(64 << 20); b.fill(1); kept.push(b);"
                          " setTimeout(grow, 0); } setTimeout(grow, 300);</script></body></html>";
-    ASSERT_TRUE(openShowing({{"greedy.html", greedy}, {"next.html", "<html><head><title>Next</title></head></html>"}},
-                            QStringLiteral("g"), QStringLiteral("Greedy")));
+    ASSERT_TRUE(
+        openShowing({{"greedy.html", greedy}, {"next.html", "<html><head><title>Next</title></head></html>"}},
+                    QStringLiteral("g"), QStringLiteral("Greedy")));
     ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Страницата беше спряна"); }))
         << wb1->title().toStdString();
     const ConsoleModel& console = wb1->console();
@@ -347,8 +348,9 @@ TEST_F(Preview, consoleFloodNeverHoldsUpTheNextScript)
                         "function chunk() { for (var i = 0; i < 5000; ++i) console.log('line ' + ++n);"
                         " setTimeout(chunk, 0); }"
                         "setTimeout(chunk, 100);</script></body></html>";
-    ASSERT_TRUE(openShowing({{"flood.html", flood}, {"next.html", "<html><head><title>Next</title></head></html>"}},
-                            QStringLiteral("f"), QStringLiteral("Flood")));
+    ASSERT_TRUE(
+        openShowing({{"flood.html", flood}, {"next.html", "<html><head><title>Next</title></head></html>"}},
+                    QStringLiteral("f"), QStringLiteral("Flood")));
     QTest::keyClick(form.get(), Qt::Key_F12);
     auto* window = form->findChild<QDialog*>(QStringLiteral("ConsoleWindow"));
     ASSERT_NE(window, nullptr);
@@ -356,7 +358,8 @@ TEST_F(Preview, consoleFloodNeverHoldsUpTheNextScript)
     ASSERT_NE(dropped, nullptr);
     const ConsoleModel& console = wb1->console();
     ASSERT_TRUE(test::waitUntil([&] { return dropped->isVisible(); }));
-    EXPECT_TRUE(dropped->text().contains(QString::number(console.droppedCount()))) << dropped->text().toStdString();
+    EXPECT_TRUE(dropped->text().contains(QString::number(console.droppedCount())))
+        << dropped->text().toStdString();
     EXPECT_EQ(console.rowCount(), ConsoleModel::kConsoleLimit);
     EXPECT_TRUE(console.message(console.rowCount() - 1).text.startsWith(QStringLiteral("line ")));
 
@@ -382,7 +385,8 @@ TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
           "Promise.all([get(own), get(secret)]).then(t => document.title = t.join(' '));"
           "</script><!--PADDING--></body></html>";
     dir.write("Игри/own.txt", "own");
-    ASSERT_TRUE(openShowing({{"reader.html", reader.c_str()}}, QStringLiteral("r"), QStringLiteral("own blocked")));
+    ASSERT_TRUE(
+        openShowing({{"reader.html", reader.c_str()}}, QStringLiteral("r"), QStringLiteral("own blocked")));
     const auto refusals = [&] {
         QStringList lines;
         for (int row = 0; row < wb1->console().rowCount(); ++row)
@@ -408,8 +412,9 @@ TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
     }
 
     QTest::mouseClick(child<QToolButton>("SpeedButton6"), Qt::LeftButton);
-    EXPECT_TRUE(test::waitUntil([&] { return wb1->currentUrl().host() == QStringLiteral("www.corvane.example"); }))
-        << wb1->currentUrl().toString().toStdString();
+    EXPECT_TRUE(test::waitUntil([&] {
+        return wb1->currentUrl().host() == QStringLiteral("www.corvane.example");
+    })) << wb1->currentUrl().toString().toStdString();
     EXPECT_TRUE(
         test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
     EXPECT_TRUE(refusals().isEmpty()) << refusals().join(u'\n').toStdString();

@@ -265,7 +265,8 @@ TEST_F(SavePage, refusesBeforeWritingAnyFileThatWouldReallyLandInTheLibrary)
     dialogs.errors.clear();
     pressSave(nested);
     ASSERT_EQ(dialogs.errors.size(), 1);
-    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("prog/categories.ini"))) << dialogs.errors[0].toStdString();
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("prog/categories.ini")))
+        << dialogs.errors[0].toStdString();
     EXPECT_EQ(test::readBytes(outer.dir() + "prog/categories.ini"), categories);
     EXPECT_FALSE(fs::exists(outer.path() / "copy.html"));
 }
@@ -290,7 +291,8 @@ TEST_P(SavePageTooLarge, isLeftOutAndNamed)
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(dialogs.messages.size(), 1);
     const QString box = dialogs.messages[0];
-    EXPECT_TRUE(box.contains(QString::fromUtf8(GetParam().file)) && box.contains(QLatin1String(GetParam().limit)))
+    EXPECT_TRUE(box.contains(QString::fromUtf8(GetParam().file))
+                && box.contains(QLatin1String(GetParam().limit)))
         << box.toStdString();
     EXPECT_TRUE(fs::exists(out.path() / fs::u8path("Звезди.html")));
     EXPECT_EQ(saved("img/bg.gif"), kPixel);
