@@ -64,7 +64,6 @@ ConsoleModel::ConsoleModel(QObject* parent)
 
 void ConsoleModel::add(const ConsoleMessage& message)
 {
-    ++received_;
     if (message.level == ConsoleMessage::Level::Error)
         ++errors_;
     if (static_cast<int>(waiting_.size()) >= kConsoleLimit) {
@@ -81,7 +80,6 @@ void ConsoleModel::add(const ConsoleMessage& message)
 
 void ConsoleModel::flush()
 {
-    const int dropped = dropped_;
     const int incoming = static_cast<int>(waiting_.size());
     const int overflow = static_cast<int>(messages_.size()) + incoming - kConsoleLimit;
     if (overflow > 0) {
@@ -97,8 +95,8 @@ void ConsoleModel::flush()
         endInsertRows();
         waiting_.clear();
     }
-    if (dropped_ != dropped)
-        emit droppedCountChanged(dropped_);
+    if (dropped_ != shownDropped_)
+        emit droppedCountChanged(shownDropped_ = dropped_);
     if (errors_ != shownErrors_)
         emit errorCountChanged(shownErrors_ = errors_);
 }
@@ -114,7 +112,6 @@ void ConsoleModel::addSeparator(const QString& address)
 void ConsoleModel::clear()
 {
     waiting_.clear();
-    received_ = 0;
     if (messages_.empty() && errors_ == 0 && dropped_ == 0)
         return;
     beginResetModel();
@@ -122,7 +119,8 @@ void ConsoleModel::clear()
     endResetModel();
     errors_ = shownErrors_ = 0;
     emit errorCountChanged(0);
-    if (std::exchange(dropped_, 0) != 0)
+    dropped_ = 0;
+    if (std::exchange(shownDropped_, 0) != 0)
         emit droppedCountChanged(0);
 }
 

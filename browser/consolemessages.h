@@ -45,8 +45,6 @@ public:
     int errorCount() const { return errors_; }
     // Messages since the last clearing that were dropped beyond the limit.
     int droppedCount() const { return dropped_; }
-    // Messages added since the last clearing, shown or not.
-    qint64 receivedCount() const { return received_; }
     const ConsoleMessage& message(int row) const { return messages_[static_cast<std::size_t>(row)]; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -66,7 +64,7 @@ private:
     int errors_ = 0;
     int shownErrors_ = 0; // the count last announced
     int dropped_ = 0;
-    qint64 received_ = 0;
+    int shownDropped_ = 0;
 };
 
 // The page side of the console: installs a script that reports the pictures, styles, scripts and

@@ -175,7 +175,7 @@ private:
     void prepareFile(const fs::path& source, const fs::path& target, const std::string& shown,
                      const Origin& origin);
     bool readText(const fs::path& source, const std::string& shown, std::string& bytes);
-    bool sameAsPlanned(const Planned& planned, const fs::path& source, const std::string& bytes) const;
+    static bool sameAsPlanned(const Planned& planned, const fs::path& source, const std::string& bytes);
     bool checkInLibrary(const fs::path& target, const std::string& shown, Planned& file);
     void takeReferences(const std::vector<PageReference>& references, const std::string& bytes,
                         const fs::path& source, const fs::path& target, const std::string& shown,
@@ -339,7 +339,7 @@ bool Adder::readText(const fs::path& source, const std::string& shown, std::stri
 }
 
 // The file planned for a place and the one now meant for it are one (a picture two pages use).
-bool Adder::sameAsPlanned(const Planned& planned, const fs::path& source, const std::string& bytes) const
+bool Adder::sameAsPlanned(const Planned& planned, const fs::path& source, const std::string& bytes)
 {
     if (planned.source == source)
         return true;

@@ -164,7 +164,7 @@ const char* kindName(PageEvent::Kind kind)
 
 std::string message(const PageEvent& event, const std::string& directory)
 {
-    const std::string text = utf8(event.text);
+    std::string text = utf8(event.text);
     switch (event.kind) {
     case PageEvent::Kind::ScriptError:
         if (!event.source.isEmpty())
