@@ -6,6 +6,10 @@
 #include <QColor>
 #include <QUrl>
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 namespace corvane {
 namespace {
 
@@ -46,19 +50,55 @@ QString fileName(const QString& address)
 
 } // namespace
 
+ConsoleModel::ConsoleModel(QObject* parent)
+    : QAbstractListModel(parent)
+{
+    batch_.setInterval(kBatchMs);
+    connect(&batch_, &QTimer::timeout, this, [this] {
+        if (waiting_.empty())
+            batch_.stop();
+        else
+            flush();
+    });
+}
+
 void ConsoleModel::add(const ConsoleMessage& message)
 {
-    if (static_cast<int>(messages_.size()) >= kConsoleLimit) {
-        beginRemoveRows(QModelIndex(), 0, 0);
-        messages_.pop_front();
-        endRemoveRows();
-    }
-    const int row = static_cast<int>(messages_.size());
-    beginInsertRows(QModelIndex(), row, row);
-    messages_.push_back(message);
-    endInsertRows();
     if (message.level == ConsoleMessage::Level::Error)
-        emit errorCountChanged(++errors_);
+        ++errors_;
+    if (static_cast<int>(waiting_.size()) >= kConsoleLimit) {
+        waiting_.pop_front();
+        ++dropped_;
+    }
+    waiting_.push_back(message);
+    // After a quiet spell at once; in a stream, with the next batch.
+    if (!batch_.isActive()) {
+        flush();
+        batch_.start();
+    }
+}
+
+void ConsoleModel::flush()
+{
+    const int incoming = static_cast<int>(waiting_.size());
+    const int overflow = static_cast<int>(messages_.size()) + incoming - kConsoleLimit;
+    if (overflow > 0) {
+        beginRemoveRows(QModelIndex(), 0, overflow - 1);
+        messages_.erase(messages_.begin(), messages_.begin() + overflow);
+        endRemoveRows();
+        dropped_ += overflow;
+    }
+    if (incoming > 0) {
+        const int row = static_cast<int>(messages_.size());
+        beginInsertRows(QModelIndex(), row, row + incoming - 1);
+        std::move(waiting_.begin(), waiting_.end(), std::back_inserter(messages_));
+        endInsertRows();
+        waiting_.clear();
+    }
+    if (dropped_ != shownDropped_)
+        emit droppedCountChanged(shownDropped_ = dropped_);
+    if (errors_ != shownErrors_)
+        emit errorCountChanged(shownErrors_ = errors_);
 }
 
 void ConsoleModel::addSeparator(const QString& address)
@@ -71,13 +111,17 @@ void ConsoleModel::addSeparator(const QString& address)
 
 void ConsoleModel::clear()
 {
-    if (messages_.empty() && errors_ == 0)
+    waiting_.clear();
+    if (messages_.empty() && errors_ == 0 && dropped_ == 0)
         return;
     beginResetModel();
     messages_.clear();
     endResetModel();
-    errors_ = 0;
+    errors_ = shownErrors_ = 0;
     emit errorCountChanged(0);
+    dropped_ = 0;
+    if (std::exchange(shownDropped_, 0) != 0)
+        emit droppedCountChanged(0);
 }
 
 int ConsoleModel::rowCount(const QModelIndex& parent) const
@@ -93,6 +137,8 @@ QString ConsoleModel::displayText(const ConsoleMessage& message)
     case ConsoleMessage::Kind::FailedLoad:
         return QStringLiteral("Не се зареди ") + message.text + QStringLiteral(": ") + message.source;
     case ConsoleMessage::Kind::RunawayStop:
+    case ConsoleMessage::Kind::MemoryStop:
+    case ConsoleMessage::Kind::Refused:
     case ConsoleMessage::Kind::Popup: return message.text + QStringLiteral(": ") + message.source;
     case ConsoleMessage::Kind::Script: break;
     }

@@ -1,6 +1,8 @@
 #include "browser/webpage.h"
 
 #include "browser/consolemessages.h"
+#include "browser/localfileguard.h"
+#include "browser/memoryguard.h"
 #include "browser/pagedialogs.h"
 #include "browser/pagescript.h"
 #include "browser/runawayguard.h"
@@ -84,6 +86,7 @@ WebPage::WebPage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile ? profile : QWebEngineProfile::defaultProfile(), parent)
     , capture_(new ConsoleCapture(this))
     , guard_(new RunawayGuard(this))
+    , memory_(new MemoryGuard(this))
 {
     installPageScript(*this, QStringLiteral("statustext.js"));
     connect(capture_, &ConsoleCapture::message, this, &WebPage::consoleMessage);
@@ -94,6 +97,12 @@ void WebPage::usePreviewSettings()
     // The library's pages carry no character-set declaration and are Windows-1251.
     settings()->setDefaultTextEncoding(QStringLiteral("windows-1251"));
     useSansSerifFaces(*settings());
+}
+
+void WebPage::setFileGuard(LocalFileGuard* guard)
+{
+    fileGuard_ = guard;
+    setUrlRequestInterceptor(guard);
 }
 
 void WebPage::setDialogs(PageDialogs* dialogs, QWidget* dialogParent)
@@ -112,6 +121,17 @@ void WebPage::loadPage(const QUrl& url)
 
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
+    // The engine asks no request guard about the first page of a window a page opened, so a page's
+    // own navigations are judged here too: a file by where it lies, an address off the machine as
+    // one of the page's requests (a new window's by its own address). The program's own loads and
+    // the redirects of allowed ones go ahead.
+    if (isMainFrame && fileGuard_
+        && (url.isLocalFile() || (type != NavigationTypeTyped && type != NavigationTypeRedirect))) {
+        const QUrl page =
+            this->url().isEmpty() || this->url().scheme() == QLatin1String("about") ? url : this->url();
+        if (!fileGuard_->admit(url, page, QUrl()))
+            return false;
+    }
     if (isMainFrame) {
         // A new document may open boxes again.
         boxesStopped_ = false;
@@ -140,9 +160,10 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool
 // with little Cyrillic text would be read in a Western code page. Shown as content of its own
 // address with the character set named, it reads as the system it was written on read it. Frames
 // of the same folder take their parent's character set; a page that names its own keeps it.
-std::optional<QByteArray> WebPage::undeclaredPage(const QUrl& url)
+std::optional<QByteArray> WebPage::undeclaredPage(const QUrl& url) const
 {
-    if (!url.isLocalFile())
+    // A file the page may not load is left to the engine, whose request the guard refuses.
+    if (!url.isLocalFile() || (fileGuard_ && !fileGuard_->mayLoad(url, this->url(), QUrl())))
         return std::nullopt;
     const QString path = url.toLocalFile();
     const QFileInfo info(path);

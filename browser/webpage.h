@@ -9,13 +9,15 @@
 namespace corvane {
 
 class ConsoleCapture;
+class LocalFileGuard;
+class MemoryGuard;
 class PageDialogs;
 class RunawayGuard;
 struct ConsoleMessage;
 
 // The engine's page as the program sets it up: the Windows-1251 default, the faces, the
-// status-text script, the console capture, the runaway guard, the page's own boxes and its new
-// windows. It reports through signals and knows nothing of the view around it.
+// status-text script, the console capture, the runaway and memory guards, the page's own boxes
+// and its new windows. It reports through signals and knows nothing of the view around it.
 class WebPage : public QWebEnginePage {
     Q_OBJECT
 public:
@@ -44,6 +46,10 @@ public:
     // Makes the page for a new window the page asked for; null refuses the window.
     void setWindowFactory(std::function<QWebEnginePage*()> factory) { windowFactory_ = std::move(factory); }
     RunawayGuard& guard() const { return *guard_; }
+    // Every request of the page passes `guard`, and so does every file the page shows through
+    // the program (a page without a character set).
+    void setFileGuard(LocalFileGuard* guard);
+    MemoryGuard& memoryGuard() const { return *memory_; }
 
 signals:
     void navigationRequested(const QUrl& url, bool isMainFrame);
@@ -63,12 +69,15 @@ protected:
 private:
     template <typename Box>
     auto inBox(Box&& box);
-    // The bytes of a local page that names no character set, small enough to be shown as content.
-    static std::optional<QByteArray> undeclaredPage(const QUrl& url);
+    // The bytes of a local page that names no character set, small enough to be shown as content,
+    // and one the file guard lets the page have.
+    std::optional<QByteArray> undeclaredPage(const QUrl& url) const;
     void showAsWindows1251(const QByteArray& html, const QUrl& url);
 
     ConsoleCapture* capture_;
     RunawayGuard* guard_;
+    MemoryGuard* memory_;
+    LocalFileGuard* fileGuard_ = nullptr;
     PageDialogs* dialogs_ = nullptr;
     QWidget* dialogParent_ = nullptr;
     std::function<QWebEnginePage*()> windowFactory_;

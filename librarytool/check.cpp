@@ -2,6 +2,7 @@
 
 #include "library/scriptlibrary.h"
 #include "library/textlist.h"
+#include "librarytool/leftovers.h"
 #include "librarytool/oldbrowser.h"
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
@@ -198,6 +199,9 @@ std::vector<Finding> Checker::run()
     requireLibrary(library_.programDirectory());
     root_ = fs::canonical(toPath(library_.programDirectory()));
     readCategories();
+    for (const fs::path& leftover : findLeftovers(toPath(library_.programDirectory())))
+        add(pathText(leftover), 0, "leftover",
+            "a temporary file of an add that was cut short: the next add removes it");
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         checkPage(pages_[i].first, pages_[i].second);
         if (progress_)

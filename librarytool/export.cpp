@@ -49,8 +49,7 @@ fs::path safeRelative(const fs::path& relative)
     return normal;
 }
 
-// Pages, stylesheets and scripts are recoded in memory; none that big is real.
-constexpr std::uintmax_t kMaxRecodedBytes = kCodeBoxCapacity;
+constexpr std::uintmax_t kMaxRecodedBytes = pages::kMaxTextBytes;
 
 std::string megabytes(std::uintmax_t bytes)
 {

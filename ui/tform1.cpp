@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QScopeGuard>
 #include <QShortcut>
@@ -54,6 +55,18 @@ private:
     WebView& preview_;
 };
 
+// The folders the preview's pages may load files from: the program folder, and, installed, the
+// folder its library links lead to (where categories.ini really lies).
+QStringList libraryFolders(const std::string& programDirectory)
+{
+    const QString folder = QString::fromStdString(programDirectory);
+    QStringList folders{folder};
+    const QString list = QFileInfo(folder + QStringLiteral("categories.ini")).canonicalFilePath();
+    if (!list.isEmpty())
+        folders.append(QFileInfo(list).absolutePath());
+    return folders;
+}
+
 } // namespace
 
 template <typename Handler>
@@ -79,6 +92,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     // page above its siblings, so being covered alone would not keep it out of sight.
     ui->Panel1->lower();
     ui->banner->setErrorPageEnabled(false);
+    ui->wb1->restrictLocalFiles(libraryFolders(services_.programDirectory));
     ui->Panel5->installEventFilter(this);
     ui->Image1->installEventFilter(this);
     setWindowIcon(pictures::programIcon());
@@ -389,11 +403,21 @@ void TForm1::savePageStep()
     }
     const std::size_t files = saver->assetsWritten();
     const QString where = QDir::toNativeSeparators(saveFolder_);
-    services_.dialogs->showMessage(
-        files == 0 ? QStringLiteral("Запазена е страницата в %1.").arg(where)
-                   : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
-                         .arg(files)
-                         .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where));
+    QString text = files == 0
+                       ? QStringLiteral("Запазена е страницата в %1.").arg(where)
+                       : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
+                             .arg(files)
+                             .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where);
+    // What was too large to save is named, so the user knows what the copy lacks.
+    const std::vector<std::string>& leftOut = saver->leftOut();
+    if (!leftOut.empty()) {
+        text += QStringLiteral("\r\rНе са запазени:");
+        for (std::size_t i = 0; i < leftOut.size() && i < 5; ++i)
+            text += QStringLiteral("\r") + QString::fromStdString(leftOut[i]);
+        if (leftOut.size() > 5)
+            text += QStringLiteral("\r…");
+    }
+    services_.dialogs->showMessage(text);
 }
 
 void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow) const
