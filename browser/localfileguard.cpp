@@ -1,5 +1,6 @@
 #include "browser/localfileguard.h"
 
+#include "browser/lettercase.h"
 #include "platform/insidepath.h"
 #include "platform/pathtext.h"
 
@@ -108,7 +109,19 @@ bool LocalFileGuard::mayLoad(const QUrl& url, const QUrl& page, const QUrl& init
 
 void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
-    if (!admit(info.requestUrl(), info.firstPartyUrl(), info.initiator()))
+    const QUrl url = info.requestUrl();
+    if (!admit(url, info.firstPartyUrl(), info.initiator())) {
+        info.block(true);
+        return;
+    }
+    // A name in another letter case finds its file, as it did on Windows; where that file lies is
+    // judged again.
+    const QUrl found = withFoundLetterCase(url);
+    if (found == url)
+        return;
+    if (admit(found, info.firstPartyUrl(), info.initiator()))
+        info.redirect(found);
+    else
         info.block(true);
 }
 

@@ -1,6 +1,7 @@
 #include "browser/pageprobe.h"
 
 #include "browser/consolemessages.h"
+#include "browser/lettercase.h"
 #include "browser/memoryguard.h"
 #include "browser/pagedialogs.h"
 #include "browser/runawayguard.h"
@@ -70,6 +71,12 @@ public:
             info.block(true);
             report_(PageEvent::Kind::Network, url.toString(), info.firstPartyUrl());
         } else if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
+            // A name in another letter case finds its file, as it did on Windows.
+            const QUrl found = withFoundLetterCase(url);
+            if (found != url && QFileInfo(found.toLocalFile()).isFile()) {
+                info.redirect(found);
+                return;
+            }
             info.block(true);
             report_(PageEvent::Kind::FailedLoad, url.toString(), info.firstPartyUrl());
         }

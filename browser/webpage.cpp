@@ -1,6 +1,7 @@
 #include "browser/webpage.h"
 
 #include "browser/consolemessages.h"
+#include "browser/lettercase.h"
 #include "browser/localfileguard.h"
 #include "browser/memoryguard.h"
 #include "browser/pagedialogs.h"
@@ -113,8 +114,9 @@ void WebPage::setDialogs(PageDialogs* dialogs, QWidget* dialogParent)
 
 void WebPage::loadPage(const QUrl& url)
 {
-    if (const std::optional<QByteArray> html = undeclaredPage(url))
-        showAsWindows1251(*html, url);
+    const QUrl page = withFoundLetterCase(url);
+    if (const std::optional<QByteArray> html = undeclaredPage(page))
+        showAsWindows1251(*html, page);
     else
         load(url);
 }
@@ -143,7 +145,7 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool
         // A reload of such a page reads the file again, as a reload of the file would.
         const bool reloadsShownFile = type == NavigationTypeReload && url.scheme() == QLatin1String("data")
                                       && !shownFile_.isEmpty() && this->url() == shownFile_;
-        const QUrl target = reloadsShownFile ? shownFile_ : url;
+        const QUrl target = withFoundLetterCase(reloadsShownFile ? shownFile_ : url);
         shownFile_.clear();
         if (const std::optional<QByteArray> html = undeclaredPage(target)) {
             // Once the engine has dropped the navigation it asked about.

@@ -479,7 +479,11 @@ void Adder::takeReferences(const std::vector<PageReference>& references, const s
             refuse(shown + " uses " + inQuotes(path) + ", which lies above the page's folder");
             continue;
         }
-        const fs::path from = (source.parent_path() / toPath(path)).lexically_normal();
+        fs::path from = (source.parent_path() / toPath(path)).lexically_normal();
+        // Made on Windows, where letter case in names did not count: the file found is added under
+        // the name the page uses.
+        if (const std::optional<std::string> found = findIgnoringCase(pathText(from)))
+            from = toPath(*found);
         std::error_code error;
         const fs::path real = fs::canonical(from, error);
         if (error || !fs::is_regular_file(real, error)) {

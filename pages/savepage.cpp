@@ -188,7 +188,11 @@ void PageSaver::collect(std::size_t index)
         const std::string path = addressToPath(address);
         if (path.empty())
             return;
-        const fs::path asset = (folder / fs::path(path)).lexically_normal();
+        fs::path asset = (folder / fs::path(path)).lexically_normal();
+        // Made on Windows, where letter case in names did not count: the file found is saved under
+        // its own name, and the reference rewritten to it.
+        if (const std::optional<std::string> found = findIgnoringCase(asset.string()))
+            asset = fs::path(*found);
         std::error_code error;
         // Through a link that leads out of the library nothing is copied.
         if (!isWithin(asset, library) || !isWithin(resolved(asset), realLibrary)

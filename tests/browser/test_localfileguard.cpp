@@ -34,6 +34,12 @@ struct ReachCase {
 const ReachCase kReaches[] = {
     {"a library file of another category is read", "fetch(OWN).then(r => r.text()).then(read, blocked);",
      nullptr},
+    {"a library file named in another letter case is read, as on Windows",
+     "var x = new XMLHttpRequest(); x.open('GET', OWN.replace('Други/own', 'ДРУГИ/OWN'), false); x.send();"
+     " read(x.responseText);",
+     nullptr},
+    {"a link that leads out, named in another letter case",
+     "fetch('LINK.TXT').then(r => r.text()).then(read, blocked);", "link.txt"},
     {"synchronous XMLHttpRequest of a file outside",
      "try { var x = new XMLHttpRequest(); x.open('GET', SECRET, false); x.send(); read(x.responseText); }"
      " catch (e) { blocked(); }",

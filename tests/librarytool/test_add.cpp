@@ -70,6 +70,18 @@ TEST(AddScripts, utf8PageWithAPictureGoesIntoANewCategoryInWindows1251)
     EXPECT_EQ(checkLibrary(library.lib()).size(), 0u);
 }
 
+// Made on Windows, where letter case in names did not count: the picture is found all the same
+// and lands under the name the page uses.
+TEST(AddScripts, aPictureNamedInOtherLettersIsFoundAndKeepsThePagesName)
+{
+    Library library;
+    library.dir.write("src/Часовник.html", "<html><body><img src=\"СНИМКИ/Лице.PNG\"></body></html>");
+    const AddReport report = addScripts(library.lib(), "Игри", {library.src("Часовник.html")});
+    ASSERT_EQ(report.refusals, std::vector<std::string>{});
+    EXPECT_EQ(library.bytes("Игри/СНИМКИ/Лице.PNG"), "\x89PNG\r\n\x1A\n");
+    EXPECT_EQ(checkLibrary(library.lib()).size(), 0u);
+}
+
 TEST(AddScripts, existingCategoryKeepsItsListBytesAndGetsTheMissingBreakFirst)
 {
     Library library;

@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QWebEnginePage>
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -86,6 +88,32 @@ protected:
     std::unique_ptr<TForm1> form;
     WebView* wb1 = nullptr;
 };
+
+// The library was made on Windows: a list naming CLOCK.html and a category folder written in
+// other letters than its name still show the page, its picture and its text.
+TEST_F(Preview, namesInAnotherLetterCaseFindTheirFiles)
+{
+    const char* clock = "<html><head><title>Часовник</title></head><body><img src=\"PIC.GIF\" "
+                        "onload=\"document.title = 'Часовник ' + this.naturalWidth\"></body></html>";
+    std::vector<test::LibraryRow> rows{{"Игри", "CLOCK.html", clock}};
+    dir.writeLibrary(rows);
+    namespace fs = std::filesystem;
+    fs::rename(dir.path() / fs::u8path("Игри") / "CLOCK.html",
+               dir.path() / fs::u8path("Игри") / "clock.html");
+    fs::rename(dir.path() / fs::u8path("Игри"), dir.path() / fs::u8path("игри"));
+    dir.write("игри/pic.gif",
+              std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04"
+                          "\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
+                          43));
+    form = make();
+    form->show();
+    wb1 = child<WebView>("wb1");
+    test::typeText(child<ScriptComboBox>("cats"), QStringLiteral("И"));
+    choose(QStringLiteral("C"));
+    EXPECT_TRUE(titled(QStringLiteral("Часовник 1"))) << wb1->title().toStdString();
+    EXPECT_TRUE(child<QPlainTextEdit>("Memo4")->toPlainText().contains(QStringLiteral("PIC.GIF")));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(u'\n').toStdString();
+}
 
 // A script that loops for ever is stopped with a page of our own; the next script comes at once
 // even while the loop runs, and no renderer of the program stays busy.
