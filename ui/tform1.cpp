@@ -207,12 +207,16 @@ void TForm1::FormCreate()
 void TForm1::startBannerAfterPreview()
 {
     WebView* banner = ui->banner;
+    const auto release = [banner] { banner->releaseLoads(); };
+    // The preview's page is painted a few frames after it has loaded; made at that moment, the
+    // banner's engine widget and page would hold the paint up.
     if (ui->wb1->loading())
         connect(
-            ui->wb1, &WebView::downloadComplete, banner, [banner] { banner->releaseLoads(); },
+            ui->wb1, &WebView::downloadComplete, banner,
+            [banner, release] { QTimer::singleShot(kBannerAfterPreviewMs, banner, release); },
             Qt::SingleShotConnection);
     else
-        QTimer::singleShot(0, banner, [banner] { banner->releaseLoads(); });
+        QTimer::singleShot(0, banner, release);
 }
 
 QString TForm1::scriptPath() const
