@@ -70,21 +70,23 @@ std::string effect(int kind)
 std::string oldPage(int i)
 {
     // The Netscape page tests for layers and the DOM only, as such pages did.
-    const std::string sniff = i % 4 == 2 ? "var ns4 = (document.layers) ? true : false;\r\n"
-                                         : "var ie4 = (document.all) ? true : false;\r\n"
-                                           "var ns4 = (document.layers) ? true : false;\r\n"
-                                           "var dom = (!ie4 && !ns4 && document.getElementById) ? true : false;\r\n";
+    const std::string sniff = i % 4 == 2
+                                  ? "var ns4 = (document.layers) ? true : false;\r\n"
+                                  : "var ie4 = (document.all) ? true : false;\r\n"
+                                    "var ns4 = (document.layers) ? true : false;\r\n"
+                                    "var dom = (!ie4 && !ns4 && document.getElementById) ? true : false;\r\n";
     const std::string clock =
-        i % 4 == 1 ? "setInterval(function () { document.getElementById('t').innerHTML = new Date(); }, 1000);\r\n"
-                   : "";
+        i % 4 == 1
+            ? "setInterval(function () { document.getElementById('t').innerHTML = new Date(); }, 1000);\r\n"
+            : "";
     return "<HTML>\r\n<HEAD>\r\n<TITLE>Стар скрипт " + std::to_string(i)
            + "</TITLE>\r\n<STYLE>\r\nBODY { font-family: Verdana; background: #EEEEFF; }\r\n"
              ".box { border: 1px solid #8888AA; padding: 4px; }\r\n"
              "#ball { position: absolute; left: 0px; top: 200px; width: 40px; height: 40px; background: red; "
              "filter: alpha(opacity=20); cursor: hand; }\r\n</STYLE>\r\n"
              "<SCRIPT LANGUAGE=\"JavaScript\">\r\n<!--\r\n"
-           + sniff + effect(i % 4)
-           + "//-->\r\n</SCRIPT>\r\n</HEAD>\r\n<BODY>\r\n<H1>Скрипт номер " + std::to_string(i)
+           + sniff + effect(i % 4) + "//-->\r\n</SCRIPT>\r\n</HEAD>\r\n<BODY>\r\n<H1>Скрипт номер "
+           + std::to_string(i)
            + "</H1>\r\n<DIV CLASS=\"box\" ID=\"t\">Текст на страницата</DIV>\r\n"
              "<IMG SRC=\"dot.gif\" WIDTH=\"20\" HEIGHT=\"20\">\r\n<UL ID=\"list\"></UL>\r\n"
              "<DIV ID=\"ball\">Топка</DIV>\r\n<SCRIPT LANGUAGE=\"JavaScript\">\r\n"
@@ -173,10 +175,10 @@ void loadCost(const QStringList& files, int loads)
                     (asToday ? without : with).push_back(ms);
             }
         }
-        std::printf("load of old page kind %d: with the layer %.1f ms, as today %.1f ms (medians of %zu and %zu): "
-                    "the layer costs %.1f ms\n",
-                    kind, median(with), median(without), with.size(), without.size(),
-                    median(with) - median(without));
+        std::printf(
+            "load of old page kind %d: with the layer %.1f ms, as today %.1f ms (medians of %zu and %zu): "
+            "the layer costs %.1f ms\n",
+            kind, median(with), median(without), with.size(), without.size(), median(with) - median(without));
         std::fflush(stdout);
     }
 }

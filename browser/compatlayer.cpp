@@ -58,13 +58,16 @@ QUrl relativeAddress(std::string_view written)
     return QUrl(address);
 }
 
-syntax::LoadedFileReader localFiles(const QUrl& pageBase)
+syntax::LoadedFileReader localFiles(const QUrl& pageBase, const CompatLayer::FileCheck& mayRead)
 {
     const QDir folder = QFileInfo(pageBase.toLocalFile()).dir();
-    return [pageBase, folder](std::string_view address, const std::string& base,
-                              syntax::LoadedKind) -> std::optional<syntax::LoadedText> {
+    return [pageBase, folder, mayRead](std::string_view address, const std::string& base,
+                                       syntax::LoadedKind) -> std::optional<syntax::LoadedText> {
         const QUrl from = base.empty() ? pageBase : QUrl(QString::fromStdString(base));
         const QUrl url = from.resolved(relativeAddress(address));
+        // What the page could not load itself is neither read nor given to it.
+        if (mayRead && !mayRead(url))
+            return std::nullopt;
         std::optional<std::string> bytes = readLocal(url, kMaxLoadedBytes);
         if (!bytes)
             return std::nullopt;
@@ -90,22 +93,23 @@ QString compatScript(const CompatNeeds& needs, const syntax::CompatSetup& setup)
 
 } // namespace
 
-syntax::CompatScan compatScanOf(const QByteArray& html, const QUrl& base)
+syntax::CompatScan compatScanOf(const QByteArray& html, const QUrl& base,
+                                const CompatLayer::FileCheck& mayRead)
 {
     // Addresses resolve against the folder as they would against a page in it.
     QUrl page = base;
     if (!page.path().endsWith(QLatin1Char('/')))
         page.setPath(page.path() + QLatin1Char('/'));
     return syntax::scanCompatPage(std::string_view(html.constData(), static_cast<std::size_t>(html.size())),
-                                  localFiles(page.resolved(QUrl(QStringLiteral("page.html")))));
+                                  localFiles(page.resolved(QUrl(QStringLiteral("page.html"))), mayRead));
 }
 
-syntax::CompatScan compatScanOf(const QUrl& url)
+syntax::CompatScan compatScanOf(const QUrl& url, const CompatLayer::FileCheck& mayRead)
 {
-    if (!url.isLocalFile() || !isPageName(url.path()))
+    if (!url.isLocalFile() || !isPageName(url.path()) || (mayRead && !mayRead(url)))
         return {};
     const std::optional<std::string> page = readLocal(url, kMaxPageBytes);
-    return page ? syntax::scanCompatPage(*page, localFiles(url)) : syntax::CompatScan{};
+    return page ? syntax::scanCompatPage(*page, localFiles(url, mayRead)) : syntax::CompatScan{};
 }
 
 CompatLayer::CompatLayer(QWebEnginePage* page)
@@ -131,11 +135,12 @@ void CompatLayer::makeDialog(const QString& arguments)
 void CompatLayer::navigation(const QUrl& url, bool isMainFrame)
 {
     if (isMainFrame) {
+        decidedFor_ = url.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery | QUrl::NormalizePathSegments);
         const bool content =
             contentExpected_
             && (contentAddress_.isEmpty() ? url.scheme() == QLatin1String("data") : url == contentAddress_);
-        syntax::CompatScan scan =
-            content ? compatScanOf(std::exchange(content_, {}), contentBase_) : compatScanOf(url);
+        syntax::CompatScan scan = content ? compatScanOf(std::exchange(content_, {}), contentBase_, mayRead_)
+                                          : compatScanOf(url, mayRead_);
         contentExpected_ = contentExpected_ && !content;
         needed_ = scan.needs;
         files_ = std::move(scan.files);
@@ -147,7 +152,7 @@ void CompatLayer::navigation(const QUrl& url, bool isMainFrame)
         // A frame page adds what it needs to what the page gives every new document.
         if (forced_)
             return;
-        syntax::CompatScan frame = compatScanOf(url);
+        syntax::CompatScan frame = compatScanOf(url, mayRead_);
         CompatNeeds merged = needed_;
         merged.merge(frame.needs);
         if (merged == needed_)
@@ -167,7 +172,19 @@ void CompatLayer::install(const CompatNeeds& needs)
     setup.dialog = dialog_ && enabled_;
     setup.dialogArguments = dialogArguments_.toStdString();
     setup.files = files_;
-    const QString source = needs.empty() ? QString() : compatScript(needs, setup);
+    QString source = needs.empty() ? QString() : compatScript(needs, setup);
+    // The engine may make the next document before it hears that the script changed (a file's
+    // page after a page shown as content, and the other way round), and that document would run
+    // the page before's parts. So the script runs only under the file page it was decided for;
+    // the letter case may differ, a name in another case finds its file.
+    if (!source.isEmpty() && decidedFor_.isLocalFile())
+        source = QStringLiteral("if ((function (page) { try { var top = window.top.location;"
+                                " if (top.protocol !== 'file:') return true;"
+                                " return decodeURIComponent(top.pathname).toLowerCase() === page; }"
+                                " catch (e) { return true; } })(")
+                 + QString::fromStdString(
+                     syntax::javaScriptString(decidedFor_.path(QUrl::FullyDecoded).toLower().toStdString()))
+                 + QStringLiteral("))\n") + source;
     // Only a page that needs <bgsound> plays sound before the user has clicked.
     page_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture,
                                     !needs.has(CompatPart::Bgsound));

@@ -7,17 +7,12 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 class QWebEnginePage;
 
 namespace corvane {
-
-// What the page at `url` needs of the compatibility layer: a local page is read with the scripts
-// and style sheets it loads; anything else needs nothing.
-syntax::CompatScan compatScanOf(const QUrl& url);
-// The same for a page's text, its relative addresses resolved against the folder `base`.
-syntax::CompatScan compatScanOf(const QByteArray& html, const QUrl& base);
 
 // The compatibility layer on one page. Before each load it decides what the page needs (frame
 // pages add theirs as they are navigated) and gives the page the layer's one script, or none at
@@ -27,6 +22,10 @@ class CompatLayer : public QObject {
     Q_OBJECT
 public:
     explicit CompatLayer(QWebEnginePage* page);
+
+    // Whether the page may read the local file at an address; files it may not are not read.
+    using FileCheck = std::function<bool(const QUrl&)>;
+    void setFileCheck(FileCheck mayRead) { mayRead_ = std::move(mayRead); }
 
     // Takes effect at the next load.
     void setEnabled(bool enabled) { enabled_ = enabled; }
@@ -57,6 +56,8 @@ private:
     void install(const syntax::CompatNeeds& needs);
 
     QWebEnginePage* page_;
+    FileCheck mayRead_;
+    QUrl decidedFor_; // the main frame's page, without fragment or query
     bool enabled_ = true;
     std::optional<syntax::CompatNeeds> forced_;
     bool dialog_ = false;
@@ -70,5 +71,12 @@ private:
     std::vector<std::pair<std::string, std::string>> files_; // compat.options.files
     QString installed_; // the script's source as installed; empty for none
 };
+
+// What the page at `url` needs of the compatibility layer: a local page is read with the scripts
+// and style sheets it loads (those `mayRead` lets it have); anything else needs nothing.
+syntax::CompatScan compatScanOf(const QUrl& url, const CompatLayer::FileCheck& mayRead = {});
+// The same for a page's text, its relative addresses resolved against the folder `base`.
+syntax::CompatScan compatScanOf(const QByteArray& html, const QUrl& base,
+                                const CompatLayer::FileCheck& mayRead = {});
 
 } // namespace corvane

@@ -4,6 +4,10 @@
 #include <QColor>
 #include <QUrl>
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 namespace corvane {
 namespace {
 
@@ -39,30 +43,86 @@ QString fileName(const QString& address)
 
 } // namespace
 
+ConsoleModel::ConsoleModel(QObject* parent)
+    : QAbstractListModel(parent)
+{
+    batch_.setInterval(kBatchMs);
+    connect(&batch_, &QTimer::timeout, this, [this] {
+        if (waiting_.empty())
+            batch_.stop();
+        else
+            flush();
+    });
+}
+
 void ConsoleModel::add(const ConsoleMessage& message)
 {
-    if (message.kind == ConsoleMessage::Kind::Compat && message.level == ConsoleMessage::Level::Info) {
-        for (std::size_t i = messages_.size(); i-- > 0;) {
-            ConsoleMessage& line = messages_[i];
-            if (line.kind == message.kind && line.level == message.level && line.source == message.source) {
-                line = message;
-                const QModelIndex changed = index(static_cast<int>(i));
-                emit dataChanged(changed, changed);
-                return;
-            }
+    if (message.kind == ConsoleMessage::Kind::Compat && message.level == ConsoleMessage::Level::Info
+        && replaceCompatLine(message))
+        return;
+    if (message.level == ConsoleMessage::Level::Error)
+        ++errors_;
+    if (static_cast<int>(waiting_.size()) >= kConsoleLimit) {
+        waiting_.pop_front();
+        ++dropped_;
+    }
+    waiting_.push_back(message);
+    // After a quiet spell at once; in a stream, with the next batch.
+    if (!batch_.isActive()) {
+        flush();
+        batch_.start();
+    }
+}
+
+// The layer's info line is one a document, updated as it grows: the newest one of the same page
+// since the last separator, still waiting or already shown, takes the new text.
+bool ConsoleModel::replaceCompatLine(const ConsoleMessage& message)
+{
+    const auto same = [&message](const ConsoleMessage& line) {
+        return line.kind == message.kind && line.level == message.level && line.source == message.source;
+    };
+    for (auto line = waiting_.rbegin(); line != waiting_.rend(); ++line) {
+        if (line->kind == ConsoleMessage::Kind::Separator)
+            return false;
+        if (same(*line)) {
+            *line = message;
+            return true;
         }
     }
-    if (static_cast<int>(messages_.size()) >= kConsoleLimit) {
-        beginRemoveRows(QModelIndex(), 0, 0);
-        messages_.pop_front();
-        endRemoveRows();
+    for (std::size_t i = messages_.size(); i-- > 0;) {
+        if (messages_[i].kind == ConsoleMessage::Kind::Separator)
+            return false;
+        if (same(messages_[i])) {
+            messages_[i] = message;
+            const QModelIndex changed = index(static_cast<int>(i));
+            emit dataChanged(changed, changed);
+            return true;
+        }
     }
-    const int row = static_cast<int>(messages_.size());
-    beginInsertRows(QModelIndex(), row, row);
-    messages_.push_back(message);
-    endInsertRows();
-    if (message.level == ConsoleMessage::Level::Error)
-        emit errorCountChanged(++errors_);
+    return false;
+}
+
+void ConsoleModel::flush()
+{
+    const int incoming = static_cast<int>(waiting_.size());
+    const int overflow = static_cast<int>(messages_.size()) + incoming - kConsoleLimit;
+    if (overflow > 0) {
+        beginRemoveRows(QModelIndex(), 0, overflow - 1);
+        messages_.erase(messages_.begin(), messages_.begin() + overflow);
+        endRemoveRows();
+        dropped_ += overflow;
+    }
+    if (incoming > 0) {
+        const int row = static_cast<int>(messages_.size());
+        beginInsertRows(QModelIndex(), row, row + incoming - 1);
+        std::move(waiting_.begin(), waiting_.end(), std::back_inserter(messages_));
+        endInsertRows();
+        waiting_.clear();
+    }
+    if (dropped_ != shownDropped_)
+        emit droppedCountChanged(shownDropped_ = dropped_);
+    if (errors_ != shownErrors_)
+        emit errorCountChanged(shownErrors_ = errors_);
 }
 
 void ConsoleModel::addSeparator(const QString& address)
@@ -75,13 +135,17 @@ void ConsoleModel::addSeparator(const QString& address)
 
 void ConsoleModel::clear()
 {
-    if (messages_.empty() && errors_ == 0)
+    waiting_.clear();
+    if (messages_.empty() && errors_ == 0 && dropped_ == 0)
         return;
     beginResetModel();
     messages_.clear();
     endResetModel();
-    errors_ = 0;
+    errors_ = shownErrors_ = 0;
     emit errorCountChanged(0);
+    dropped_ = 0;
+    if (std::exchange(shownDropped_, 0) != 0)
+        emit droppedCountChanged(0);
 }
 
 int ConsoleModel::rowCount(const QModelIndex& parent) const
@@ -97,6 +161,8 @@ QString ConsoleModel::displayText(const ConsoleMessage& message)
     case ConsoleMessage::Kind::FailedLoad:
         return QStringLiteral("Не се зареди ") + message.text + QStringLiteral(": ") + message.source;
     case ConsoleMessage::Kind::RunawayStop:
+    case ConsoleMessage::Kind::MemoryStop:
+    case ConsoleMessage::Kind::Refused:
     case ConsoleMessage::Kind::Popup: return message.text + QStringLiteral(": ") + message.source;
     case ConsoleMessage::Kind::Compat:
         return message.level == ConsoleMessage::Level::Info

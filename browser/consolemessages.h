@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QWebEnginePage>
 
 #include <deque>
@@ -13,7 +14,7 @@ namespace corvane {
 struct ConsoleMessage {
     // Compat: what the compatibility layer did for the page (an info line, kept one a document
     // and updated as it grows), or an error of the layer's own.
-    enum class Kind { Script, FailedLoad, RunawayStop, Popup, Separator, Compat };
+    enum class Kind { Script, FailedLoad, RunawayStop, Popup, Separator, Refused, MemoryStop, Compat };
     enum class Level { Info, Warning, Error };
 
     Kind kind = Kind::Script;
@@ -24,22 +25,29 @@ struct ConsoleMessage {
 };
 
 // The console's messages since it was last cleared, the newest last; the oldest go beyond
-// kConsoleLimit. Knows nothing of the window that shows it.
+// kConsoleLimit and are only counted. Messages come in batches: one arriving after a quiet spell
+// shows at once, a stream of them at most every kBatchMs, so that a page flooding the console
+// costs the program little whether a window shows it or not. Knows nothing of that window.
 class ConsoleModel : public QAbstractListModel {
     Q_OBJECT
 public:
     static constexpr int kConsoleLimit = 1000;
+    static constexpr int kBatchMs = 100;
     enum Role { SourceRole = Qt::UserRole + 1, LineRole, KindRole, LevelRole };
 
-    using QAbstractListModel::QAbstractListModel;
+    explicit ConsoleModel(QObject* parent = nullptr);
 
     // A layer's info line replaces the one of the same document since the last clearing.
     void add(const ConsoleMessage& message);
     // Marks where the page went on to another address by itself.
     void addSeparator(const QString& address);
+    // Shows what is waiting for the next batch now.
+    void flush();
     void clear();
     // Errors since the last clearing, those dropped beyond the limit included.
     int errorCount() const { return errors_; }
+    // Messages since the last clearing that were dropped beyond the limit.
+    int droppedCount() const { return dropped_; }
     const ConsoleMessage& message(int row) const { return messages_[static_cast<std::size_t>(row)]; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -50,10 +58,17 @@ public:
 
 signals:
     void errorCountChanged(int count);
+    void droppedCountChanged(int count);
 
 private:
+    bool replaceCompatLine(const ConsoleMessage& message);
     std::deque<ConsoleMessage> messages_;
+    std::deque<ConsoleMessage> waiting_; // for the next batch, at most kConsoleLimit
+    QTimer batch_;
     int errors_ = 0;
+    int shownErrors_ = 0; // the count last announced
+    int dropped_ = 0;
+    int shownDropped_ = 0;
 };
 
 // The page side of the console: turns the page's console calls, uncaught errors and the reports

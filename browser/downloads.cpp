@@ -11,10 +11,14 @@
 #include <QWebEngineProfile>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace corvane {
 namespace {
 
 const char* const kHandledProperty = "corvaneDownloadsAsk";
+// Longer names are cut, the extension kept; systems allow 255 bytes and less on the way.
+constexpr qsizetype kMaxNameLength = 120;
 
 QString downloadFolder()
 {
@@ -31,7 +35,8 @@ void saveDownload(QWebEngineDownloadRequest* download)
         return;
     }
     const QPointer<QWidget> parent = page->dialogParent();
-    const QString suggested = QDir(downloadFolder()).filePath(download->suggestedFileName());
+    const QString suggested =
+        QDir(downloadFolder()).filePath(downloadFileName(download->suggestedFileName()));
     const QString path = dialogs->saveFileName(parent, suggested);
     if (path.isEmpty()) {
         download->cancel();
@@ -52,6 +57,27 @@ void saveDownload(QWebEngineDownloadRequest* download)
 }
 
 } // namespace
+
+QString downloadFileName(const QString& suggested)
+{
+    QString name = suggested.mid(
+        std::max(suggested.lastIndexOf(QLatin1Char('/')), suggested.lastIndexOf(QLatin1Char('\\'))) + 1);
+    name.removeIf([](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0)
+               || QStringView(u"<>:\"/\\|?*").contains(c);
+    });
+    // Leading dots hide a file; trailing dots and spaces Windows drops.
+    while (!name.isEmpty() && (name.front() == QLatin1Char('.') || name.front().isSpace()))
+        name.remove(0, 1);
+    while (!name.isEmpty() && (name.back() == QLatin1Char('.') || name.back().isSpace()))
+        name.chop(1);
+    if (name.size() > kMaxNameLength) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const QString extension = dot > 0 && name.size() - dot <= 16 ? name.mid(dot) : QString();
+        name = name.left(kMaxNameLength - extension.size()) + extension;
+    }
+    return name.isEmpty() ? QStringLiteral("изтеглен-файл") : name;
+}
 
 void askWhereToSaveDownloads(QWebEngineProfile& profile)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QWebEngineProfile;
 
 namespace corvane {
@@ -8,5 +10,10 @@ namespace corvane {
 // (the user's download folder first), save there, and say so when they fail. A page without
 // boxes of ours, or a dialog the user cancels, saves nothing. Safe to call more than once.
 void askWhereToSaveDownloads(QWebEngineProfile& profile);
+
+// The name a page suggests for a download, as a plain file name for the download folder: its
+// final part only, no leading dots (a hidden file), none of the characters some system keeps out
+// of names, and a plain name when nothing is left.
+QString downloadFileName(const QString& suggested);
 
 } // namespace corvane

@@ -2,6 +2,8 @@
 
 #include "browser/compatlayer.h"
 #include "browser/consolemessages.h"
+#include "browser/lettercase.h"
+#include "browser/memoryguard.h"
 #include "browser/pagechannel.h"
 #include "browser/pagedialogs.h"
 #include "browser/pagescript.h"
@@ -14,6 +16,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QTimer>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -47,19 +50,30 @@ class RequestGuard : public QWebEngineUrlRequestInterceptor {
 public:
     // The kind, the address and the page that asked for it.
     using Report = std::function<void(PageEvent::Kind, const QString&, const QUrl&)>;
-    explicit RequestGuard(Report report, QObject* parent)
+    // A document the page goes on to show by itself.
+    using Navigation = std::function<void(const QUrl&)>;
+    RequestGuard(Report report, Navigation navigation, QObject* parent)
         : QWebEngineUrlRequestInterceptor(parent)
         , report_(std::move(report))
+        , navigation_(std::move(navigation))
     {
     }
 
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
         const QUrl url = info.requestUrl();
+        if (info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame)
+            navigation_(url);
         if (!isLocalScheme(url.scheme())) {
             info.block(true);
             report_(PageEvent::Kind::Network, url.toString(), info.firstPartyUrl());
         } else if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
+            // A name in another letter case finds its file, as it did on Windows.
+            const QUrl found = withFoundLetterCase(url);
+            if (found != url && QFileInfo(found.toLocalFile()).isFile()) {
+                info.redirect(found);
+                return;
+            }
             info.block(true);
             report_(PageEvent::Kind::FailedLoad, url.toString(), info.firstPartyUrl());
         }
@@ -67,6 +81,7 @@ public:
 
 private:
     Report report_;
+    Navigation navigation_;
 };
 
 // The page's boxes, answered at once: no, cancel, and leave when it asks to be left.
@@ -111,6 +126,10 @@ public:
         , dialogs_([this](const QString& text) { record(PageEvent::Kind::Dialog, text); })
         , requests_([this](PageEvent::Kind kind, const QString& address,
                            const QUrl& page) { record(kind, address, {}, 0, page); },
+                    [this](const QUrl& document) {
+                        if (running_)
+                            documents_.insert(document, index_);
+                    },
                     this)
     {
         installPageScript(
@@ -140,6 +159,12 @@ public:
                    QStringLiteral("the page stopped answering; its script was stopped"));
             finish();
         });
+        connect(&memoryGuard(), &MemoryGuard::exceeded, this, [this] {
+            record(PageEvent::Kind::Memory,
+                   QStringLiteral("the page took more than %1 MB of memory; it was stopped")
+                       .arg(MemoryGuard::kMemoryLimitMb));
+            finish();
+        });
         connect(this, &QWebEnginePage::renderProcessTerminated, this,
                 [this](RenderProcessTerminationStatus status) {
                     if (status != NormalTerminationStatus && !guard().ending() && running_) {
@@ -155,6 +180,19 @@ public:
         setDialogOpener([this](const ModalDialogRequest& request, const DialogClosed&) {
             record(PageEvent::Kind::Popup, request.url.toString());
             return false;
+        });
+        // window.print() opens the print dialog, a box like the others; it is not opened.
+        connect(this, &QWebEnginePage::printRequested, this, [this] {
+            record(PageEvent::Kind::Dialog, QStringLiteral("print: the page asks to be printed"));
+        });
+        connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+            // The blank page is in (or its load ended some other way): the page before is gone.
+            if (clearing_ && info.url() == blankUrl()
+                && info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+                QTimer::singleShot(0, this, [this] {
+                    if (clearing_)
+                        start();
+                });
         });
         connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
             if (!running_ || loaded_)
@@ -183,19 +221,18 @@ public:
         view_.setPage(nullptr);
     }
 
+    // The page before goes first, with its timers, frames and workers: what it still does
+    // meanwhile is its own, and nothing of it is left to be blamed on the next one.
     void probe(int index, const QUrl& url)
     {
-        previousIndex_ = index_;
-        previousUrl_ = url_;
-        index_ = index;
-        url_ = url;
-        running_ = true;
-        loaded_ = false;
-        settled_.clear();
-        sniffed_ = false;
-        active_ = false;
-        limit_.start(PageProbe::kPageLimitMs);
-        loadPage(url);
+        nextIndex_ = index;
+        nextUrl_ = url;
+        if (index_ < 0) {
+            start();
+            return;
+        }
+        clearing_ = true;
+        load(blankUrl());
     }
 
     int index() const { return index_; }
@@ -209,15 +246,41 @@ private:
         installPageScript(*this, kWatch, pageScriptSource(QStringLiteral("watch.js")), false);
     }
 
-    // `document` is the page the event came from, when known: the page before may still have
-    // been running a timer when this one started.
+    static QUrl blankUrl() { return QUrl(QStringLiteral("about:blank")); }
+
+    void start()
+    {
+        clearing_ = false;
+        previousUrl_ = url_;
+        index_ = nextIndex_;
+        url_ = nextUrl_;
+        documents_.insert(url_, index_);
+        running_ = true;
+        loaded_ = false;
+        settled_.clear();
+        sniffed_ = false;
+        active_ = false;
+        limit_.start(PageProbe::kPageLimitMs);
+        loadPage(url_);
+    }
+
+    // `document` is the page the event came from, when the engine says: a page's worker, frame
+    // or timer may still be at work when a later one has started. A document this slot never
+    // showed is no page of the one running now either.
     void record(PageEvent::Kind kind, const QString& text, const QString& source = {}, int line = 0,
                 const QUrl& document = {})
     {
-        const bool before = !document.isEmpty() && document != url_ && document == previousUrl_;
-        const int index = before ? previousIndex_ : index_;
+        int index = index_;
+        bool earlier = false;
+        // While the blank page comes, everything is the leaving page's.
+        if (!document.isEmpty() && !clearing_ && document != blankUrl()) {
+            const auto shown = documents_.constFind(document);
+            earlier = shown == documents_.constEnd();
+            if (!earlier)
+                index = *shown;
+        }
         if (index >= 0)
-            report_(index, {kind, text, source, line});
+            report_(index, {kind, text, source, line, earlier, 0});
     }
 
     void pageMessage(const PageMessage& message)
@@ -269,9 +332,9 @@ private:
                    && message.level == ConsoleMessage::Level::Error
                    && message.text.startsWith(QLatin1String("Uncaught"))) {
             const QUrl source(message.source);
-            const bool inPage = source == url_ || source == previousUrl_;
+            const bool inPage = documents_.contains(source);
             record(PageEvent::Kind::ScriptError, message.text, inPage ? QString() : message.source,
-                   message.line, source);
+                   message.line, inPage ? source : QUrl());
         }
     }
 
@@ -285,6 +348,13 @@ private:
                    QStringLiteral(
                        "it read the browser's name (document.all, document.layers or navigator) and "
                        "then created, changed or wrote nothing on the page: it took neither browser's way"));
+        // Today's browsers skip VBScript and behaviors without a word: as today, the page says so.
+        const syntax::CompatNeeds& needed = compat().needed();
+        if (!compat().enabled() && needed.has(syntax::CompatPart::VbScript))
+            record(PageEvent::Kind::NotRun, QStringLiteral("its VBScript is not run by today's browsers"));
+        if (!compat().enabled() && needed.has(syntax::CompatPart::Behaviors))
+            record(PageEvent::Kind::NotRun,
+                   QStringLiteral("the behaviors it binds are not run by today's browsers"));
         finish();
     }
 
@@ -307,7 +377,10 @@ private:
     QUrl url_;
     int index_ = -1;
     QUrl previousUrl_;
-    int previousIndex_ = -1;
+    QHash<QUrl, int> documents_; // every document this slot showed, by the page it belongs to
+    bool clearing_ = false;      // the blank page is on its way between two pages
+    int nextIndex_ = -1;
+    QUrl nextUrl_;
     bool running_ = false;
     bool loaded_ = false;
     QString settled_;      // what the page said once it settled: "painted" or "blank"
@@ -357,6 +430,7 @@ void PageProbe::start(const QStringList& files)
     done_ = 0;
     events_.assign(static_cast<std::size_t>(files.size()), {});
     seen_.assign(static_cast<std::size_t>(files.size()), {});
+    perKind_.assign(static_cast<std::size_t>(files.size()), {});
     if (files_.isEmpty()) {
         QTimer::singleShot(0, this, &PageProbe::finished);
         return;
@@ -372,15 +446,28 @@ void PageProbe::add(int index, const PageEvent& event)
     const QString key = QString::number(static_cast<int>(event.kind)) + QLatin1Char('\n') + event.source
                         + QLatin1Char('\n') + QString::number(event.line) + QLatin1Char('\n') + event.text;
     auto& seen = seen_[static_cast<std::size_t>(index)];
-    if (!seen.contains(key)) {
-        seen.insert(key);
-        events_[static_cast<std::size_t>(index)].append(event);
-    }
+    if (seen.contains(key))
+        return;
+    // A page in a loop of boxes or windows is said in a few lines, not in thousands.
+    int& ofKind = perKind_[static_cast<std::size_t>(index)][static_cast<int>(event.kind)];
+    if (++ofKind > kEventsPerKind)
+        return;
+    seen.insert(key);
+    events_[static_cast<std::size_t>(index)].append(event);
 }
 
-const QList<PageEvent>& PageProbe::events(int index) const
+QList<PageEvent> PageProbe::events(int index) const
 {
-    return events_[static_cast<std::size_t>(index)];
+    QList<PageEvent> events = events_[static_cast<std::size_t>(index)];
+    const auto& perKind = perKind_[static_cast<std::size_t>(index)];
+    for (auto it = perKind.constBegin(); it != perKind.constEnd(); ++it)
+        if (it.value() > kEventsPerKind) {
+            PageEvent more;
+            more.kind = static_cast<PageEvent::Kind>(it.key());
+            more.more = it.value() - kEventsPerKind;
+            events.append(more);
+        }
+    return events;
 }
 
 void PageProbe::next(ProbeSlot* slot)

@@ -100,11 +100,21 @@ bool RunawayGuard::hurry()
     return false;
 }
 
+bool RunawayGuard::endNow()
+{
+    if (!ending_)
+        end();
+    return ending_;
+}
+
 void RunawayGuard::setPaused(bool paused)
 {
     paused_ = paused;
-    // The question asked before the box is answered only after it.
-    if (!paused)
+    if (paused)
+        pausedFor_.start();
+    // The question asked before the box is answered only after it; a box gone before the
+    // next question was due kept nobody waiting.
+    else if (pausedFor_.elapsed() >= kProbeIntervalMs)
         forget();
 }
 

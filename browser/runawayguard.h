@@ -29,7 +29,11 @@ public:
     // the hurry limit and has been ended: the navigation must wait for stopped(). Otherwise the
     // short limit applies until the renderer answers again.
     bool hurry();
-    // A box of the page's own is open: its renderer waits for the user, it is not stuck.
+    // Ends the renderer now, whatever it is doing (a page flooding the program with messages);
+    // stopped() follows once it is gone. False when there is no renderer to end.
+    bool endNow();
+    // A box of the page's own is open: its renderer waits for the user, it is not stuck. A box
+    // answered at once (a page opening box after box, answered by a program) pauses nothing.
     void setPaused(bool paused);
     bool ending() const { return ending_; }
 
@@ -46,6 +50,7 @@ private:
     QWebEnginePage* page_;
     QTimer timer_;
     QElapsedTimer asked_; // valid while a question waits for its answer
+    QElapsedTimer pausedFor_;
     quint64 question_ = 0;
     bool paused_ = false;
     bool hurried_ = false;

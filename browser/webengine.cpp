@@ -1,5 +1,6 @@
 #include "browser/webengine.h"
 
+#include "browser/memoryguard.h"
 #include "browser/pagewait.h"
 
 #include <QByteArray>
@@ -24,6 +25,10 @@ void prepareWebEngine()
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     if (!flags.contains("--disable-background-networking"))
         flags += " --disable-background-networking --disable-component-update";
+    // The JavaScript heap gets twice the memory guard's limit: the guard ends a greedy page
+    // first and says why, and the heap limit stops one that outruns the guard's readings.
+    if (!flags.contains("--js-flags"))
+        flags += " --js-flags=--max-old-space-size=" + QByteArray::number(MemoryGuard::kMemoryLimitMb * 2);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     // Page content reaches screen readers only when this is set before the engine starts.
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))

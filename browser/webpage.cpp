@@ -2,6 +2,9 @@
 
 #include "browser/compatlayer.h"
 #include "browser/consolemessages.h"
+#include "browser/lettercase.h"
+#include "browser/localfileguard.h"
+#include "browser/memoryguard.h"
 #include "browser/pagechannel.h"
 #include "browser/pagedialogs.h"
 #include "browser/pagescript.h"
@@ -121,6 +124,7 @@ WebPage::WebPage(QWebEngineProfile* profile, QObject* parent)
     , capture_(new ConsoleCapture(this))
     , guard_(new RunawayGuard(this))
     , compat_(new CompatLayer(this))
+    , memory_(new MemoryGuard(this))
 {
     // Before the first load: the layer's calls that wait need it (see PageWaits::serving).
     PageWaits::serving(*this->profile());
@@ -138,6 +142,16 @@ void WebPage::usePreviewSettings()
     useSansSerifFaces(*settings());
 }
 
+void WebPage::setFileGuard(LocalFileGuard* guard)
+{
+    fileGuard_ = guard;
+    setUrlRequestInterceptor(guard);
+    // The layer reads the scripts, styles and components a page loads, and gives it their text.
+    compat_->setFileCheck([this](const QUrl& url) {
+        return !fileGuard_ || fileGuard_->mayLoad(withFoundLetterCase(url), this->url(), QUrl());
+    });
+}
+
 void WebPage::setDialogs(PageDialogs* dialogs, QWidget* dialogParent)
 {
     dialogs_ = dialogs;
@@ -146,27 +160,38 @@ void WebPage::setDialogs(PageDialogs* dialogs, QWidget* dialogParent)
 
 void WebPage::loadPage(const QUrl& url)
 {
-    if (const std::optional<QByteArray> html = undeclaredPage(url))
-        showAsWindows1251(*html, url);
+    const QUrl page = withFoundLetterCase(url);
+    if (const std::optional<QByteArray> html = undeclaredPage(page))
+        showAsWindows1251(*html, page);
     else
         load(url);
 }
 
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
+    // The engine asks no request guard about the first page of a window a page opened, so a page's
+    // own navigations are judged here too: a file by where it lies, an address off the machine as
+    // one of the page's requests (a new window's by its own address). The program's own loads and
+    // the redirects of allowed ones go ahead.
+    if (isMainFrame && fileGuard_
+        && (url.isLocalFile() || (type != NavigationTypeTyped && type != NavigationTypeRedirect))) {
+        const QUrl page =
+            this->url().isEmpty() || this->url().scheme() == QLatin1String("about") ? url : this->url();
+        if (!fileGuard_->admit(url, page, QUrl()))
+            return false;
+    }
     if (isMainFrame) {
         // A new document may open boxes again.
         boxesStopped_ = false;
         // The page shown again with its character set named, under the file's own address.
         if (std::exchange(ownContentNext_, false) && url.scheme() == QLatin1String("data")) {
-            compat_->navigation(shownFile_, true);
             emit navigationRequested(shownFile_, true);
             return true;
         }
         // A reload of such a page reads the file again, as a reload of the file would.
         const bool reloadsShownFile = type == NavigationTypeReload && url.scheme() == QLatin1String("data")
                                       && !shownFile_.isEmpty() && this->url() == shownFile_;
-        const QUrl target = reloadsShownFile ? shownFile_ : url;
+        const QUrl target = withFoundLetterCase(reloadsShownFile ? shownFile_ : url);
         shownFile_.clear();
         if (const std::optional<QByteArray> html = undeclaredPage(target)) {
             // Once the engine has dropped the navigation it asked about.
@@ -185,9 +210,10 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool
 // with little Cyrillic text would be read in a Western code page. Shown as content of its own
 // address with the character set named, it reads as the system it was written on read it. Frames
 // of the same folder take their parent's character set; a page that names its own keeps it.
-std::optional<QByteArray> WebPage::undeclaredPage(const QUrl& url)
+std::optional<QByteArray> WebPage::undeclaredPage(const QUrl& url) const
 {
-    if (!url.isLocalFile())
+    // A file the page may not load is left to the engine, whose request the guard refuses.
+    if (!url.isLocalFile() || (fileGuard_ && !fileGuard_->mayLoad(url, this->url(), QUrl())))
         return std::nullopt;
     const QString path = url.toLocalFile();
     const QFileInfo info(path);
@@ -208,6 +234,10 @@ void WebPage::showAsWindows1251(const QByteArray& html, const QUrl& url)
 {
     ownContentNext_ = true;
     shownFile_ = url;
+    // Decided before the content goes to the engine: the engine may make the content's document
+    // in a frame of its own as soon as it is given, and such a frame keeps the page scripts it was
+    // made with.
+    compat_->navigation(url, true);
     setContent(html, QString::fromLatin1(kWindows1251Html), url);
 }
 

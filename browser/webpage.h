@@ -12,6 +12,8 @@ namespace corvane {
 
 class CompatLayer;
 class ConsoleCapture;
+class LocalFileGuard;
+class MemoryGuard;
 class PageDialogs;
 class RunawayGuard;
 struct ConsoleMessage;
@@ -27,8 +29,8 @@ struct ModalDialogRequest {
 
 // The engine's page as the program sets it up: the Windows-1251 default, the faces, its scripts
 // (status text, failed loads, the compatibility layer where needed) and the one channel they
-// speak through, the console capture, the runaway guard, the page's own boxes and its new
-// windows. It reports through signals and knows nothing of the view around it.
+// speak through, the console capture, the runaway and memory guards, the page's own boxes and its
+// new windows. It reports through signals and knows nothing of the view around it.
 class WebPage : public QWebEnginePage {
     Q_OBJECT
 public:
@@ -69,6 +71,11 @@ public:
     // use the clipboard. Without a check, never.
     void setUserActedCheck(std::function<bool()> check) { userActed_ = std::move(check); }
 
+    // Every request of the page passes `guard`, and so does every file the page shows through
+    // the program (a page without a character set).
+    void setFileGuard(LocalFileGuard* guard);
+    MemoryGuard& memoryGuard() const { return *memory_; }
+
 signals:
     void navigationRequested(const QUrl& url, bool isMainFrame);
     void statusText(const QString& text);
@@ -96,13 +103,16 @@ private:
     std::optional<QString> answer(const PageMessage& message);
     std::optional<QString> clipboard(const PageMessage& message);
     void compatLine(const QString& text, const QString& address, bool error);
-    // The bytes of a local page that names no character set, small enough to be shown as content.
-    static std::optional<QByteArray> undeclaredPage(const QUrl& url);
+    // The bytes of a local page that names no character set, small enough to be shown as content,
+    // and one the file guard lets the page have.
+    std::optional<QByteArray> undeclaredPage(const QUrl& url) const;
     void showAsWindows1251(const QByteArray& html, const QUrl& url);
 
     ConsoleCapture* capture_;
     RunawayGuard* guard_;
     CompatLayer* compat_;
+    MemoryGuard* memory_;
+    LocalFileGuard* fileGuard_ = nullptr;
     PageDialogs* dialogs_ = nullptr;
     QWidget* dialogParent_ = nullptr;
     std::function<QWebEnginePage*()> windowFactory_;

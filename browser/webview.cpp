@@ -3,6 +3,8 @@
 #include "browser/compatlayer.h"
 #include "browser/downloads.h"
 #include "browser/exitcleanup.h"
+#include "browser/localfileguard.h"
+#include "browser/memoryguard.h"
 #include "browser/popupwindow.h"
 #include "browser/runawayguard.h"
 #include "browser/webpage.h"
@@ -128,6 +130,7 @@ WebView::WebView(QWidget* parent)
             dropContentFile();
     });
     connect(&page_->guard(), &RunawayGuard::stopped, this, &WebView::renderStopped);
+    connect(&page_->memoryGuard(), &MemoryGuard::exceeded, this, &WebView::memoryExceeded);
     page_->setWindowFactory([this] { return openPopup(); });
     page_->setDialogOpener([this](const ModalDialogRequest& request, const WebPage::DialogClosed& closed) {
         return openModalDialog(request, closed);
@@ -174,8 +177,20 @@ void WebView::programLoad(const std::function<void()>& load)
     programNavigation_ = true;
     // Kept until the load finishes: a renderer ended meanwhile takes the load with it.
     waitingLoad_ = load;
-    if (!held_ && !page_->guard().hurry())
+    if (held_)
+        return;
+    // The next page would wait behind every message a flooding page has sent: its renderer
+    // goes, and the load starts in a fresh one once it has gone.
+    if (flooding() && page_->guard().endNow())
+        return;
+    if (!page_->guard().hurry())
         load();
+}
+
+bool WebView::flooding() const
+{
+    return floodSecond_.isValid() && floodSecond_.elapsed() < 2000
+           && std::max(floodThisSecond_, floodLastSecond_) >= kFloodPerSecond;
 }
 
 void WebView::holdLoads()
@@ -206,6 +221,8 @@ void WebView::navigate(const QString& address)
     showsContent_ = false;
     dropContentFile();
     console_.clear();
+    if (fileGuard_)
+        fileGuard_->programNavigation(url);
     programLoad([this, url] { page_->loadPage(url); });
 }
 
@@ -219,6 +236,8 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
     console_.clear();
     lastContent_ = html;
     lastContentBase_ = baseUrl;
+    if (fileGuard_)
+        fileGuard_->programNavigation(baseUrl);
 
     if (WebPage::fitsDataAddress(html)) {
         // The engine reports the base as the page's address.
@@ -240,6 +259,8 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
     }
     file->close();
     removeAtExit(file->fileName());
+    if (fileGuard_)
+        fileGuard_->allowFile(file->fileName());
     contentUrl_ = QUrl::fromLocalFile(file->fileName());
     contentFile_ = std::move(file);
     showsContent_ = true;
@@ -267,10 +288,12 @@ void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
             if (contentRequested_)
                 dropContentFile();
         }
-        if (programNavigation_)
+        if (programNavigation_) {
             programNavigation_ = false;
-        else
+        } else {
             console_.addSeparator(url.toString());
+            console_.flush();
+        }
     }
     // Content travels as a data address; its base stands for it, as the page's address does.
     emit beforeNavigate(content ? contentUrl_.toString() : url.toString());
@@ -289,6 +312,15 @@ void WebView::loadFinished()
 
 void WebView::consoleMessage(const ConsoleMessage& message)
 {
+    if (!floodSecond_.isValid() || floodSecond_.elapsed() >= 1000) {
+        floodLastSecond_ = floodSecond_.isValid() && floodSecond_.elapsed() < 2000 ? floodThisSecond_ : 0;
+        floodThisSecond_ = 0;
+        floodSecond_.start();
+    }
+    ++floodThisSecond_;
+    // What a renderer being ended still sends belongs to the page being left.
+    if (page_->guard().ending())
+        return;
     console_.add(message);
     if (message.kind == ConsoleMessage::Kind::Script && message.level == ConsoleMessage::Level::Error)
         emit scriptError(message.text + QStringLiteral(" (") + message.source + QLatin1Char(':')
@@ -309,15 +341,35 @@ void WebView::renderStopped(const QUrl& url)
     message.text = QStringLiteral("Скриптът не отговаряше и беше спрян");
     message.source = url.toString();
     console_.add(message);
-    showStoppedPage(url);
+    console_.flush();
+    showStoppedPage(url, QStringLiteral("stopped.html"));
 }
 
-void WebView::showStoppedPage(const QUrl& url)
+void WebView::memoryExceeded(const QUrl& url)
 {
-    QFile file(QStringLiteral(":/browser/stopped.html"));
+    if (waitingLoad_) {
+        // The program's load went with the renderer; it starts again in a fresh one.
+        programNavigation_ = true;
+        waitingLoad_();
+        return;
+    }
+    ConsoleMessage message;
+    message.kind = ConsoleMessage::Kind::MemoryStop;
+    message.level = ConsoleMessage::Level::Error;
+    message.text = QStringLiteral("Страницата използва твърде много памет и беше спряна");
+    message.source = url.toString();
+    console_.add(message);
+    console_.flush();
+    showStoppedPage(url, QStringLiteral("outofmemory.html"));
+}
+
+void WebView::showStoppedPage(const QUrl& url, const QString& page)
+{
+    QFile file(QStringLiteral(":/browser/") + page);
     file.open(QIODevice::ReadOnly);
     QString html = QString::fromUtf8(file.readAll());
     html.replace(QStringLiteral("{address}"), url.toString().toHtmlEscaped());
+    html.replace(QStringLiteral("{limit}"), QString::number(MemoryGuard::kMemoryLimitMb));
     // Shown as content of the stopped address: refresh runs the page again.
     if (!showsContent_)
         original_ = url;
@@ -329,8 +381,11 @@ void WebView::showStoppedPage(const QUrl& url)
 
 void WebView::dropContentFile()
 {
-    if (contentFile_)
+    if (contentFile_) {
         letGoAtExit(contentFile_->fileName());
+        if (fileGuard_)
+            fileGuard_->forgetFile(contentFile_->fileName());
+    }
     contentFile_.reset();
     contentRequested_ = false;
 }
@@ -342,6 +397,8 @@ void WebView::refresh()
     if (showsContent_ && !original_.isEmpty()) {
         showsContent_ = false;
         dropContentFile();
+        if (fileGuard_)
+            fileGuard_->programNavigation(original_);
         programLoad([this] { page_->loadPage(original_); });
         return;
     }
@@ -381,6 +438,11 @@ PopupWindow* WebView::newPopup()
     view->asToday_ = root->asToday_;
     view->page_->compat().setEnabled(!root->asToday_);
     view->forceCompat(root->forcedCompat_);
+    if (fileGuard_) {
+        view->restrictLocalFiles(libraryFolders_);
+        // A window a web page opens is on the web with it; one a local page opens is not.
+        view->fileGuard_->setRemoteAllowed(fileGuard_->remoteAllowed());
+    }
     root->popups_.append(popup);
     connect(popup, &QObject::destroyed, root, [root](QObject* gone) {
         root->popups_.removeIf([gone](const QPointer<QObject>& p) { return p.data() == gone; });
@@ -395,6 +457,7 @@ PopupWindow* WebView::newPopup()
             message.text = QStringLiteral("Отворен е нов прозорец");
             message.source = url.toString();
             root->console_.add(message);
+            root->console_.flush();
         },
         Qt::SingleShotConnection);
     return popup;
@@ -468,6 +531,8 @@ void WebView::compatDecided(const QUrl& url, const syntax::CompatNeeds& needed, 
             .arg(QString::fromStdString(needed.partNames()));
     message.source = url.toString();
     console_.add(message);
+    // The program's own line, shown at once as a separator is.
+    console_.flush();
 }
 
 bool WebView::userActedRecently() const
@@ -530,6 +595,29 @@ bool WebView::eventFilter(QObject* watched, QEvent* event)
     default: break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void WebView::restrictLocalFiles(const QStringList& libraryFolders)
+{
+    libraryFolders_ = libraryFolders;
+    if (!fileGuard_) {
+        fileGuard_ = new LocalFileGuard(this);
+        page_->setFileGuard(fileGuard_);
+        connect(fileGuard_, &LocalFileGuard::refused, this, &WebView::requestRefused);
+    }
+    fileGuard_->setLibraryFolders(libraryFolders);
+}
+
+void WebView::requestRefused(const QUrl& url)
+{
+    ConsoleMessage message;
+    message.kind = ConsoleMessage::Kind::Refused;
+    message.level = ConsoleMessage::Level::Error;
+    message.text = url.isLocalFile() ? QStringLiteral("Отказан е достъп до файл извън библиотеката")
+                                     : QStringLiteral("Отказана е връзка извън компютъра");
+    message.source = url.toString();
+    // A popup's refusals are the preview's: its console is the one shown.
+    (root_ ? root_ : this)->console_.add(message);
 }
 
 void WebView::setErrorPageEnabled(bool enabled)

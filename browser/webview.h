@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
+#include <QStringList>
 #include <QUrl>
 #include <QWidget>
 
@@ -19,6 +20,7 @@ class QWebEngineView;
 
 namespace corvane {
 
+class LocalFileGuard;
 class PageDialogs;
 class PopupWindow;
 class WebPage;
@@ -33,6 +35,9 @@ class WebView : public QWidget {
 public:
     // Popups open at once from one view and its popups; beyond it window.open gives null.
     static constexpr int kPopupLimit = 20;
+    // Messages a second from which a page floods the console: a navigation of the program's
+    // ends its renderer rather than wait behind them.
+    static constexpr int kFloodPerSecond = 1000;
 
     explicit WebView(QWidget* parent = nullptr);
     ~WebView() override;
@@ -75,6 +80,11 @@ public:
     // The name screen readers give the view; the engine's widgets inside, which take the focus,
     // carry it too.
     void setViewName(const QString& name);
+
+    // From now on pages here and in the popups they open load local files only from inside
+    // these folders and the program's own, and nothing off the machine unless the program sent
+    // them there; each refusal is a console line.
+    void restrictLocalFiles(const QStringList& libraryFolders);
 
     // Off: a page that cannot load leaves the view blank instead of showing an error page.
     void setErrorPageEnabled(bool enabled);
@@ -122,8 +132,13 @@ private:
     // Every navigation the program makes: a hung page is ended first, and the load waits for that.
     void programLoad(const std::function<void()>& load);
     void renderStopped(const QUrl& url);
-    void showStoppedPage(const QUrl& url);
+    void memoryExceeded(const QUrl& url);
+    // A page of the program's own in place of `url`, from the resource `page` (:/browser/).
+    void showStoppedPage(const QUrl& url, const QString& page);
     void dropContentFile();
+    void requestRefused(const QUrl& url);
+    // The page has sent the console more than kFloodPerSecond messages in the last second.
+    bool flooding() const;
     QWebEnginePage* openPopup();
     PopupWindow* newPopup();
     bool openModalDialog(const ModalDialogRequest& request,
@@ -152,7 +167,12 @@ private:
     QUrl lastContentBase_;
     bool asToday_ = false;
     std::optional<syntax::CompatNeeds> forcedCompat_;
-    QElapsedTimer userAction_; // since the user's last click or key in the view
+    QElapsedTimer userAction_;            // since the user's last click or key in the view
+    LocalFileGuard* fileGuard_ = nullptr; // none: pages load what the engine lets them
+    QElapsedTimer floodSecond_;           // the current second of console messages
+    int floodThisSecond_ = 0;
+    int floodLastSecond_ = 0;
+    QStringList libraryFolders_;
 };
 
 } // namespace corvane

@@ -2,6 +2,7 @@
 
 #include "library/scriptlibrary.h"
 #include "library/textlist.h"
+#include "librarytool/leftovers.h"
 #include "librarytool/oldbrowser.h"
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
@@ -143,6 +144,7 @@ Lookup lookUp(FolderListing& listing, const std::string& folder, const std::stri
     if (const std::string* actual = listing.differingOnlyInCase(name)) {
         lookup.result = Lookup::CaseOnly;
         lookup.actualName = *actual;
+        lookup.type = listing.entries[*actual].type;
         listing.entries[*actual].named = true;
     }
     return lookup;
@@ -198,6 +200,9 @@ std::vector<Finding> Checker::run()
     requireLibrary(library_.programDirectory());
     root_ = fs::canonical(toPath(library_.programDirectory()));
     readCategories();
+    for (const fs::path& leftover : findLeftovers(toPath(library_.programDirectory())))
+        add(pathText(leftover), 0, "leftover",
+            "a temporary file of an add that was cut short: the next add removes it");
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         checkPage(pages_[i].first, pages_[i].second);
         if (progress_)
@@ -409,11 +414,17 @@ void Checker::checkScript(const std::string& category, const std::string& folder
     const Lookup script = lookUp(listing, folder, name);
     switch (script.result) {
     case Lookup::Missing: add(relative, 0, "missing-script", where + ", but there is no such file"); break;
-    case Lookup::CaseOnly:
+    case Lookup::CaseOnly: {
         add(relative, 0, "case-mismatch",
             where + ", but the file is " + inQuotes(script.actualName)
                 + "; the names differ only in letter case");
+        // The program finds it all the same, as Windows did: its page is checked too.
+        const std::string path = library_.scriptPath(category, script.actualName);
+        if (script.type == EntryType::File)
+            if (const auto real = inside(path, relative, "the script " + where))
+                pages_.emplace_back(pathText(*real), category + kSeparator + script.actualName);
         break;
+    }
     case Lookup::Found:
         if (script.type == EntryType::Folder) {
             add(relative, 0, "script-is-folder", where + ", but it is a folder");
@@ -489,10 +500,20 @@ void Checker::checkLoads(const std::string& bytes, const std::string& relative)
         const fs::path asset = (folder / toPath(assetPath)).lexically_normal();
         if (assetPath.empty() || asset.empty() || *asset.begin() == "..")
             continue;
-        if (resolveInside(root_, root_ / asset).outside)
+        if (resolveInside(root_, root_ / asset).outside) {
             add(relative, lines.lineAt(reference.offset), "outside-library",
                 "loads " + inQuotes(cp1251ToUtf8(address))
                     + ", which lies outside the library, through a link: a gallery leaves it out");
+            continue;
+        }
+        std::error_code error;
+        if (fs::exists(fs::symlink_status(root_ / asset, error)))
+            continue;
+        if (const std::optional<std::string> found = findIgnoringCase(pathText(root_ / asset)))
+            add(relative, lines.lineAt(reference.offset), "case-mismatch",
+                "loads " + inQuotes(cp1251ToUtf8(address)) + ", but the file is "
+                    + inQuotes(pathText(toPath(*found).filename()))
+                    + "; the names differ only in letter case, which a case-sensitive web server minds");
     }
 }
 

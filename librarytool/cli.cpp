@@ -44,10 +44,14 @@ run     Loads every listed script in the browser engine of Corvane Scripts, with
         script-error (an uncaught error), failed-load (a picture, style, script or
         frame that did not load), network (a request off the machine; every one is
         blocked), runaway (a script stopped because the page stopped answering),
-        popup, dialog (answered at once), blank (a page that paints nothing but its
-        background), inactive (a page that read document.all, document.layers or
-        the browser's name and then created, changed or wrote nothing on the
-        page: it took neither browser's way). Nothing is written.
+        popup, dialog (alert, confirm, prompt and print, answered at once), blank
+        (a page that paints nothing but its background), inactive (a page that
+        read document.all, document.layers or the browser's name and then
+        created, changed or wrote nothing on the page: it took neither browser's
+        way), not-run (with --as-today: VBScript or behaviors, which today's
+        browsers skip without a word), memory (a page that took more than 512 MB;
+        it is stopped and the run goes on). Ten findings of a kind a page, then
+        "and N more". Nothing is written.
         --json, --ignore KIND  as for check
         --jobs N       pages at once (default: the number of processors)
         --as-today     without the compatibility layer, as today's browsers run
@@ -63,9 +67,15 @@ add     Adds the pages FILE... to CATEGORY, which is made when missing (a sectio
         A page is refused, and nothing is written, when it holds characters
         Windows-1251 lacks (listed with their lines), when its name is already
         listed (letter case ignored), when a name cannot be a folder or file name
-        or would lead out of the library, when a file it uses is missing or would
-        replace a different one, and when check would find something in it.
-        Every file is written whole through a temporary file and a rename.
+        or would lead out of the library, when a file it uses is missing, lies
+        above its folder, leads through a link out of it, is too large (16 MB for
+        a page, style sheet or script, 256 MB for anything else) or would replace
+        a different one, when two files of one name would share a place, and
+        when check would find something in it; so is an add that would write
+        through a link in the library.
+        Every file is written whole through a temporary file and a rename; an
+        add that was killed is completed by adding again, and what it left
+        (check's leftover) goes with the next add.
         Exit status: 0 added, 1 refused, 2 the library could not be used.
 
 export  Writes an offline gallery of the library to the new folder OUT:
@@ -233,14 +243,14 @@ int runLibraryTool(const Invocation& invocation, std::FILE* out, std::FILE* err)
             const AddReport added = addScripts(directory, positional[first], files);
             if (!added.refusals.empty()) {
                 for (const auto& refusal : added.refusals)
-                    std::fprintf(err, "corvane-library: %s\n", refusal.c_str());
-                std::fprintf(err, "corvane-library: nothing was added\n");
+                    printLine(err, "corvane-library: " + refusal);
+                printLine(err, "corvane-library: nothing was added");
                 return kFindings;
             }
             for (const auto& name : added.scripts)
-                std::fprintf(out, "Added %s to %s\n", name.c_str(), positional[first].c_str());
+                printLine(out, "Added " + name + " to " + positional[first]);
             if (added.newCategory)
-                std::fprintf(out, "New category %s\n", positional[first].c_str());
+                printLine(out, "New category " + positional[first]);
             std::fflush(out);
             return kClean;
         }

@@ -50,8 +50,7 @@ fs::path safeRelative(const fs::path& relative)
     return normal;
 }
 
-// Pages, stylesheets and scripts are recoded in memory; none that big is real.
-constexpr std::uintmax_t kMaxRecodedBytes = kCodeBoxCapacity;
+constexpr std::uintmax_t kMaxRecodedBytes = pages::kMaxTextBytes;
 
 std::string megabytes(std::uintmax_t bytes)
 {
@@ -335,8 +334,14 @@ void Exporter::copyOne(const Pending& file, std::vector<Pending>& pending)
             continue;
         // A file, or a link that may lead to one (or out of the library, which is then said).
         const auto status = fs::symlink_status(root_ / asset, error);
-        if (fs::is_regular_file(status) || fs::is_symlink(status))
+        if (fs::is_regular_file(status) || fs::is_symlink(status)) {
             pending.push_back({asset, {}});
+        } else if (const std::optional<std::string> found = findIgnoringCase(pathText(root_ / asset))) {
+            // Made on Windows, where letter case in names did not count: the file found is copied
+            // under the name the page uses, so that the gallery finds it on any system.
+            if (const fs::path real = resolve(*found); !real.empty())
+                pending.push_back({asset, real});
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "librarytool/check.h"
+#include "pages/filelimits.h"
 
 #include <cstdint>
 #include <string>
@@ -8,9 +9,8 @@
 
 namespace corvane::librarytool {
 
-// An asset larger than this is left out of a gallery: far above any real picture or sound, and
-// a sparse file of any size costs nothing to make.
-inline constexpr std::uintmax_t kMaxAssetBytes = std::uintmax_t{256} * 1024 * 1024;
+// An asset larger than this is left out of a gallery.
+using pages::kMaxAssetBytes;
 
 struct ExportReport {
     std::size_t scripts = 0;          // pages written

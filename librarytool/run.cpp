@@ -147,31 +147,64 @@ std::string shownAddress(const QString& address, const std::string& directory)
     return !relative.empty() && *relative.begin() != ".." ? relative.generic_string() : path;
 }
 
-Finding asFinding(const PageEvent& event, const Page& page, const std::string& directory)
+const char* kindName(PageEvent::Kind kind)
 {
-    const std::string text = utf8(event.text);
+    switch (kind) {
+    case PageEvent::Kind::ScriptError: return "script-error";
+    case PageEvent::Kind::FailedLoad: return "failed-load";
+    case PageEvent::Kind::Network: return "network";
+    case PageEvent::Kind::Runaway: return "runaway";
+    case PageEvent::Kind::Popup: return "popup";
+    case PageEvent::Kind::Dialog: return "dialog";
+    case PageEvent::Kind::Memory: return "memory";
+    case PageEvent::Kind::Inactive: return "inactive";
+    case PageEvent::Kind::NotRun: return "not-run";
+    case PageEvent::Kind::Blank: break;
+    }
+    return "blank";
+}
+
+std::string message(const PageEvent& event, const std::string& directory)
+{
+    std::string text = utf8(event.text);
     switch (event.kind) {
     case PageEvent::Kind::ScriptError:
         if (!event.source.isEmpty())
-            return {page.relative, 0, "script-error",
-                    text + " (" + shownAddress(event.source, directory)
-                        + (event.line > 0 ? ", line " + std::to_string(event.line) : std::string()) + ")"};
-        return {page.relative, event.line, "script-error", text};
-    case PageEvent::Kind::FailedLoad:
-        return {page.relative, 0, "failed-load",
-                "\"" + shownAddress(event.text, directory) + "\" did not load"};
-    case PageEvent::Kind::Network:
-        return {page.relative, 0, "network", "asks for \"" + text + "\" off the machine (blocked)"};
-    case PageEvent::Kind::Runaway: return {page.relative, 0, "runaway", text};
+            return text + " (" + shownAddress(event.source, directory)
+                   + (event.line > 0 ? ", line " + std::to_string(event.line) : std::string()) + ")";
+        return text;
+    case PageEvent::Kind::FailedLoad: return "\"" + shownAddress(event.text, directory) + "\" did not load";
+    case PageEvent::Kind::Network: return "asks for \"" + text + "\" off the machine (blocked)";
     case PageEvent::Kind::Popup:
-        return {page.relative, 0, "popup",
-                text.empty() ? std::string("opens a window")
-                             : "opens a window on \"" + shownAddress(event.text, directory) + "\""};
-    case PageEvent::Kind::Dialog: return {page.relative, 0, "dialog", "shows a box, " + text};
-    case PageEvent::Kind::Inactive: return {page.relative, 0, "inactive", text};
+        return text.empty() ? std::string("opens a window")
+                            : "opens a window on \"" + shownAddress(event.text, directory) + "\"";
+    case PageEvent::Kind::Dialog: return "shows a box, " + text;
+    case PageEvent::Kind::Runaway:
+    case PageEvent::Kind::Memory:
+    case PageEvent::Kind::Inactive:
+    case PageEvent::Kind::NotRun:
     case PageEvent::Kind::Blank: break;
     }
-    return {page.relative, 0, "blank", text};
+    return text;
+}
+
+// A page's finding, and whether it stands for the ones of its kind left out.
+struct PageFinding {
+    Finding finding;
+    bool more = false;
+};
+
+PageFinding asFinding(const PageEvent& event, const Page& page, const std::string& directory)
+{
+    if (event.more > 0)
+        return {{page.relative, 0, kindName(event.kind), "and " + std::to_string(event.more) + " more"},
+                true};
+    // A script error keeps its line in the page; the other kinds are about the whole page.
+    const int line = event.kind == PageEvent::Kind::ScriptError && event.source.isEmpty() ? event.line : 0;
+    std::string text = message(event, directory);
+    if (event.earlier)
+        text += " (from a page before this one)";
+    return {{page.relative, line, kindName(event.kind), std::move(text)}, false};
 }
 
 } // namespace
@@ -184,9 +217,9 @@ std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs, b
     if (directory.empty() || directory.back() != kPathSeparator)
         directory += kPathSeparator;
     const std::vector<Page> pages = listedPages(directory);
-    std::vector<Finding> findings;
+    std::vector<PageFinding> found;
     if (pages.empty())
-        return findings;
+        return {};
 
     const std::unique_ptr<QApplication> application = startEngine();
     bool interrupted = false;
@@ -208,15 +241,26 @@ std::vector<Finding> runLibraryPages(const std::string& folder, unsigned jobs, b
         interrupted = interruption.interrupted();
         for (std::size_t i = 0; !interrupted && i < pages.size(); ++i)
             for (const auto& event : probe.events(static_cast<int>(i)))
-                findings.push_back(asFinding(event, pages[i], directory));
+                found.push_back(asFinding(event, pages[i], directory));
     }
     if (interrupted)
         throw ToolError("interrupted: no findings were written");
     // Pages report in the order things happened to them, which varies from run to run; the
     // message settles the order within a place.
+    std::vector<Finding> findings;
+    std::vector<Finding> more;
+    for (auto& f : found)
+        (f.more ? more : findings).push_back(std::move(f.finding));
     std::sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
         return std::tie(a.path, a.line, a.kind, a.message) < std::tie(b.path, b.line, b.kind, b.message);
     });
+    // "and N more" follows the last finding of its kind on its page.
+    for (auto& m : more) {
+        const auto last = std::find_if(findings.rbegin(), findings.rend(), [&](const Finding& f) {
+            return f.path == m.path && f.kind == m.kind;
+        });
+        findings.insert(last.base(), std::move(m));
+    }
     return findings;
 }
 

@@ -23,32 +23,6 @@ const char kStampName[] = ".corvane-gallery";
 const char kStampText[] = "A gallery written by corvane-library; export --force may replace this folder.\n";
 const std::string kStagingPrefix = ".cvl-";
 
-unsigned long currentProcess()
-{
-#ifdef _WIN32
-    return static_cast<unsigned long>(_getpid());
-#else
-    return static_cast<unsigned long>(::getpid());
-#endif
-}
-
-bool processIsRunning(unsigned long id)
-{
-    if (id == currentProcess())
-        return true;
-#ifdef _WIN32
-    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
-    if (!process)
-        return ::GetLastError() == ERROR_ACCESS_DENIED;
-    DWORD code = 0;
-    const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
-    ::CloseHandle(process);
-    return running;
-#else
-    return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
-#endif
-}
-
 // The process named in a staging folder's name (".cvl-PID-N"), or 0 when it is none of ours.
 unsigned long stagingProcess(const std::string& name)
 {
@@ -79,6 +53,32 @@ Handler previousInt = SIG_DFL;
 Handler previousTerm = SIG_DFL;
 
 } // namespace
+
+unsigned long currentProcess()
+{
+#ifdef _WIN32
+    return static_cast<unsigned long>(_getpid());
+#else
+    return static_cast<unsigned long>(::getpid());
+#endif
+}
+
+bool processIsRunning(unsigned long id)
+{
+    if (id == currentProcess())
+        return true;
+#ifdef _WIN32
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+    if (!process)
+        return ::GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    ::CloseHandle(process);
+    return running;
+#else
+    return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+#endif
+}
 
 bool isStampedGallery(const fs::path& folder)
 {

@@ -9,6 +9,10 @@ namespace corvane::librarytool {
 // A gallery is built in a staging folder beside its place and moved there only when complete.
 // Each gallery carries a stamp, so that only a folder this tool wrote is ever replaced.
 
+// This process, and whether another process (named by its number) still runs.
+unsigned long currentProcess();
+bool processIsRunning(unsigned long id);
+
 // The folder holds this tool's stamp (a file of its own, not a link).
 bool isStampedGallery(const std::filesystem::path& folder);
 

@@ -1,26 +1,23 @@
 #include "pages/savepage.h"
 
+#include "pages/filelimits.h"
 #include "pages/pagenames.h"
 #include "pages/pagescan.h"
 #include "pages/standalonelayer.h"
 #include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/insidepath.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <random>
 
 namespace fs = std::filesystem;
 
 namespace corvane::pages {
 namespace {
-
-// `path` is `root` or lies beneath it; both lexically normal.
-bool isWithin(const fs::path& path, const fs::path& root)
-{
-    const fs::path relative = path.lexically_relative(root);
-    return !relative.empty() && *relative.begin() != "..";
-}
 
 fs::path normalFolder(const std::string& folder)
 {
@@ -63,6 +60,22 @@ std::string extensionOf(const fs::path& path)
     return asciiLowered(path.extension().string());
 }
 
+std::string megabytes(std::uintmax_t bytes)
+{
+    return std::to_string(bytes >> 20) + " MB";
+}
+
+// What a step copies at most, so that the window answers in between.
+constexpr std::uintmax_t kStepBytes = std::uintmax_t{8} << 20;
+
+std::string temporaryName(const fs::path& target)
+{
+    static std::mt19937 generator{std::random_device{}()};
+    return (target.parent_path()
+            / ("." + target.filename().string() + ".corvane-" + std::to_string(generator() % 1000000000u)))
+        .string();
+}
+
 } // namespace
 
 PageSaver::PageSaver(SaveRequest request)
@@ -83,6 +96,36 @@ PageSaver::PageSaver(SaveRequest request)
     if (request_.forToday)
         addLayers();
     std::rotate(files_.begin(), files_.begin() + 1, files_.end());
+    refuseForbiddenTargets();
+}
+
+PageSaver::~PageSaver()
+{
+    if (!placed_)
+        removeWritten();
+}
+
+// Where each file would really land, links in the target folder followed: never in the library
+// or the program folder, however the page's references or the folder lead there.
+void PageSaver::refuseForbiddenTargets() const
+{
+    std::vector<fs::path> forbidden;
+    for (const auto& folder : request_.forbiddenFolders) {
+        forbidden.push_back(normalFolder(folder));
+        forbidden.push_back(resolved(normalFolder(folder)));
+    }
+    forbidden.push_back(normalFolder(request_.libraryFolder));
+    forbidden.push_back(resolved(normalFolder(request_.libraryFolder)));
+    const fs::path root = normalFolder(request_.targetFolder);
+    for (const File& file : files_) {
+        const fs::path path = (root / file.target).lexically_normal();
+        const fs::path real = resolved(path);
+        for (const fs::path& folder : forbidden)
+            if (isWithin(path, folder) || isWithin(real, folder))
+                throw SaveRefused("„" + file.target
+                                  + "“ би се записал в библиотеката или в папката на програмата ("
+                                  + real.string() + "): нищо не е записано. Изберете друга папка.");
+    }
 }
 
 // Each page that needs the compatibility layer gets its own script beside it, written before it.
@@ -115,6 +158,22 @@ std::size_t PageSaver::add(const std::string& source, Kind kind)
         if (files_[i].source == source)
             return i;
     const fs::path path(source);
+    // Too large for a library file: named, not read.
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    const std::uintmax_t limit = kind == Kind::Other ? kMaxAssetBytes : kMaxTextBytes;
+    if (!error && size > limit) {
+        const std::string shown =
+            path.lexically_relative(normalFolder(request_.libraryFolder)).generic_string();
+        if (std::find_if(
+                leftOut_.begin(), leftOut_.end(),
+                [&](const std::string& line) { return line.compare(0, shown.size() + 1, shown + ":") == 0; })
+            == leftOut_.end())
+            leftOut_.push_back(shown + ": по-голям от " + megabytes(limit)
+                               + (kind == Kind::Other ? ", границата за файл в библиотеката"
+                                                      : ", границата за страница, стил или скрипт"));
+        return std::string::npos;
+    }
     const fs::path relative = path.lexically_relative(normalFolder(request_.pageFolder));
     std::string target;
     if (!relative.empty() && *relative.begin() != "..") {
@@ -156,7 +215,11 @@ void PageSaver::collect(std::size_t index)
         const std::string path = addressToPath(address);
         if (path.empty())
             return;
-        const fs::path asset = (folder / fs::path(path)).lexically_normal();
+        fs::path asset = (folder / fs::path(path)).lexically_normal();
+        // Made on Windows, where letter case in names did not count: the file found is saved under
+        // its own name, and the reference rewritten to it.
+        if (const std::optional<std::string> found = findIgnoringCase(asset.string()))
+            asset = fs::path(*found);
         std::error_code error;
         // Through a link that leads out of the library nothing is copied.
         if (!isWithin(asset, library) || !isWithin(resolved(asset), realLibrary)
@@ -176,6 +239,8 @@ void PageSaver::collect(std::size_t index)
                           : extension == ".js"                     ? Kind::Script
                                                                    : Kind::Other;
         const std::size_t j = add(asset.string(), kind); // may move files_
+        if (j == std::string::npos)
+            return;
         const fs::path from = fs::path(files_[index].target).parent_path();
         const std::string now = fs::path(files_[j].target).lexically_relative(from).generic_string();
         if (now != fs::path(path).lexically_normal().generic_string())
@@ -224,23 +289,31 @@ std::string PageSaver::contents(const File& file) const
         const std::string text = declareStyleCharset(applyEdits(file.text, file.rewrites), charset);
         return utf8 ? text : utf8ToCp1251(text);
     }
-    case Kind::Script:
+    case Kind::Script: {
+        // A script grown past the limit since the save was planned ends the save.
+        const std::optional<std::string> bytes = readWholeFileWithin(file.source, kMaxTextBytes);
+        if (!bytes)
+            throw FileOpenError("Cannot open file \"" + file.source + "\". It is larger than "
+                                + megabytes(kMaxTextBytes));
         // Loaded by a page in the chosen encoding, a script is read in it too.
-        return utf8 ? decodeLibraryText(readWholeFile(file.source)) : readWholeFile(file.source);
+        return utf8 ? decodeLibraryText(*bytes) : *bytes;
+    }
     case Kind::Layer: return file.text;
     case Kind::Other: break;
     }
-    return readWholeFile(file.source);
+    return {};
 }
 
-void PageSaver::write(const File& file) const
+// Makes the folders on the way and starts the file under its temporary name beside its place.
+void PageSaver::open(const File& file)
 {
     const fs::path root = normalFolder(request_.targetFolder);
     fs::path folder = root;
     const fs::path relative(file.target);
     for (const auto& part : relative.parent_path()) {
         folder /= part;
-        createDirectory(folder.string());
+        if (createDirectory(folder.string()))
+            madeFolders_.push_back(folder.string());
         std::error_code error;
         // A folder is made, or one of ours already stands there; a link is never followed.
         if (!fs::is_directory(fs::symlink_status(folder, error)))
@@ -249,16 +322,86 @@ void PageSaver::write(const File& file) const
                                          ? "A folder on the way is a symbolic link"
                                          : "A folder on the way cannot be made"));
     }
-    writeWholeFile((root / relative).string(), contents(file));
+    writer_ = std::make_unique<NewFile>(temporaryName(root / relative));
+    copied_ = 0;
+    if (file.kind == Kind::Other) {
+        reader_ = std::make_unique<FileReader>(file.source);
+        return;
+    }
+    writer_->write(contents(file));
+    finishFile();
+}
+
+void PageSaver::finishFile()
+{
+    writer_->keep();
+    written_.push_back(
+        {writer_->path(), (normalFolder(request_.targetFolder) / files_[next_].target).string()});
+    writer_.reset();
+    reader_.reset();
+    ++next_;
+}
+
+// Every file is written: each takes its place, over what the user agreed to replace.
+void PageSaver::putInPlace()
+{
+    for (const Written& file : written_) {
+        std::error_code error;
+        const bool stood = fs::exists(fs::symlink_status(file.target, error));
+        fs::rename(file.temporary, file.target, error);
+        if (error)
+            throw FileCreateError("Cannot create file \"" + file.target + "\". " + error.message());
+        if (!stood)
+            newTargets_.push_back(file.target);
+    }
+    placed_ = true;
+}
+
+void PageSaver::removeWritten()
+{
+    writer_.reset(); // removes the file under way
+    std::error_code error;
+    for (const Written& file : written_)
+        fs::remove(file.temporary, error);
+    for (const std::string& target : newTargets_)
+        fs::remove(target, error);
+    for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it)
+        fs::remove(*it, error); // only if nothing else is in it
 }
 
 bool PageSaver::step()
 {
-    if (done())
+    if (placed_)
         return false;
-    write(files_[next_]);
-    ++next_;
-    return !done();
+    if (next_ == files_.size()) {
+        putInPlace();
+        return false;
+    }
+    if (!writer_) {
+        open(files_[next_]);
+        return true;
+    }
+    // A piece of the copy under way.
+    for (std::uintmax_t budget = kStepBytes; budget > 0;) {
+        const std::string_view piece =
+            reader_->read(static_cast<std::size_t>(std::min<std::uintmax_t>(budget, kCopyPieceBytes)));
+        if (piece.empty()) {
+            finishFile();
+            break;
+        }
+        copied_ += piece.size();
+        if (copied_ > kMaxAssetBytes)
+            throw FileOpenError("Cannot open file \"" + files_[next_].source + "\". It is larger than "
+                                + megabytes(kMaxAssetBytes));
+        writer_->write(piece);
+        budget -= piece.size();
+    }
+    return true;
+}
+
+std::size_t PageSaver::assetsWritten() const
+{
+    return placed_ ? files_.size() - 1 : std::min(next_, files_.size() - 1);
 }
 
 } // namespace corvane::pages

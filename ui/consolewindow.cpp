@@ -32,9 +32,11 @@ ConsoleWindow::ConsoleWindow(ConsoleModel& model, QAction* asToday, QWidget* par
     connect(ui->messages, &QAbstractItemView::doubleClicked, this, &ConsoleWindow::choose);
     connect(ui->clear, &QPushButton::clicked, this, [this] { model_.clear(); });
     connect(&model, &ConsoleModel::errorCountChanged, this, &ConsoleWindow::showErrorCount);
+    connect(&model, &ConsoleModel::droppedCountChanged, this, &ConsoleWindow::showDroppedCount);
     // The newest message stays in sight while the list grows.
     connect(&model, &QAbstractItemModel::rowsInserted, ui->messages, &QAbstractItemView::scrollToBottom);
     showErrorCount(model.errorCount());
+    showDroppedCount(model.droppedCount());
 }
 
 ConsoleWindow::~ConsoleWindow() = default;
@@ -62,6 +64,13 @@ void ConsoleWindow::showErrorCount(int count)
 {
     setWindowTitle(count == 0 ? QStringLiteral("Конзола")
                               : QStringLiteral("Конзола – ") + errorCountText(count));
+}
+
+void ConsoleWindow::showDroppedCount(int count)
+{
+    // The list keeps the newest; what went before them is only counted.
+    ui->dropped->setText(QStringLiteral("По-старите %1 съобщения не се показват").arg(count));
+    ui->dropped->setVisible(count > 0);
 }
 
 void ConsoleWindow::choose(const QModelIndex& index)

@@ -37,6 +37,7 @@ protected:
 
 private:
     void showErrorCount(int count);
+    void showDroppedCount(int count);
     void choose(const QModelIndex& index);
 
     std::unique_ptr<Ui::ConsoleWindow> ui;

@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QScopeGuard>
 #include <QShortcut>
@@ -55,6 +56,18 @@ private:
     WebView& preview_;
 };
 
+// The folders the preview's pages may load files from: the program folder, and, installed, the
+// folder its library links lead to (where categories.ini really lies).
+QStringList libraryFolders(const std::string& programDirectory)
+{
+    const QString folder = QString::fromStdString(programDirectory);
+    QStringList folders{folder};
+    const QString list = QFileInfo(folder + QStringLiteral("categories.ini")).canonicalFilePath();
+    if (!list.isEmpty())
+        folders.append(QFileInfo(list).absolutePath());
+    return folders;
+}
+
 } // namespace
 
 template <typename Handler>
@@ -80,6 +93,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     // page above its siblings, so being covered alone would not keep it out of sight.
     ui->Panel1->lower();
     ui->banner->setErrorPageEnabled(false);
+    ui->wb1->restrictLocalFiles(libraryFolders(services_.programDirectory));
     ui->Panel5->installEventFilter(this);
     ui->Image1->installEventFilter(this);
     setWindowIcon(pictures::programIcon());
@@ -194,12 +208,16 @@ void TForm1::FormCreate()
 void TForm1::startBannerAfterPreview()
 {
     WebView* banner = ui->banner;
+    const auto release = [banner] { banner->releaseLoads(); };
+    // The preview's page is painted a few frames after it has loaded; made at that moment, the
+    // banner's engine widget and page would hold the paint up.
     if (ui->wb1->loading())
         connect(
-            ui->wb1, &WebView::downloadComplete, banner, [banner] { banner->releaseLoads(); },
+            ui->wb1, &WebView::downloadComplete, banner,
+            [banner, release] { QTimer::singleShot(kBannerAfterPreviewMs, banner, release); },
             Qt::SingleShotConnection);
     else
-        QTimer::singleShot(0, banner, [banner] { banner->releaseLoads(); });
+        QTimer::singleShot(0, banner, release);
 }
 
 QString TForm1::scriptPath() const
@@ -396,11 +414,21 @@ void TForm1::savePageStep()
     }
     const std::size_t files = saver->assetsWritten();
     const QString where = QDir::toNativeSeparators(saveFolder_);
-    services_.dialogs->showMessage(
-        files == 0 ? QStringLiteral("Запазена е страницата в %1.").arg(where)
-                   : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
-                         .arg(files)
-                         .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where));
+    QString text = files == 0
+                       ? QStringLiteral("Запазена е страницата в %1.").arg(where)
+                       : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
+                             .arg(files)
+                             .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where);
+    // What was too large to save is named, so the user knows what the copy lacks.
+    const std::vector<std::string>& leftOut = saver->leftOut();
+    if (!leftOut.empty()) {
+        text += QStringLiteral("\r\rНе са запазени:");
+        for (std::size_t i = 0; i < leftOut.size() && i < 5; ++i)
+            text += QStringLiteral("\r") + QString::fromStdString(leftOut[i]);
+        if (leftOut.size() > 5)
+            text += QStringLiteral("\r…");
+    }
+    services_.dialogs->showMessage(text);
 }
 
 void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow) const

@@ -42,6 +42,9 @@ struct MainWindowServices {
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
+    // How long after the preview's first page has loaded the banner starts loading its own.
+    static constexpr int kBannerAfterPreviewMs = 400;
+
     explicit TForm1(const MainWindowServices& services, QWidget* parent = nullptr);
     ~TForm1() override;
 

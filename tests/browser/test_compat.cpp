@@ -90,6 +90,38 @@ TEST_F(CompatTest, aSniffingPageGetsTheLayerBeforeItRunsAndAModernPageNothing)
     EXPECT_TRUE(compatLines(view.console()).isEmpty());
 }
 
+// A page that names its character set is loaded as a file, one that names none as content: the
+// page after the first gets its own parts, not those of the page before.
+TEST_F(CompatTest, aPageShownAsContentAfterAFileGetsItsOwnParts)
+{
+    const QString declared =
+        page("declared.html", "<html><head><meta charset=\"utf-8\"><title>д</title></head><body>"
+                              "<script>var ie4 = document.all ? 1 : 0;</script></body></html>");
+    ASSERT_TRUE(loadPage(view, declared));
+    EXPECT_TRUE(evaluate(view, QStringLiteral("!!document.all")).toBool());
+    const QString modern =
+        page("modern.html", "<html><body><script>document.body.textContent = 'x';</script></body></html>");
+    ASSERT_TRUE(loadPage(view, modern));
+    EXPECT_TRUE(view.compatGiven().empty());
+    EXPECT_FALSE(evaluate(view, QStringLiteral("!!document.all")).toBool());
+
+    // And the other way round.
+    const QString undeclared =
+        page("undeclared.html", "<html><body><script>var ie4 = document.all ? 1 : 0;</script></body></html>");
+    ASSERT_TRUE(loadPage(view, undeclared));
+    EXPECT_TRUE(evaluate(view, QStringLiteral("!!document.all")).toBool());
+    const QString modernDeclared =
+        page("modern2.html",
+             "<html><head><meta charset=\"utf-8\"></head><body><script>document.body.textContent = "
+             "'x';</script></body></html>");
+    ASSERT_TRUE(loadPage(view, modernDeclared));
+    EXPECT_FALSE(evaluate(view, QStringLiteral("!!document.all")).toBool());
+    const QString undeclared2 = page(
+        "undeclared2.html", "<html><body><script>var ie4 = document.all ? 1 : 0;</script></body></html>");
+    ASSERT_TRUE(loadPage(view, undeclared2));
+    EXPECT_TRUE(evaluate(view, QStringLiteral("!!document.all")).toBool());
+}
+
 TEST_F(CompatTest, asTodayShowsThePageWithoutTheLayerUntilSwitchedBack)
 {
     const QString old = page(

@@ -2,6 +2,7 @@
 #include "support/qtwait.h"
 #include "support/testfiles.h"
 
+#include "browser/downloads.h"
 #include "browser/exitcleanup.h"
 #include "browser/popupwindow.h"
 #include "browser/runawayguard.h"
@@ -81,6 +82,32 @@ TEST(WebViewAddress, plainPathsAreFilesAndBareHostsAreWebAddresses)
               QStringLiteral("http://www.corvane.example/"));
     // A path whose name looks like a scheme is still a path.
     EXPECT_TRUE(WebView::addressToUrl(QStringLiteral("/srv/http:odd.html")).isLocalFile());
+}
+
+// A page's suggested download name never leads out of the download folder nor hides the file.
+TEST(DownloadName, keepsOnlyAPlainFinalName)
+{
+    const struct {
+        const char* suggested;
+        const char* name;
+    } cases[] = {
+        {"note.txt", "note.txt"},
+        {"../../.bashrc", "bashrc"},
+        {"../.config/autostart/x.desktop", "x.desktop"},
+        {"/home/user/.profile", "profile"},
+        {"..\\..\\Start Menu\\run.bat", "run.bat"},
+        {"a<b>c:d\"e|f?g*h.txt", "abcdefgh.txt"},
+        {"bell\x07\x1b]0;x.txt", "bell]0;x.txt"},
+        {"...", "изтеглен-файл"},
+        {"", "изтеглен-файл"},
+        {"dir/", "изтеглен-файл"},
+        {"Снимка на луната.png ", "Снимка на луната.png"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(downloadFileName(QString::fromUtf8(c.suggested)).toStdString(), c.name) << c.suggested;
+    const QString longName = downloadFileName(QString(300, QLatin1Char('x')) + QStringLiteral(".png"));
+    EXPECT_LE(longName.size(), 120);
+    EXPECT_TRUE(longName.endsWith(QStringLiteral(".png")));
 }
 
 TEST_F(WebViewTest, localPageReportsItsEventsInOrder)

@@ -73,9 +73,15 @@ const CheckCase kCases[] = {
          std::filesystem::create_directory(d.path() / "Часовници" / "Стари");
      },
      {{"Часовници/Стари", 0, "script-is-folder"}}},
-    {"name differs only in letter case (Cyrillic)",
-     [](const TempDir& d) { d.writeCp1251(kList, "ЦИФРОВ часовник.html\r\nКалендар.html\r\n"); },
-     {{"Часовници/ЦИФРОВ часовник.html", 0, "case-mismatch"}}},
+    {"name differs only in letter case (Cyrillic); the page found is checked too",
+     [](const TempDir& d) {
+         d.writeCp1251(kList, "ЦИФРОВ часовник.html\r\nКалендар.html\r\n");
+         d.write(kClock, "<html>\r\n<body>\r\nbad \x98 byte\r\n</body>\r\n");
+     },
+     {{"Часовници/ЦИФРОВ часовник.html", 0, "case-mismatch"}, {kClock, 3, "undefined-byte"}}},
+    {"page loads a picture named in another letter case",
+     [](const TempDir& d) { d.writeCp1251(kClock, "<html>\r\n<body><img src=\"МЕСЕЦ.PNG\"></body>\r\n"); },
+     {{kClock, 2, "case-mismatch"}}},
     {"script listed twice in one category",
      [](const TempDir& d) {
          d.writeCp1251(kList, "Цифров часовник.html\r\nКалендар.html\r\nЦифров часовник.html\r\n");

@@ -164,9 +164,14 @@ TEST(Output, namesFromTheLibraryReachTheTerminalWithTheirControlCharactersEscape
     const std::string hostile = "\x1B[2J\x1B[1;1Hall clean\x1B[8m.html";
     dir.writeCp1251("lib/categories.ini", "[Игри\x1B]0;pwned\x07]\r\n");
     dir.write("lib/Игри\x1B]0;pwned\x07/scripts.txt", hostile + "\r\n");
+    // add names what it refuses: a picture whose address holds ESC and BEL, a page named so.
+    dir.write("src/page.html", "<img src=\"%1B]0;PWNED%07all clean.png\">");
+    dir.write("src/" + hostile, "<p>x</p>");
     for (const auto& arguments :
          {std::vector<std::string>{"check", dir.dir() + "lib"},
-          std::vector<std::string>{"export", dir.dir() + "lib", dir.dir() + "out\x1B[2J"}}) {
+          std::vector<std::string>{"export", dir.dir() + "lib", dir.dir() + "out\x1B[2J"},
+          std::vector<std::string>{"add", dir.dir() + "lib", "Нови", dir.dir() + "src/page.html"},
+          std::vector<std::string>{"add", dir.dir() + "lib", "Нови", dir.dir() + "src/" + hostile}}) {
         SCOPED_TRACE(arguments.front());
         const RunResult result = run(arguments, "");
         EXPECT_EQ(result.status, 1) << result.err;

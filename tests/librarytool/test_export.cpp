@@ -52,8 +52,9 @@ void writeLibrary(const TempDir& dir)
          "<body>Змия</body></html>"},
         {"Игри", "Липсваща.html", nullptr},
     });
+    // Named in other letters than the file's, as pages made on Windows often were.
     dir.writeCp1251("Фонове/стил/небе.css",
-                    "@charset \"windows-1251\";\r\nbody { background: url(фон.gif) } /* Нощ */\r\n");
+                    "@charset \"windows-1251\";\r\nbody { background: url(ФОН.GIF) } /* Нощ */\r\n");
     dir.write("Фонове/стил/фон.gif", std::string("GIF89a\x01\x00\x98\xFF", 10));
     dir.writeCp1251("Фонове/звезди.js", "var надпис = 'Звезди';\r\n");
     dir.write("Фонове/картинки/луна.png", std::string("\x89PNG\r\n\x1A\n\x00\xFF", 10));
@@ -126,9 +127,10 @@ TEST_F(Export, writesIndexPagesAndUtf8CopiesWithTheirAssets)
     // Assets the scripts use, found through their addresses, some escaped, one in a stylesheet.
     EXPECT_EQ(read("library/Фонове/картинки/луна.png"),
               readBytes(library.dir() + "Фонове/картинки/луна.png"));
-    EXPECT_EQ(read("library/Фонове/стил/фон.gif"), readBytes(library.dir() + "Фонове/стил/фон.gif"));
+    // Under the name the stylesheet uses, so that a case-sensitive system finds it too.
+    EXPECT_EQ(read("library/Фонове/стил/ФОН.GIF"), readBytes(library.dir() + "Фонове/стил/фон.gif"));
     EXPECT_EQ(read("library/Фонове/стил/небе.css"),
-              "@charset \"utf-8\";\r\nbody { background: url(фон.gif) } /* Нощ */\r\n");
+              "@charset \"utf-8\";\r\nbody { background: url(ФОН.GIF) } /* Нощ */\r\n");
     EXPECT_EQ(read("library/Фонове/звезди.js"), "var надпис = 'Звезди';\r\n");
     EXPECT_FALSE(fs::exists(output.path() / "извън.png"));
     EXPECT_FALSE(fs::exists(output.path() / "gallery" / "извън.png"));

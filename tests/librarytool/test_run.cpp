@@ -78,6 +78,8 @@ struct RunCase {
 
 const std::vector<RunCase> kCases = {
     {"clean.html", "<p>Часовник</p><img src=\"pic.gif\"><script>setTimeout(function () {}, 50)</script>", {}},
+    // Made on Windows, where letter case in names did not count.
+    {"letter-case.html", "<p>Часовник</p><img src=\"PIC.GIF\">", {}},
     {"error.html",
      "<p>x</p>\n<script>\nnoSuchFunction();\n</script>",
      {{3, "script-error", "noSuchFunction"}}},
@@ -109,6 +111,44 @@ const std::vector<RunCase> kCases = {
     {"blank.html",
      "<body style=\"background: navy\"><div></div><span> </span><script>var a = 1</script></body>",
      {{0, "blank", ""}}},
+    {"alerts.html",
+     "<p>x</p><script>for (var i = 1; i <= 30; ++i) alert('box ' + i); window.print()</script>",
+     {{0, "dialog", "alert: box "},
+      {0, "dialog", "alert: box "},
+      {0, "dialog", "alert: box "},
+      {0, "dialog", "alert: box "},
+      {0, "dialog", "alert: box "},
+      {0, "dialog", "alert: box "},
+      {0, "dialog", "alert: box "},
+      {0, "dialog", "alert: box "},
+      {0, "dialog", "alert: box "},
+      {0, "dialog", "alert: box "},
+      {0, "dialog", "and 21 more"}}},
+    // Answered at once, a loop of boxes would run for ever: it is a runaway, and the pages
+    // after it get none of its boxes.
+    {"alert-loop.html",
+     "<p>x</p><script>setTimeout(function () { for (var i = 1;; ++i) alert('loop ' + i) }, 10)</script>",
+     {{0, "dialog", "alert: loop "},
+      {0, "dialog", "alert: loop "},
+      {0, "dialog", "alert: loop "},
+      {0, "dialog", "alert: loop "},
+      {0, "dialog", "alert: loop "},
+      {0, "dialog", "alert: loop "},
+      {0, "dialog", "alert: loop "},
+      {0, "dialog", "alert: loop "},
+      {0, "dialog", "alert: loop "},
+      {0, "dialog", "alert: loop "},
+      {0, "dialog", " more"},
+      {0, "runaway", ""}}},
+    {"print.html", "<p>x</p><script>window.print()</script>", {{0, "dialog", "print"}}},
+    // It goes on to a page of its own whose timer keeps asking off the machine: every request is
+    // still this page's, also those that come while the next page starts.
+    {"hop.html", "<p>x</p><script>location.href = 'hop-on.html'</script>", {{0, "network", "late.example"}}},
+    {"memory.html",
+     // Big steps, so that the limit comes long before the runaway guard's, even on a busy machine.
+     "<p>x</p><script>var kept = []; for (;;) { var b = new Uint8Array(256 << 20); b.fill(1); kept.push(b); }"
+     "</script>",
+     {{0, "memory", "MB of memory"}}},
     {"old-look-alikes.html",
      "<marquee>Текст</marquee><script>var a = document.all; var e = window.event; a.item(0).title = 'x';</script>",
      {}},
@@ -121,6 +161,10 @@ TEST(RunLibrary, reportsWhatEachPageDidInCheckFormat)
     for (const auto& c : kCases)
         pages.emplace_back(c.page, c.text);
     writeLibrary(dir, pages);
+    // It asks once as it opens, so that the finding never hangs on how soon its timer comes.
+    dir.write("lib/Тест/hop-on.html",
+              "<p>on</p><img src=\"http://late.example/ping\"><script>setInterval("
+              "function () { new Image().src = 'http://late.example/ping'; }, 2)</script>");
     dir.write("lib/Тест/pic.gif",
               std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01"
                           "\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",

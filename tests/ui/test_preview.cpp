@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -24,6 +25,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEnginePage>
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +89,32 @@ protected:
     WebView* wb1 = nullptr;
 };
 
+// The library was made on Windows: a list naming CLOCK.html and a category folder written in
+// other letters than its name still show the page, its picture and its text.
+TEST_F(Preview, namesInAnotherLetterCaseFindTheirFiles)
+{
+    const char* clock = "<html><head><title>Часовник</title></head><body><img src=\"PIC.GIF\" "
+                        "onload=\"document.title = 'Часовник ' + this.naturalWidth\"></body></html>";
+    std::vector<test::LibraryRow> rows{{"Игри", "CLOCK.html", clock}};
+    dir.writeLibrary(rows);
+    namespace fs = std::filesystem;
+    fs::rename(dir.path() / fs::u8path("Игри") / "CLOCK.html",
+               dir.path() / fs::u8path("Игри") / "clock.html");
+    fs::rename(dir.path() / fs::u8path("Игри"), dir.path() / fs::u8path("игри"));
+    dir.write("игри/pic.gif",
+              std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04"
+                          "\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
+                          43));
+    form = make();
+    form->show();
+    wb1 = child<WebView>("wb1");
+    test::typeText(child<ScriptComboBox>("cats"), QStringLiteral("И"));
+    choose(QStringLiteral("C"));
+    EXPECT_TRUE(titled(QStringLiteral("Часовник 1"))) << wb1->title().toStdString();
+    EXPECT_TRUE(child<QPlainTextEdit>("Memo4")->toPlainText().contains(QStringLiteral("PIC.GIF")));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(u'\n').toStdString();
+}
+
 // A script that loops for ever is stopped with a page of our own; the next script comes at once
 // even while the loop runs, and no renderer of the program stays busy.
 TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
@@ -124,6 +153,32 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
     QTest::mouseClick(child<QToolButton>("SpeedButton4"), Qt::LeftButton);
     EXPECT_TRUE(titled(QStringLiteral("Loop")));
     EXPECT_EQ(console.rowCount(), 0);
+}
+
+// A page that takes ever more memory is stopped with a page of our own that says so, and the
+// console names it; the next script shows as usual.
+TEST_F(Preview, greedyPageIsStoppedForItsMemory)
+{
+    // It answers between its allocations: the memory stops it, not the runaway guard.
+    const char* greedy = "<html><head><title>Greedy</title></head><body><script>var kept = [];"
+                         "function grow() { var b = new Uint8Array(64 << 20); b.fill(1); kept.push(b);"
+                         " setTimeout(grow, 0); } setTimeout(grow, 300);</script></body></html>";
+    ASSERT_TRUE(
+        openShowing({{"greedy.html", greedy}, {"next.html", "<html><head><title>Next</title></head></html>"}},
+                    QStringLiteral("g"), QStringLiteral("Greedy")));
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Страницата беше спряна"); }))
+        << wb1->title().toStdString();
+    const ConsoleModel& console = wb1->console();
+    ASSERT_GE(console.rowCount(), 1);
+    const ConsoleMessage& last = console.message(console.rowCount() - 1);
+    EXPECT_EQ(last.kind, ConsoleMessage::Kind::MemoryStop);
+    EXPECT_TRUE(last.source.endsWith(QStringLiteral("greedy.html"))) << last.source.toStdString();
+    QString shown;
+    wb1->page()->toPlainText([&](const QString& text) { shown = text; });
+    ASSERT_TRUE(test::waitUntil([&] { return !shown.isEmpty(); }));
+    EXPECT_TRUE(shown.contains(QStringLiteral("твърде много памет"))) << shown.toStdString();
+    choose(QStringLiteral("n"));
+    EXPECT_TRUE(titled(QStringLiteral("Next")));
 }
 
 // window.open and a _blank link each open a window of ours showing the page, sized by the
@@ -194,6 +249,7 @@ TEST_F(Preview, downloadGoesThroughTheSaveDialog)
     const char* page =
         "<html><head><title>Files</title></head><body>"
         "<a id=\"d\" download=\"note.txt\" href=\"data:text/plain;charset=utf-8,hello%20there\">x</a>"
+        "<a id=\"up\" download=\"../../.bashrc\" href=\"data:text/plain,rm%20-rf\">y</a>"
         "</body></html>";
     ASSERT_TRUE(openShowing({{"files.html", page}}, QStringLiteral("f"), QStringLiteral("Files")));
     test::TempDir target;
@@ -211,6 +267,13 @@ TEST_F(Preview, downloadGoesThroughTheSaveDialog)
     pageDialogs.savePath.clear();
     wb1->page()->runJavaScript(QStringLiteral("document.getElementById('d').click()"));
     ASSERT_TRUE(test::waitUntil([&] { return pageDialogs.suggestions.size() == 2; }));
+    // A name that climbs out of the download folder is proposed as a plain name inside it.
+    wb1->page()->runJavaScript(QStringLiteral("document.getElementById('up').click()"));
+    ASSERT_TRUE(test::waitUntil([&] { return pageDialogs.suggestions.size() == 3; }));
+    const QFileInfo first(pageDialogs.suggestions[0]);
+    const QFileInfo climbing(pageDialogs.suggestions[2]);
+    EXPECT_EQ(climbing.absolutePath(), first.absolutePath());
+    EXPECT_EQ(climbing.fileName().toStdString(), "bashrc");
     test::waitUntil([] { return false; }, 500);
     EXPECT_EQ(QDir(QString::fromStdString(target.dir())).entryList(QDir::Files),
               QStringList{QStringLiteral("saved.txt")});
@@ -332,6 +395,86 @@ TEST_F(Preview, theSwitchShowsThePageAsTodaysBrowsersUntilSwitchedBack)
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_FALSE(button->isChecked());
     EXPECT_TRUE(titled(QStringLiteral("IE")));
+}
+
+// A page that floods the console without end keeps the last messages and the count of the
+// rest in the open console, and never holds up the next script, whose console starts empty.
+TEST_F(Preview, consoleFloodNeverHoldsUpTheNextScript)
+{
+    const char* flood = "<html><head><title>Flood</title></head><body><script>var n = 0;"
+                        "function chunk() { for (var i = 0; i < 5000; ++i) console.log('line ' + ++n);"
+                        " setTimeout(chunk, 0); }"
+                        "setTimeout(chunk, 100);</script></body></html>";
+    ASSERT_TRUE(
+        openShowing({{"flood.html", flood}, {"next.html", "<html><head><title>Next</title></head></html>"}},
+                    QStringLiteral("f"), QStringLiteral("Flood")));
+    QTest::keyClick(form.get(), Qt::Key_F12);
+    auto* window = form->findChild<QDialog*>(QStringLiteral("ConsoleWindow"));
+    ASSERT_NE(window, nullptr);
+    auto* dropped = window->findChild<QLabel*>(QStringLiteral("dropped"));
+    ASSERT_NE(dropped, nullptr);
+    const ConsoleModel& console = wb1->console();
+    ASSERT_TRUE(test::waitUntil([&] { return dropped->isVisible(); }));
+    EXPECT_TRUE(dropped->text().contains(QString::number(console.droppedCount())))
+        << dropped->text().toStdString();
+    EXPECT_EQ(console.rowCount(), ConsoleModel::kConsoleLimit);
+    EXPECT_TRUE(console.message(console.rowCount() - 1).text.startsWith(QStringLiteral("line ")));
+
+    choose(QStringLiteral("n"));
+    ASSERT_TRUE(titled(QStringLiteral("Next")));
+    EXPECT_TRUE(test::waitUntil([&] { return !dropped->isVisible(); }));
+    for (int row = 0; row < console.rowCount(); ++row)
+        EXPECT_FALSE(console.message(row).text.startsWith(QStringLiteral("line "))) << row;
+}
+
+// The preview's page and its edited run read files of the library only, whichever way the text
+// came (a small edit as content, a large one through a file of the program's); the home button
+// still takes the preview to the maker's site.
+TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
+{
+    test::TempDir home;
+    const std::string secret = home.write("id_rsa", "PRIVATE KEY");
+    const std::string reader =
+        "<html><head><title>start</title></head><body><script>"
+        "var own = 'own.txt', secret = '"
+        + QUrl::fromLocalFile(QString::fromStdString(secret)).toString().toStdString()
+        + "';\nfunction get(a) { return fetch(a).then(r => r.text(), () => 'blocked'); }\n"
+          "Promise.all([get(own), get(secret)]).then(t => document.title = t.join(' '));"
+          "</script><!--PADDING--></body></html>";
+    dir.write("Игри/own.txt", "own");
+    ASSERT_TRUE(
+        openShowing({{"reader.html", reader.c_str()}}, QStringLiteral("r"), QStringLiteral("own blocked")));
+    const auto refusals = [&] {
+        QStringList lines;
+        for (int row = 0; row < wb1->console().rowCount(); ++row)
+            if (wb1->console().message(row).kind == ConsoleMessage::Kind::Refused)
+                lines << wb1->console().message(row).source;
+        return lines;
+    };
+    EXPECT_TRUE(test::waitUntil([&] { return refusals().filter(QStringLiteral("id_rsa")).size() == 1; }))
+        << refusals().join(u'\n').toStdString();
+
+    auto* memo = child<QPlainTextEdit>("Memo4");
+    for (const int padding : {0, 2200000}) {
+        QString text = QString::fromStdString(reader);
+        text.replace(QStringLiteral("start"), QStringLiteral("edited"));
+        text.replace(QStringLiteral("PADDING"), QString(padding, QLatin1Char('x')));
+        memo->setPlainText(text);
+        memo->setFocus();
+        QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
+        EXPECT_EQ(wb1->contentFilePath().isEmpty(), padding == 0);
+        EXPECT_TRUE(titled(QStringLiteral("own blocked"))) << padding << " " << wb1->title().toStdString();
+        EXPECT_TRUE(test::waitUntil([&] { return refusals().filter(QStringLiteral("id_rsa")).size() == 1; }))
+            << padding;
+    }
+
+    QTest::mouseClick(child<QToolButton>("SpeedButton6"), Qt::LeftButton);
+    EXPECT_TRUE(test::waitUntil([&] {
+        return wb1->currentUrl().host() == QStringLiteral("www.corvane.example");
+    })) << wb1->currentUrl().toString().toStdString();
+    EXPECT_TRUE(
+        test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    EXPECT_TRUE(refusals().isEmpty()) << refusals().join(u'\n').toStdString();
 }
 
 } // namespace

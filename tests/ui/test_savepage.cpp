@@ -1,3 +1,4 @@
+#include "pages/filelimits.h"
 #include "pages/pagescan.h"
 #include "platform/codepage.h"
 #include "support/qtwait.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -56,12 +58,13 @@ protected:
     {
         // The page uses files beside it, below it and above it, through tags, a style sheet with
         // an @import, a script and a name in a script string; it links to and loads from elsewhere.
+        // Its background is named in other letters than the file's, as on Windows.
         dir.writeLibrary(
             {{"Фонове", "Звезди.html",
               "<html><head><title>Звезди</title>\r\n"
               "<link rel=\"stylesheet\" href=\"style.css\">\r\n"
               "<script src=\"../common/lib.js\"></script>\r\n"
-              "</head><body background=\"img/bg.gif\">\r\n"
+              "</head><body background=\"IMG/BG.GIF\">\r\n"
               "<h1>Звезди</h1><p>текст</p>\r\n"
               "<img src=\"../pics/star.gif?v=2\" name=\"s\"><img src=\"http://www.example/remote.gif\">\r\n"
               "<script>var on = 'on.gif'; document.images.s.onmouseover = function () { this.src = on; };</script>\r\n"
@@ -136,8 +139,8 @@ TEST_F(SavePage, savesTheChosenScriptAsUtf8WithEveryFileItUsesAndRewritesOnlyWha
                 || contains(page, "<head>\r\n<meta charset=\"utf-8\">"));
     EXPECT_TRUE(contains(page, "<h1>Звезди</h1>"));
     const std::string links = decoded(page);
-    EXPECT_TRUE(contains(links, "href=\"style.css\"") && contains(links, "background=\"img/bg.gif\""))
-        << "kept in place";
+    EXPECT_TRUE(contains(links, "href=\"style.css\"")) << "kept in place";
+    EXPECT_TRUE(contains(links, "background=\"img/bg.gif\"")) << "the file's own name";
     EXPECT_TRUE(contains(links, "src=\"Звезди_files/common/lib.js\""));
     EXPECT_TRUE(contains(links, "src=\"Звезди_files/pics/star.gif?v=2\"")) << "the query stays";
     EXPECT_TRUE(contains(links, "src=\"http://www.example/remote.gif\"")
@@ -203,7 +206,8 @@ TEST_F(SavePage, refusesTheProgramFolderTheLibraryAndLinksAndWithNoScriptAsksFor
         EXPECT_FALSE(fs::exists(fs::u8path(folder + "/копие.html"))) << folder;
     }
 
-    // A link where the save would make a folder is never followed.
+    // A link where the save would make a folder is never followed, and the files written before
+    // the save came to it go again.
     test::TempDir elsewhere;
     fs::create_directory_symlink(elsewhere.path(), out.path() / "img");
     save.answer->folder = QString::fromStdString(out.path().string());
@@ -212,6 +216,10 @@ TEST_F(SavePage, refusesTheProgramFolderTheLibraryAndLinksAndWithNoScriptAsksFor
     pressSave(*form);
     EXPECT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(out.path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"img"}) << "only the link the user had there";
 
     auto empty = make();
     save.asked.clear();
@@ -219,6 +227,103 @@ TEST_F(SavePage, refusesTheProgramFolderTheLibraryAndLinksAndWithNoScriptAsksFor
     empty->findChild<QAction*>(QStringLiteral("SavePage"))->trigger();
     ASSERT_EQ(save.asked.size(), 1);
     EXPECT_TRUE(save.asked[0].endsWith(QLatin1Char('|'))) << "no name to offer";
+}
+
+// Every file must land outside the library where it really lands: a link in the chosen folder
+// into the library, or a page whose folder is above the library (the category box reads "..")
+// saved into the folder above the program's, is refused before anything is written.
+TEST_F(SavePage, refusesBeforeWritingAnyFileThatWouldReallyLandInTheLibrary)
+{
+    saveDialog = &save;
+    const auto library = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+            if (entry.is_regular_file())
+                files[entry.path().string()] = test::readBytes(entry.path().string());
+        return files;
+    };
+    auto form = window();
+    fs::create_directory_symlink(dir.path() / fs::u8path("Фонове/img"), out.path() / "img");
+    const auto before = library();
+    pressSave(*form);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("img/bg.gif"))) << dialogs.errors[0].toStdString();
+    EXPECT_TRUE(dialogs.confirmations.isEmpty()) << "refused before anything is asked";
+    EXPECT_EQ(library(), before);
+    EXPECT_FALSE(fs::exists(out.path() / fs::u8path("Звезди.html")));
+
+    // The same window's program folder one level down, so that "above" is a folder of the test's.
+    test::TempDir outer;
+    outer.writeLibrary({{"Игри", "a.html", "<p>a</p>"}}, "prog");
+    MainWindowServices services;
+    services.programDirectory = outer.dir() + "prog/";
+    services.registry = &store;
+    services.shell = &shell;
+    services.dialogs = &dialogs;
+    services.pageDialogs = &pageDialogs;
+    services.bannerAddress = QStringLiteral("/nonexistent/banner.html");
+    services.saveDialog = &save;
+    TForm1 nested(services);
+    const std::string categories = test::readBytes(outer.dir() + "prog/categories.ini");
+    test::typeText(nested.findChild<ScriptComboBox*>(QStringLiteral("cats")), QStringLiteral(".."));
+    nested.findChild<QPlainTextEdit*>(QStringLiteral("Memo4"))
+        ->setPlainText(QStringLiteral("<img src=\"prog/categories.ini\">"));
+    save.answer->folder = QString::fromStdString(outer.path().string());
+    save.answer->fileName = QStringLiteral("copy.html");
+    dialogs.errors.clear();
+    pressSave(nested);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("prog/categories.ini")))
+        << dialogs.errors[0].toStdString();
+    EXPECT_EQ(test::readBytes(outer.dir() + "prog/categories.ini"), categories);
+    EXPECT_FALSE(fs::exists(outer.path() / "copy.html"));
+}
+
+struct TooLargeCase {
+    const char* name;
+    const char* file; // in the library, grown past its limit
+    std::uintmax_t size;
+    const char* limit;
+};
+
+class SavePageTooLarge : public SavePage, public ::testing::WithParamInterface<TooLargeCase> {};
+
+// A file larger than a library file may be is left out, never read, and named in the final box;
+// the rest is saved.
+TEST_P(SavePageTooLarge, isLeftOutAndNamed)
+{
+    saveDialog = &save;
+    fs::resize_file(dir.path() / fs::u8path(GetParam().file), GetParam().size);
+    auto form = window();
+    pressSave(*form);
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    const QString box = dialogs.messages[0];
+    EXPECT_TRUE(box.contains(QString::fromUtf8(GetParam().file))
+                && box.contains(QLatin1String(GetParam().limit)))
+        << box.toStdString();
+    EXPECT_TRUE(fs::exists(out.path() / fs::u8path("Звезди.html")));
+    EXPECT_EQ(saved("img/bg.gif"), kPixel);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SavePageTooLarge,
+    ::testing::Values(TooLargeCase{"picture", "pics/star.gif", pages::kMaxAssetBytes + 1, "256 MB"},
+                      TooLargeCase{"styleSheet", "Фонове/style.css", pages::kMaxTextBytes + 1, "16 MB"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A picture of many pieces is copied whole, a piece a step.
+TEST_F(SavePage, copiesALargePictureWhole)
+{
+    saveDialog = &save;
+    std::string big(std::size_t{40} << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); i += 4096)
+        big[i] = static_cast<char>(i / 4096);
+    dir.write("pics/star.gif", big);
+    auto form = window();
+    pressSave(*form);
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(saved("Звезди_files/pics/star.gif") == big);
 }
 
 // Loads the saved page in a browser of its own and reports what did not load.

@@ -114,6 +114,9 @@ compat.part('ieevents', function () {
     var scripts = document.querySelectorAll('script[for][event]');
     for (var i = 0; i < scripts.length; ++i) {
       var script = scripts[i];
+      // VBScript blocks are the vbscript part's to bind.
+      if (/vbs/i.test(script.getAttribute('language') || '') || /vbs/i.test(script.getAttribute('type') || ''))
+        continue;
       var owner = script.getAttribute('for').trim();
       var type = typeOf(script.getAttribute('event').replace(/\(.*$/, '').trim());
       if (/^window$/i.test(owner) && type === 'load')
