@@ -19,5 +19,7 @@ ASAN_OPTIONS=$asan ctest --output-on-failure -LE webengine
 engine="new_delete_type_mismatch=0:malloc_context_size=2"
 ASAN_OPTIONS=$asan:$engine ctest --output-on-failure -L webengine -LE display
 # On a real X display libxkbcommon calls strndup with a bound past the end of the reply buffer
-# although the name inside ends earlier; only the strict string check rejects that.
-ASAN_OPTIONS=${asan/strict_string_checks=1/strict_string_checks=0}:$engine ctest --output-on-failure -L display
+# although the name inside ends earlier; only the strict string check rejects that. There, D-Bus
+# and plugins that are unloaded again keep memory to the end, which the offscreen runs above
+# already check for everything of ours, so leaks are not looked for there.
+ASAN_OPTIONS=${asan/strict_string_checks=1/strict_string_checks=0}:$engine:detect_leaks=0 ctest --output-on-failure -L display
