@@ -120,10 +120,15 @@ CompatLayer::CompatLayer(QWebEnginePage* page)
 
 void CompatLayer::expectContent(const QByteArray& html, const QUrl& base, const QUrl& address)
 {
-    content_ = html;
-    contentBase_ = base;
+    decideMainFrame(compatScanOf(html, base, mayRead_), address.isEmpty() ? base : address);
     contentAddress_ = address;
     contentExpected_ = true;
+}
+
+void CompatLayer::decideBefore(const QUrl& url)
+{
+    decideMainFrame(compatScanOf(url, mayRead_), url);
+    decidedAhead_ = url;
 }
 
 void CompatLayer::makeDialog(const QString& arguments)
@@ -135,32 +140,43 @@ void CompatLayer::makeDialog(const QString& arguments)
 void CompatLayer::navigation(const QUrl& url, bool isMainFrame)
 {
     if (isMainFrame) {
-        decidedFor_ = url.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery | QUrl::NormalizePathSegments);
+        // Decided already, before the program gave the engine the load.
         const bool content =
             contentExpected_
             && (contentAddress_.isEmpty() ? url.scheme() == QLatin1String("data") : url == contentAddress_);
-        syntax::CompatScan scan = content ? compatScanOf(std::exchange(content_, {}), contentBase_, mayRead_)
-                                          : compatScanOf(url, mayRead_);
-        contentExpected_ = contentExpected_ && !content;
-        needed_ = scan.needs;
-        files_ = std::move(scan.files);
-        if (forced_)
-            needed_ = *forced_;
-        if (dialog_)
-            needed_.add(CompatPart::ModalDialog);
-    } else {
-        // A frame page adds what it needs to what the page gives every new document.
-        if (forced_)
+        if (content || (!decidedAhead_.isEmpty() && url == decidedAhead_)) {
+            contentExpected_ = false;
+            decidedAhead_.clear();
             return;
-        syntax::CompatScan frame = compatScanOf(url, mayRead_);
-        CompatNeeds merged = needed_;
-        merged.merge(frame.needs);
-        if (merged == needed_)
-            return;
-        needed_ = merged;
-        for (auto& file : frame.files)
-            files_.push_back(std::move(file));
+        }
+        decideMainFrame(compatScanOf(url, mayRead_), url);
+        return;
     }
+    // A frame page adds what it needs to what the page gives every new document.
+    if (forced_)
+        return;
+    syntax::CompatScan frame = compatScanOf(url, mayRead_);
+    CompatNeeds merged = needed_;
+    merged.merge(frame.needs);
+    if (merged == needed_)
+        return;
+    needed_ = merged;
+    for (auto& file : frame.files)
+        files_.push_back(std::move(file));
+    install(enabled_ ? needed_ : CompatNeeds{});
+    emit decided(url, needed_, enabled_);
+}
+
+void CompatLayer::decideMainFrame(syntax::CompatScan scan, const QUrl& url)
+{
+    contentExpected_ = false;
+    decidedAhead_.clear();
+    needed_ = scan.needs;
+    files_ = std::move(scan.files);
+    if (forced_)
+        needed_ = *forced_;
+    if (dialog_)
+        needed_.add(CompatPart::ModalDialog);
     install(enabled_ ? needed_ : CompatNeeds{});
     emit decided(url, needed_, enabled_);
 }
@@ -172,19 +188,7 @@ void CompatLayer::install(const CompatNeeds& needs)
     setup.dialog = dialog_ && enabled_;
     setup.dialogArguments = dialogArguments_.toStdString();
     setup.files = files_;
-    QString source = needs.empty() ? QString() : compatScript(needs, setup);
-    // The engine may make the next document before it hears that the script changed (a file's
-    // page after a page shown as content, and the other way round), and that document would run
-    // the page before's parts. So the script runs only under the file page it was decided for;
-    // the letter case may differ, a name in another case finds its file.
-    if (!source.isEmpty() && decidedFor_.isLocalFile())
-        source = QStringLiteral("if ((function (page) { try { var top = window.top.location;"
-                                " if (top.protocol !== 'file:') return true;"
-                                " return decodeURIComponent(top.pathname).toLowerCase() === page; }"
-                                " catch (e) { return true; } })(")
-                 + QString::fromStdString(
-                     syntax::javaScriptString(decidedFor_.path(QUrl::FullyDecoded).toLower().toStdString()))
-                 + QStringLiteral("))\n") + source;
+    const QString source = needs.empty() ? QString() : compatScript(needs, setup);
     // Only a page that needs <bgsound> plays sound before the user has clicked.
     page_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture,
                                     !needs.has(CompatPart::Bgsound));

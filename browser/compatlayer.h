@@ -32,9 +32,14 @@ public:
     bool enabled() const { return enabled_; }
     // Every document gets exactly these parts, whatever it holds; nothing: the scan decides again.
     void force(const std::optional<syntax::CompatNeeds>& needs) { forced_ = needs; }
-    // The next load of the page is content shown from memory (as `address`, a data address when
-    // empty): it is scanned instead of what the address holds.
+    // The engine may make the next document as soon as it is given a load, with the page scripts
+    // of that moment, and a change it hears of later does not reach that document. So the program
+    // decides before it gives the engine a load, and navigation() takes that decision.
+    // The next load is content shown from memory (as `address`, a data address when empty): it is
+    // scanned instead of what the address holds.
     void expectContent(const QByteArray& html, const QUrl& base, const QUrl& address);
+    // The next load is the page at `url`.
+    void decideBefore(const QUrl& url);
     // The page is a dialog opened for showModalDialog, with these arguments (JSON text).
     void makeDialog(const QString& arguments);
 
@@ -53,19 +58,18 @@ signals:
     void installed();
 
 private:
+    void decideMainFrame(syntax::CompatScan scan, const QUrl& url);
     void install(const syntax::CompatNeeds& needs);
 
     QWebEnginePage* page_;
     FileCheck mayRead_;
-    QUrl decidedFor_; // the main frame's page, without fragment or query
     bool enabled_ = true;
     std::optional<syntax::CompatNeeds> forced_;
     bool dialog_ = false;
     QString dialogArguments_;
-    QByteArray content_;
-    QUrl contentBase_;
     QUrl contentAddress_;
     bool contentExpected_ = false;
+    QUrl decidedAhead_; // the next page, decided before its load
     syntax::CompatNeeds needed_;
     syntax::CompatNeeds given_;
     std::vector<std::pair<std::string, std::string>> files_; // compat.options.files

@@ -161,10 +161,12 @@ void WebPage::setDialogs(PageDialogs* dialogs, QWidget* dialogParent)
 void WebPage::loadPage(const QUrl& url)
 {
     const QUrl page = withFoundLetterCase(url);
-    if (const std::optional<QByteArray> html = undeclaredPage(page))
+    if (const std::optional<QByteArray> html = undeclaredPage(page)) {
         showAsWindows1251(*html, page);
-    else
+    } else {
+        compat_->decideBefore(url);
         load(url);
+    }
 }
 
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
@@ -192,10 +194,17 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool
         const bool reloadsShownFile = type == NavigationTypeReload && url.scheme() == QLatin1String("data")
                                       && !shownFile_.isEmpty() && this->url() == shownFile_;
         const QUrl target = withFoundLetterCase(reloadsShownFile ? shownFile_ : url);
-        shownFile_.clear();
+        const bool leavesContent = !std::exchange(shownFile_, QUrl()).isEmpty();
         if (const std::optional<QByteArray> html = undeclaredPage(target)) {
             // Once the engine has dropped the navigation it asked about.
             QTimer::singleShot(0, this, [this, html = *html, target] { showAsWindows1251(html, target); });
+            return false;
+        }
+        // A page shown as content that goes on to a file page: loaded by the program, so that the
+        // layer is decided before the engine makes the document.
+        if (leavesContent && url.isLocalFile()
+            && (type == NavigationTypeLinkClicked || type == NavigationTypeOther)) {
+            QTimer::singleShot(0, this, [this, url] { loadPage(url); });
             return false;
         }
     }
@@ -234,10 +243,7 @@ void WebPage::showAsWindows1251(const QByteArray& html, const QUrl& url)
 {
     ownContentNext_ = true;
     shownFile_ = url;
-    // Decided before the content goes to the engine: the engine may make the content's document
-    // in a frame of its own as soon as it is given, and such a frame keeps the page scripts it was
-    // made with.
-    compat_->navigation(url, true);
+    compat_->decideBefore(url);
     setContent(html, QString::fromLatin1(kWindows1251Html), url);
 }
 
