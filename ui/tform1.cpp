@@ -1,28 +1,26 @@
 #include "ui/tform1.h"
 
 #include "countdown/startcountdown.h"
-#include "pages/standalonelayer.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "ui/addresses.h"
-#include "ui/consolewindow.h"
 #include "ui/dialogs.h"
+#include "ui/formcountdownhost.h"
 #include "ui/handlerguard.h"
 #include "ui/keyboard.h"
 #include "ui/menustyle.h"
 #include "ui/pictures.h"
-#include "ui/savedialog.h"
+#include "ui/previewconsole.h"
+#include "ui/savecontroller.h"
+#include "ui/searchcommand.h"
 #include "ui/searchdialog.h"
 #include "ui/taboutbox.h"
 #include "ui_form1.h"
 
-#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QScopeGuard>
-#include <QShortcut>
-#include <QStandardPaths>
 #include <QTimer>
 
 namespace corvane {
@@ -36,25 +34,6 @@ QStringList toQStringList(const std::vector<std::string>& lines)
         list.append(QString::fromStdString(line));
     return list;
 }
-
-// The countdown's view of the window: the plain message box and the preview.
-class FormCountdownHost : public CountdownHost {
-public:
-    FormCountdownHost(Dialogs& dialogs, WebView& preview)
-        : dialogs_(dialogs)
-        , preview_(preview)
-    {
-    }
-    void showMessage(const std::string& text) override { dialogs_.showMessage(QString::fromStdString(text)); }
-    void navigatePreview(const std::string& address) override
-    {
-        preview_.navigate(QString::fromStdString(address));
-    }
-
-private:
-    Dialogs& dialogs_;
-    WebView& preview_;
-};
 
 // The folders the preview's pages may load files from: the program folder, and, installed, the
 // folder its library links lead to (where categories.ini really lies).
@@ -102,22 +81,19 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     ui->Label4->adjustSize();
     connectHandlers();
     addKeyboardAccess(*this);
-    // Ctrl+F: the library search, a window of its own beside the specified ones.
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this, [this] {
-        if (!searchDialog_) {
-            searchDialog_ =
-                std::make_unique<SearchDialog>(services_.programDirectory, *services_.dialogs, this);
-            connect(searchDialog_.get(), &SearchDialog::chosen, this, &TForm1::chooseSearchResult);
-        }
-        searchDialog_->present();
-    });
+    search_ = std::make_unique<SearchCommand>(*this, services_.programDirectory, *services_.dialogs,
+                                              [this](const SearchHit& hit) { chooseSearchResult(hit); });
+    save_ = std::make_unique<SaveController>(*this, library_, *services_.dialogs, services_.saveDialog);
     auto* save = new QAction(this);
     save->setObjectName(QStringLiteral("SavePage"));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addAction(save);
     connect(save, &QAction::triggered, this, guardedSlot(&TForm1::SavePageClick));
     setUpCodeBox();
-    setUpConsole();
+    console_ = std::make_unique<PreviewConsole>(*this, *ui->wb1, *ui->Memo4, *services_.dialogs,
+                                                [this] { return ui->Label5->text(); });
+    ui->wb1->setPageDialogs(services_.pageDialogs);
+    ui->banner->setPageDialogs(services_.pageDialogs);
     // Before the window is first shown, whether or not the start loads a page into the preview.
     ui->wb1->createEngineWidget();
 
@@ -348,87 +324,17 @@ void TForm1::wb2TitleChange(const QString& text)
 
 void TForm1::SavePageClick()
 {
-    if (pageSaver_)
-        return; // one save at a time
-    PageSaveDialog* dialog = services_.saveDialog;
-    if (!dialog) {
-        if (!fileSaveDialog_)
-            fileSaveDialog_ = std::make_unique<FilePageSaveDialog>();
-        dialog = fileSaveDialog_.get();
-    }
-    if (saveFolder_.isEmpty())
-        saveFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    // The box holds LF breaks; library pages have CR LF.
-    const std::string text =
-        ui->Memo4->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
-    const std::string pageFolder = library_.programDirectory() + ui->cats->text().toStdString();
-    const std::optional<PageSaveChoice> choice =
-        dialog->choose(this, saveFolder_, ui->lb->text(),
-                       pages::needsStandaloneLayer(text, pageFolder, library_.programDirectory()));
-    if (!choice)
-        return;
-    saveFolder_ = choice->folder;
-
-    pages::SaveRequest request;
-    request.text = text;
-    request.pageFolder = pageFolder;
-    request.forToday = choice->forToday;
-    request.libraryFolder = library_.programDirectory();
-    request.targetFolder = choice->folder.toStdString();
-    request.pageName = choice->fileName.toStdString();
-    request.encoding = choice->encoding;
-    request.forbiddenFolders.push_back(library_.programDirectory());
-    if (FCategories)
-        for (const auto& category : FCategories->sectionNames())
-            request.forbiddenFolders.push_back(library_.programDirectory() + category);
-    auto saver = std::make_unique<pages::PageSaver>(std::move(request));
-
-    const std::vector<std::string> existing = saver->existingTargets();
-    if (!existing.empty()) {
-        QString names;
-        for (std::size_t i = 0; i < existing.size() && i < 5; ++i)
-            names += QStringLiteral("\r") + QString::fromStdString(existing[i]);
-        if (existing.size() > 5)
-            names += QStringLiteral("\r…");
-        const QString question =
-            existing.size() == 1
-                ? QStringLiteral("Този файл вече съществува в „%1“:%2\rДа бъде ли заменен?")
-                : QStringLiteral("Тези %3 файла вече съществуват в „%1“:%2\rДа бъдат ли заменени?");
-        if (!services_.dialogs->confirm(question.arg(choice->folder, names).arg(existing.size())))
-            return;
-    }
-    pageSaver_ = std::move(saver);
-    QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
+    save_->save(ui->Memo4->toPlainText(), ui->cats->text(), ui->lb->text(), FCategories.get());
 }
 
-// One file a turn of the event loop; an error ends the save where it stands.
-void TForm1::savePageStep()
+void TForm1::ConsoleClick()
 {
-    std::unique_ptr<pages::PageSaver> saver = std::move(pageSaver_);
-    if (!saver)
-        return;
-    if (saver->step()) {
-        pageSaver_ = std::move(saver);
-        QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
-        return;
-    }
-    const std::size_t files = saver->assetsWritten();
-    const QString where = QDir::toNativeSeparators(saveFolder_);
-    QString text = files == 0
-                       ? QStringLiteral("Запазена е страницата в %1.").arg(where)
-                       : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
-                             .arg(files)
-                             .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where);
-    // What was too large to save is named, so the user knows what the copy lacks.
-    const std::vector<std::string>& leftOut = saver->leftOut();
-    if (!leftOut.empty()) {
-        text += QStringLiteral("\r\rНе са запазени:");
-        for (std::size_t i = 0; i < leftOut.size() && i < 5; ++i)
-            text += QStringLiteral("\r") + QString::fromStdString(leftOut[i]);
-        if (leftOut.size() > 5)
-            text += QStringLiteral("\r…");
-    }
-    services_.dialogs->showMessage(text);
+    console_->present();
+}
+
+void TForm1::chooseConsoleLine(const QString& source, int line)
+{
+    console_->chooseLine(source, line);
 }
 
 void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow) const

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "library/scriptlibrary.h"
-#include "pages/savepage.h"
 
 #include <QMainWindow>
 
@@ -15,12 +14,13 @@ class TForm1;
 
 namespace corvane {
 
-class ConsoleWindow;
 class Dialogs;
 class PageSaveDialog;
 class PageDialogs;
+class PreviewConsole;
 class Registry;
-class SearchDialog;
+class SaveController;
+class SearchCommand;
 class Shell;
 class TAboutBox;
 struct SearchHit;
@@ -100,7 +100,6 @@ private:
     void loadPictures();
     void connectHandlers();
     void setUpCodeBox();
-    void setUpConsole();
     void shellOpen(const QString& target, int showState, bool parentIsMainWindow) const;
     template <typename Handler>
     void guarded(Handler&& handler);
@@ -115,12 +114,9 @@ private:
     std::int32_t FScriptTotal = 0;
     QString FLanguage;
     TAboutBox* AboutBox = nullptr;
-    std::unique_ptr<SearchDialog> searchDialog_; // made at the first Ctrl+F
-    void savePageStep();
-    std::unique_ptr<PageSaveDialog> fileSaveDialog_;
-    std::unique_ptr<pages::PageSaver> pageSaver_;  // while a save is under way
-    QString saveFolder_;                           // the last one chosen, for this session
-    std::unique_ptr<ConsoleWindow> consoleWindow_; // made when first opened
+    std::unique_ptr<SearchCommand> search_;
+    std::unique_ptr<SaveController> save_;
+    std::unique_ptr<PreviewConsole> console_;
 };
 
 } // namespace corvane
