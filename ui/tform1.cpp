@@ -4,6 +4,8 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "ui/addresses.h"
+#include "ui/codebox.h"
+#include "ui/codehighlighter.h"
 #include "ui/dialogs.h"
 #include "ui/formcountdownhost.h"
 #include "ui/handlerguard.h"
@@ -17,6 +19,7 @@
 #include "ui/taboutbox.h"
 #include "ui_form1.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -153,6 +156,19 @@ void TForm1::connectHandlers()
     connect(ui->wb1, &WebView::titleChange, this, guardedSlot(&TForm1::wb1TitleChange));
     connect(ui->wb1, &WebView::statusTextChange, this, guardedSlot(&TForm1::wb1StatusTextChange));
     connect(ui->wb2, &WebView::titleChange, this, guardedSlot(&TForm1::wb2TitleChange));
+}
+
+void TForm1::setUpCodeBox()
+{
+    new CodeHighlighter(ui->Memo4);
+
+    auto* run = new QAction(this);
+    run->setObjectName(QStringLiteral("RunEdit"));
+    run->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    run->setShortcutContext(Qt::WindowShortcut);
+    addAction(run);
+    connect(run, &QAction::triggered, this,
+            [this] { runGuarded(*services_.dialogs, [this] { RunEditClick(); }); });
 }
 
 // Runs inside the creation of the window; the first step that raises ends it.
@@ -320,6 +336,20 @@ void TForm1::wb1StatusTextChange(const QString& text)
 void TForm1::wb2TitleChange(const QString& text)
 {
     ui->Panel2->setText(text);
+}
+
+void TForm1::RunEditClick()
+{
+    // The script's own folder, so that its relative pictures, styles and scripts load; with no
+    // category chosen, the program directory.
+    const QString category = ui->cats->text();
+    const std::string folder = category.isEmpty()
+                                   ? services_.programDirectory
+                                   : library_.scriptPath(category.toStdString(), std::string());
+    const QUrl base = QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(folder)));
+    // Refreshing shows the script's file again; with no script chosen, the page shown before.
+    const QUrl original = ui->lb->text().isEmpty() ? QUrl() : WebView::addressToUrl(scriptPath());
+    ui->wb1->navigateContent(codeBoxBytes(ui->Memo4->document()->toRawText()), base, original);
 }
 
 void TForm1::SavePageClick()
