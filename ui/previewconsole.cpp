@@ -12,7 +12,7 @@
 namespace corvane {
 
 PreviewConsole::PreviewConsole(QMainWindow& window, WebView& preview, QPlainTextEdit& codeBox,
-                               Dialogs& dialogs, std::function<QString()> shownScript)
+                               Dialogs& dialogs, std::function<QUrl()> shownScript)
     : window_(window)
     , preview_(preview)
     , codeBox_(codeBox)
@@ -52,8 +52,9 @@ void PreviewConsole::chooseLine(const QString& source, int line)
 {
     // The code box holds the chosen script's file, or the text a Ctrl+Enter ran.
     const QUrl url(source);
+    const QUrl shown = shownScript_();
     const QUrl content = preview_.contentUrl();
-    if (url != WebView::addressToUrl(shownScript_()) && (content.isEmpty() || url != content))
+    if ((shown.isEmpty() || url != shown) && (content.isEmpty() || url != content))
         return;
     const QTextBlock block = codeBox_.document()->findBlockByNumber(line - 1);
     if (!block.isValid())

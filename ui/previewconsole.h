@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -22,9 +23,9 @@ class WebView;
 class PreviewConsole : public QObject {
     Q_OBJECT
 public:
-    // shownScript: the address of the script file the code box holds.
+    // shownScript: the address of the script file the code box holds; empty when it holds none.
     PreviewConsole(QMainWindow& window, WebView& preview, QPlainTextEdit& codeBox, Dialogs& dialogs,
-                   std::function<QString()> shownScript);
+                   std::function<QUrl()> shownScript);
     ~PreviewConsole() override;
 
     void present();
@@ -34,7 +35,7 @@ private:
     QMainWindow& window_;
     WebView& preview_;
     QPlainTextEdit& codeBox_;
-    std::function<QString()> shownScript_;
+    std::function<QUrl()> shownScript_;
     QAction* asToday_ = nullptr;
     std::unique_ptr<ConsoleWindow> consoleWindow_; // made when first opened
 };

@@ -2,6 +2,7 @@
 
 #include "library/scriptlibrary.h"
 #include "pages/standalonelayer.h"
+#include "ui/chosenscript.h"
 #include "ui/dialogs.h"
 #include "ui/handlerguard.h"
 #include "ui/savedialog.h"
@@ -32,7 +33,7 @@ PageSaveDialog& SaveController::dialog()
     return *fileSaveDialog_;
 }
 
-void SaveController::save(const QString& codeText, const QString& category, const QString& script,
+void SaveController::save(const QString& codeText, const ChosenScript& chosen,
                           const CategoryListFile* categories)
 {
     if (pageSaver_)
@@ -43,9 +44,9 @@ void SaveController::save(const QString& codeText, const QString& category, cons
     // The box holds LF breaks; library pages have CR LF.
     const std::string text =
         QString(codeText).replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
-    const std::string pageFolder = library_.programDirectory() + category.toStdString();
+    const std::string pageFolder = chosen.folder(library_);
     const std::optional<PageSaveChoice> choice =
-        dialog.choose(&window_, saveFolder_, script,
+        dialog.choose(&window_, saveFolder_, chosen.script,
                       pages::needsStandaloneLayer(text, pageFolder, library_.programDirectory()));
     if (!choice)
         return;
@@ -62,7 +63,7 @@ void SaveController::save(const QString& codeText, const QString& category, cons
     request.forbiddenFolders.push_back(library_.programDirectory());
     if (categories)
         for (const auto& name : categories->sectionNames())
-            request.forbiddenFolders.push_back(library_.programDirectory() + name);
+            request.forbiddenFolders.push_back(library_.categoryFolder(name));
     auto saver = std::make_unique<pages::PageSaver>(std::move(request));
 
     const std::vector<std::string> existing = saver->existingTargets();

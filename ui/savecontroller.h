@@ -13,6 +13,7 @@ namespace corvane {
 
 class CategoryListFile;
 class Dialogs;
+struct ChosenScript;
 class PageSaveDialog;
 class ScriptLibrary;
 
@@ -26,10 +27,9 @@ public:
     SaveController(QWidget& window, const ScriptLibrary& library, Dialogs& dialogs, PageSaveDialog* dialog);
     ~SaveController() override;
 
-    // codeText: the code box's text; category and script: what the boxes name; categories: the
-    // category list, whose folders a save never writes into.
-    void save(const QString& codeText, const QString& category, const QString& script,
-              const CategoryListFile* categories);
+    // codeText: the code box's text; chosen: what the boxes name; categories: the category list,
+    // whose folders a save never writes into.
+    void save(const QString& codeText, const ChosenScript& chosen, const CategoryListFile* categories);
 
 private:
     PageSaveDialog& dialog();

@@ -93,8 +93,9 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     addAction(save);
     connect(save, &QAction::triggered, this, guardedSlot(&TForm1::SavePageClick));
     setUpCodeBox();
-    console_ = std::make_unique<PreviewConsole>(*this, *ui->wb1, *ui->Memo4, *services_.dialogs,
-                                                [this] { return ui->Label5->text(); });
+    console_ = std::make_unique<PreviewConsole>(*this, *ui->wb1, *ui->Memo4, *services_.dialogs, [this] {
+        return shownScript_ ? WebView::addressToUrl(shownScript_->path(library_)) : QUrl();
+    });
     ui->wb1->setPageDialogs(services_.pageDialogs);
     ui->banner->setPageDialogs(services_.pageDialogs);
     // Before the window is first shown, whether or not the start loads a page into the preview.
@@ -212,28 +213,34 @@ void TForm1::startBannerAfterPreview()
         QTimer::singleShot(0, banner, release);
 }
 
+ChosenScript TForm1::chosenScript() const
+{
+    return {ui->cats->text(), ui->lb->text()};
+}
+
 QString TForm1::scriptPath() const
 {
-    return QString::fromStdString(
-        library_.scriptPath(ui->cats->text().toStdString(), ui->lb->text().toStdString()));
+    return chosenScript().path(library_);
 }
 
 void TForm1::catsChange()
 {
     ui->lb->setText(QString());
-    ui->lb->setItems(toQStringList(library_.loadScriptList(ui->cats->text().toStdString())));
+    ui->lb->setItems(toQStringList(library_.loadScriptList(chosenScript().category.toStdString())));
 }
 
 void TForm1::lbChange()
 {
-    const QString path = scriptPath();
-    if (ui->lb->text() != QStringLiteral("BackGround Slide.html")) {
+    const ChosenScript chosen = chosenScript();
+    const QString path = chosen.path(library_);
+    if (chosen.script != QStringLiteral("BackGround Slide.html")) {
         ui->wb1->navigate(path);
     } else if (services_.dialogs->confirm(
                    QStringLiteral("Този скрипт трябва да бъде изпълнен във външен браузър.\r"
                                   "Желаете ли да го изпълните ?"))) {
         shellOpen(path, kShowMaximized, false);
     }
+    shownScript_ = chosen;
     ui->Label5->setText(path);
     ui->Memo4->clear();
     ui->Memo4->setPlainText(QString::fromStdString(loadScriptText(path.toStdString())));
@@ -340,21 +347,18 @@ void TForm1::wb2TitleChange(const QString& text)
 
 void TForm1::RunEditClick()
 {
-    // The script's own folder, so that its relative pictures, styles and scripts load; with no
-    // category chosen, the program directory.
-    const QString category = ui->cats->text();
-    const std::string folder = category.isEmpty()
-                                   ? services_.programDirectory
-                                   : library_.scriptPath(category.toStdString(), std::string());
-    const QUrl base = QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(folder)));
+    // The script's own folder, so that its relative pictures, styles and scripts load.
+    const ChosenScript chosen = chosenScript();
+    const QUrl base =
+        QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(chosen.folder(library_))));
     // Refreshing shows the script's file again; with no script chosen, the page shown before.
-    const QUrl original = ui->lb->text().isEmpty() ? QUrl() : WebView::addressToUrl(scriptPath());
+    const QUrl original = chosen.script.isEmpty() ? QUrl() : WebView::addressToUrl(chosen.path(library_));
     ui->wb1->navigateContent(codeBoxBytes(ui->Memo4->document()->toRawText()), base, original);
 }
 
 void TForm1::SavePageClick()
 {
-    save_->save(ui->Memo4->toPlainText(), ui->cats->text(), ui->lb->text(), FCategories.get());
+    save_->save(ui->Memo4->toPlainText(), chosenScript(), FCategories.get());
 }
 
 void TForm1::ConsoleClick()

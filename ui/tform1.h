@@ -1,11 +1,13 @@
 #pragma once
 
 #include "library/scriptlibrary.h"
+#include "ui/chosenscript.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace Ui {
@@ -95,6 +97,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The boxes' texts, read once for the event at hand.
+    ChosenScript chosenScript() const;
     void FormCreate();
     void startBannerAfterPreview();
     void loadPictures();
@@ -111,6 +115,7 @@ private:
     MainWindowServices services_;
     ScriptLibrary library_;
     std::unique_ptr<CategoryListFile> FCategories;
+    std::optional<ChosenScript> shownScript_; // the script whose file the code box holds, as Label5 names it
     std::int32_t FScriptTotal = 0;
     QString FLanguage;
     TAboutBox* AboutBox = nullptr;
