@@ -83,7 +83,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         useLargeMenuIcons(menu);
     ui->Label4->adjustSize();
     connectHandlers();
-    addKeyboardAccess(*this);
+    addKeyboardAccess(*this, *ui);
     search_ = std::make_unique<SearchCommand>(*this, services_.programDirectory, *services_.dialogs,
                                               [this](const SearchHit& hit) { chooseSearchResult(hit); });
     save_ = std::make_unique<SaveController>(*this, library_, *services_.dialogs, services_.saveDialog);
