@@ -54,7 +54,6 @@ public:
     void setAboutBox(TAboutBox* aboutBox) { AboutBox = aboutBox; }
     // Language code of the about box's texts; nothing in the program sets it.
     const QString& language() const { return FLanguage; }
-    void setLanguage(const QString& code) { FLanguage = code; }
 
     std::int32_t scriptTotal() const { return FScriptTotal; }
     QString scriptPath() const;
