@@ -12,6 +12,20 @@
 #include <QTimer>
 
 namespace corvane {
+namespace {
+
+// The first few of a list of files, a line each, and an ellipsis for the rest.
+QString fileLines(const std::vector<std::string>& files)
+{
+    QString lines;
+    for (std::size_t i = 0; i < files.size() && i < 5; ++i)
+        lines += QStringLiteral("\r") + QString::fromStdString(files[i]);
+    if (files.size() > 5)
+        lines += QStringLiteral("\r…");
+    return lines;
+}
+
+} // namespace
 
 SaveController::SaveController(QWidget& window, const ScriptLibrary& library, Dialogs& dialogs,
                                PageSaveDialog* dialog)
@@ -68,16 +82,11 @@ void SaveController::save(const QString& codeText, const ChosenScript& chosen,
 
     const std::vector<std::string> existing = saver->existingTargets();
     if (!existing.empty()) {
-        QString names;
-        for (std::size_t i = 0; i < existing.size() && i < 5; ++i)
-            names += QStringLiteral("\r") + QString::fromStdString(existing[i]);
-        if (existing.size() > 5)
-            names += QStringLiteral("\r…");
         const QString question =
             existing.size() == 1
                 ? QStringLiteral("Този файл вече съществува в „%1“:%2\rДа бъде ли заменен?")
                 : QStringLiteral("Тези %3 файла вече съществуват в „%1“:%2\rДа бъдат ли заменени?");
-        if (!dialogs_.confirm(question.arg(choice->folder, names).arg(existing.size())))
+        if (!dialogs_.confirm(question.arg(choice->folder, fileLines(existing)).arg(existing.size())))
             return;
     }
     pageSaver_ = std::move(saver);
@@ -108,14 +117,8 @@ void SaveController::step()
                              .arg(files)
                              .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where);
     // What was too large to save is named, so the user knows what the copy lacks.
-    const std::vector<std::string>& leftOut = saver->leftOut();
-    if (!leftOut.empty()) {
-        text += QStringLiteral("\r\rНе са запазени:");
-        for (std::size_t i = 0; i < leftOut.size() && i < 5; ++i)
-            text += QStringLiteral("\r") + QString::fromStdString(leftOut[i]);
-        if (leftOut.size() > 5)
-            text += QStringLiteral("\r…");
-    }
+    if (!saver->leftOut().empty())
+        text += QStringLiteral("\r\rНе са запазени:") + fileLines(saver->leftOut());
     dialogs_.showMessage(text);
 }
 

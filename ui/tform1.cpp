@@ -40,11 +40,10 @@ QStringList toQStringList(const std::vector<std::string>& lines)
 
 // The folders the preview's pages may load files from: the program folder, and, installed, the
 // folder its library links lead to (where categories.ini really lies).
-QStringList libraryFolders(const std::string& programDirectory)
+QStringList libraryFolders(const ScriptLibrary& library)
 {
-    const QString folder = QString::fromStdString(programDirectory);
-    QStringList folders{folder};
-    const QString list = QFileInfo(folder + QStringLiteral("categories.ini")).canonicalFilePath();
+    QStringList folders{QString::fromStdString(library.programDirectory())};
+    const QString list = QFileInfo(QString::fromStdString(library.categoriesPath())).canonicalFilePath();
     if (!list.isEmpty())
         folders.append(QFileInfo(list).absolutePath());
     return folders;
@@ -75,7 +74,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     // page above its siblings, so being covered alone would not keep it out of sight.
     ui->Panel1->lower();
     ui->banner->setErrorPageEnabled(false);
-    ui->wb1->restrictLocalFiles(libraryFolders(services_.programDirectory));
+    ui->wb1->restrictLocalFiles(libraryFolders(library_));
     ui->Panel5->installEventFilter(this);
     ui->Image1->installEventFilter(this);
     setWindowIcon(pictures::programIcon());
