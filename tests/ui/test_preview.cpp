@@ -355,6 +355,16 @@ TEST_F(Preview, consoleListsThePagesMessagesAndLeadsToTheLine)
     auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
     EXPECT_EQ(memo->textCursor().selectedText(), QStringLiteral("  undefinedFunction();"));
 
+    // The message is about the file the code box holds, whatever the boxes name meanwhile.
+    auto* cats = test::child<ScriptComboBox>(*form, "cats");
+    test::typeText(cats, QStringLiteral("x"));
+    ASSERT_EQ(dialogs.errors.size(), 1); // no such category
+    memo->moveCursor(QTextCursor::Start);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(memo->textCursor().selectedText(), QStringLiteral("  undefinedFunction();"));
+    cats->setText(QString());
+    test::typeText(cats, QStringLiteral("И"));
+
     wb1->page()->runJavaScript(QStringLiteral("location.href = 'plain.html'"));
     ASSERT_TRUE(titled(QStringLiteral("Plain")));
     EXPECT_EQ(wb1->console().message(wb1->console().rowCount() - 1).kind, ConsoleMessage::Kind::Separator);
