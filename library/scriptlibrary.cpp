@@ -26,14 +26,19 @@ std::string ScriptLibrary::categoriesPath() const
     return programDirectory_ + "categories.ini";
 }
 
+std::string ScriptLibrary::categoryFolder(const std::string& category) const
+{
+    return programDirectory_ + category + kPathSeparator;
+}
+
 std::string ScriptLibrary::scriptListPath(const std::string& category) const
 {
-    return programDirectory_ + category + kPathSeparator + "scripts.txt";
+    return categoryFolder(category) + "scripts.txt";
 }
 
 std::string ScriptLibrary::scriptPath(const std::string& category, const std::string& script) const
 {
-    return programDirectory_ + category + kPathSeparator + script;
+    return categoryFolder(category) + script;
 }
 
 TextList ScriptLibrary::loadScriptList(const std::string& category) const

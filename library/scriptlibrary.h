@@ -29,6 +29,8 @@ public:
 
     const std::string& programDirectory() const { return programDirectory_; }
     std::string categoriesPath() const;
+    // The folder of a category's list and scripts, ending in the separator.
+    std::string categoryFolder(const std::string& category) const;
     std::string scriptListPath(const std::string& category) const;
     std::string scriptPath(const std::string& category, const std::string& script) const;
 

@@ -1,17 +1,20 @@
 #include "ui/tform1.h"
 
 #include "countdown/startcountdown.h"
-#include "pages/standalonelayer.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "ui/addresses.h"
-#include "ui/consolewindow.h"
+#include "ui/codebox.h"
+#include "ui/codehighlighter.h"
 #include "ui/dialogs.h"
+#include "ui/formcountdownhost.h"
 #include "ui/handlerguard.h"
 #include "ui/keyboard.h"
 #include "ui/menustyle.h"
 #include "ui/pictures.h"
-#include "ui/savedialog.h"
+#include "ui/previewconsole.h"
+#include "ui/savecontroller.h"
+#include "ui/searchcommand.h"
 #include "ui/searchdialog.h"
 #include "ui/taboutbox.h"
 #include "ui_form1.h"
@@ -21,8 +24,6 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QScopeGuard>
-#include <QShortcut>
-#include <QStandardPaths>
 #include <QTimer>
 
 namespace corvane {
@@ -37,32 +38,12 @@ QStringList toQStringList(const std::vector<std::string>& lines)
     return list;
 }
 
-// The countdown's view of the window: the plain message box and the preview.
-class FormCountdownHost : public CountdownHost {
-public:
-    FormCountdownHost(Dialogs& dialogs, WebView& preview)
-        : dialogs_(dialogs)
-        , preview_(preview)
-    {
-    }
-    void showMessage(const std::string& text) override { dialogs_.showMessage(QString::fromStdString(text)); }
-    void navigatePreview(const std::string& address) override
-    {
-        preview_.navigate(QString::fromStdString(address));
-    }
-
-private:
-    Dialogs& dialogs_;
-    WebView& preview_;
-};
-
 // The folders the preview's pages may load files from: the program folder, and, installed, the
 // folder its library links lead to (where categories.ini really lies).
-QStringList libraryFolders(const std::string& programDirectory)
+QStringList libraryFolders(const ScriptLibrary& library)
 {
-    const QString folder = QString::fromStdString(programDirectory);
-    QStringList folders{folder};
-    const QString list = QFileInfo(folder + QStringLiteral("categories.ini")).canonicalFilePath();
+    QStringList folders{QString::fromStdString(library.programDirectory())};
+    const QString list = QFileInfo(QString::fromStdString(library.categoriesPath())).canonicalFilePath();
     if (!list.isEmpty())
         folders.append(QFileInfo(list).absolutePath());
     return folders;
@@ -93,7 +74,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     // page above its siblings, so being covered alone would not keep it out of sight.
     ui->Panel1->lower();
     ui->banner->setErrorPageEnabled(false);
-    ui->wb1->restrictLocalFiles(libraryFolders(services_.programDirectory));
+    ui->wb1->restrictLocalFiles(libraryFolders(library_));
     ui->Panel5->installEventFilter(this);
     ui->Image1->installEventFilter(this);
     setWindowIcon(pictures::programIcon());
@@ -101,23 +82,21 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
         useLargeMenuIcons(menu);
     ui->Label4->adjustSize();
     connectHandlers();
-    addKeyboardAccess(*this);
-    // Ctrl+F: the library search, a window of its own beside the specified ones.
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this, [this] {
-        if (!searchDialog_) {
-            searchDialog_ =
-                std::make_unique<SearchDialog>(services_.programDirectory, *services_.dialogs, this);
-            connect(searchDialog_.get(), &SearchDialog::chosen, this, &TForm1::chooseSearchResult);
-        }
-        searchDialog_->present();
-    });
+    addKeyboardAccess(*this, *ui);
+    search_ = std::make_unique<SearchCommand>(*this, services_.programDirectory, *services_.dialogs,
+                                              [this](const SearchHit& hit) { chooseSearchResult(hit); });
+    save_ = std::make_unique<SaveController>(*this, library_, *services_.dialogs, services_.saveDialog);
     auto* save = new QAction(this);
     save->setObjectName(QStringLiteral("SavePage"));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addAction(save);
     connect(save, &QAction::triggered, this, guardedSlot(&TForm1::SavePageClick));
     setUpCodeBox();
-    setUpConsole();
+    console_ = std::make_unique<PreviewConsole>(*this, *ui->wb1, *ui->Memo4, *services_.dialogs, [this] {
+        return shownScript_ ? WebView::addressToUrl(shownScript_->path(library_)) : QUrl();
+    });
+    ui->wb1->setPageDialogs(services_.pageDialogs);
+    ui->banner->setPageDialogs(services_.pageDialogs);
     // Before the window is first shown, whether or not the start loads a page into the preview.
     ui->wb1->createEngineWidget();
 
@@ -179,6 +158,19 @@ void TForm1::connectHandlers()
     connect(ui->wb2, &WebView::titleChange, this, guardedSlot(&TForm1::wb2TitleChange));
 }
 
+void TForm1::setUpCodeBox()
+{
+    new CodeHighlighter(ui->Memo4);
+
+    auto* run = new QAction(this);
+    run->setObjectName(QStringLiteral("RunEdit"));
+    run->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    run->setShortcutContext(Qt::WindowShortcut);
+    addAction(run);
+    connect(run, &QAction::triggered, this,
+            [this] { runGuarded(*services_.dialogs, [this] { RunEditClick(); }); });
+}
+
 // Runs inside the creation of the window; the first step that raises ends it.
 void TForm1::FormCreate()
 {
@@ -220,28 +212,34 @@ void TForm1::startBannerAfterPreview()
         QTimer::singleShot(0, banner, release);
 }
 
+ChosenScript TForm1::chosenScript() const
+{
+    return {ui->cats->text(), ui->lb->text()};
+}
+
 QString TForm1::scriptPath() const
 {
-    return QString::fromStdString(
-        library_.scriptPath(ui->cats->text().toStdString(), ui->lb->text().toStdString()));
+    return chosenScript().path(library_);
 }
 
 void TForm1::catsChange()
 {
     ui->lb->setText(QString());
-    ui->lb->setItems(toQStringList(library_.loadScriptList(ui->cats->text().toStdString())));
+    ui->lb->setItems(toQStringList(library_.loadScriptList(chosenScript().category.toStdString())));
 }
 
 void TForm1::lbChange()
 {
-    const QString path = scriptPath();
-    if (ui->lb->text() != QStringLiteral("BackGround Slide.html")) {
+    const ChosenScript chosen = chosenScript();
+    const QString path = chosen.path(library_);
+    if (chosen.script != QStringLiteral("BackGround Slide.html")) {
         ui->wb1->navigate(path);
     } else if (services_.dialogs->confirm(
                    QStringLiteral("Този скрипт трябва да бъде изпълнен във външен браузър.\r"
                                   "Желаете ли да го изпълните ?"))) {
         shellOpen(path, kShowMaximized, false);
     }
+    shownScript_ = chosen;
     ui->Label5->setText(path);
     ui->Memo4->clear();
     ui->Memo4->setPlainText(QString::fromStdString(loadScriptText(path.toStdString())));
@@ -346,89 +344,30 @@ void TForm1::wb2TitleChange(const QString& text)
     ui->Panel2->setText(text);
 }
 
-void TForm1::SavePageClick()
+void TForm1::RunEditClick()
 {
-    if (pageSaver_)
-        return; // one save at a time
-    PageSaveDialog* dialog = services_.saveDialog;
-    if (!dialog) {
-        if (!fileSaveDialog_)
-            fileSaveDialog_ = std::make_unique<FilePageSaveDialog>();
-        dialog = fileSaveDialog_.get();
-    }
-    if (saveFolder_.isEmpty())
-        saveFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    // The box holds LF breaks; library pages have CR LF.
-    const std::string text =
-        ui->Memo4->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
-    const std::string pageFolder = library_.programDirectory() + ui->cats->text().toStdString();
-    const std::optional<PageSaveChoice> choice =
-        dialog->choose(this, saveFolder_, ui->lb->text(),
-                       pages::needsStandaloneLayer(text, pageFolder, library_.programDirectory()));
-    if (!choice)
-        return;
-    saveFolder_ = choice->folder;
-
-    pages::SaveRequest request;
-    request.text = text;
-    request.pageFolder = pageFolder;
-    request.forToday = choice->forToday;
-    request.libraryFolder = library_.programDirectory();
-    request.targetFolder = choice->folder.toStdString();
-    request.pageName = choice->fileName.toStdString();
-    request.encoding = choice->encoding;
-    request.forbiddenFolders.push_back(library_.programDirectory());
-    if (FCategories)
-        for (const auto& category : FCategories->sectionNames())
-            request.forbiddenFolders.push_back(library_.programDirectory() + category);
-    auto saver = std::make_unique<pages::PageSaver>(std::move(request));
-
-    const std::vector<std::string> existing = saver->existingTargets();
-    if (!existing.empty()) {
-        QString names;
-        for (std::size_t i = 0; i < existing.size() && i < 5; ++i)
-            names += QStringLiteral("\r") + QString::fromStdString(existing[i]);
-        if (existing.size() > 5)
-            names += QStringLiteral("\r…");
-        const QString question =
-            existing.size() == 1
-                ? QStringLiteral("Този файл вече съществува в „%1“:%2\rДа бъде ли заменен?")
-                : QStringLiteral("Тези %3 файла вече съществуват в „%1“:%2\rДа бъдат ли заменени?");
-        if (!services_.dialogs->confirm(question.arg(choice->folder, names).arg(existing.size())))
-            return;
-    }
-    pageSaver_ = std::move(saver);
-    QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
+    // The script's own folder, so that its relative pictures, styles and scripts load.
+    const ChosenScript chosen = chosenScript();
+    const QUrl base =
+        QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(chosen.folder(library_))));
+    // Refreshing shows the script's file again; with no script chosen, the page shown before.
+    const QUrl original = chosen.script.isEmpty() ? QUrl() : WebView::addressToUrl(chosen.path(library_));
+    ui->wb1->navigateContent(codeBoxBytes(ui->Memo4->document()->toRawText()), base, original);
 }
 
-// One file a turn of the event loop; an error ends the save where it stands.
-void TForm1::savePageStep()
+void TForm1::SavePageClick()
 {
-    std::unique_ptr<pages::PageSaver> saver = std::move(pageSaver_);
-    if (!saver)
-        return;
-    if (saver->step()) {
-        pageSaver_ = std::move(saver);
-        QTimer::singleShot(0, this, guardedSlot(&TForm1::savePageStep));
-        return;
-    }
-    const std::size_t files = saver->assetsWritten();
-    const QString where = QDir::toNativeSeparators(saveFolder_);
-    QString text = files == 0
-                       ? QStringLiteral("Запазена е страницата в %1.").arg(where)
-                       : QStringLiteral("Запазени са страницата и %1 %2 в %3.")
-                             .arg(files)
-                             .arg(files == 1 ? QStringLiteral("файл") : QStringLiteral("файла"), where);
-    // What was too large to save is named, so the user knows what the copy lacks.
-    const std::vector<std::string>& leftOut = saver->leftOut();
-    if (!leftOut.empty()) {
-        text += QStringLiteral("\r\rНе са запазени:");
-        for (std::size_t i = 0; i < leftOut.size() && i < 5; ++i)
-            text += QStringLiteral("\r") + QString::fromStdString(leftOut[i]);
-        if (leftOut.size() > 5)
-            text += QStringLiteral("\r…");
-    }
-    services_.dialogs->showMessage(text);
+    save_->save(ui->Memo4->toPlainText(), chosenScript(), FCategories.get());
+}
+
+void TForm1::ConsoleClick()
+{
+    console_->present();
+}
+
+void TForm1::chooseConsoleLine(const QString& source, int line)
+{
+    console_->chooseLine(source, line);
 }
 
 void TForm1::shellOpen(const QString& target, int showState, bool parentIsMainWindow) const

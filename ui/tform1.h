@@ -1,12 +1,13 @@
 #pragma once
 
 #include "library/scriptlibrary.h"
-#include "pages/savepage.h"
+#include "ui/chosenscript.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace Ui {
@@ -15,12 +16,13 @@ class TForm1;
 
 namespace corvane {
 
-class ConsoleWindow;
 class Dialogs;
 class PageSaveDialog;
 class PageDialogs;
+class PreviewConsole;
 class Registry;
-class SearchDialog;
+class SaveController;
+class SearchCommand;
 class Shell;
 class TAboutBox;
 struct SearchHit;
@@ -52,7 +54,6 @@ public:
     void setAboutBox(TAboutBox* aboutBox) { AboutBox = aboutBox; }
     // Language code of the about box's texts; nothing in the program sets it.
     const QString& language() const { return FLanguage; }
-    void setLanguage(const QString& code) { FLanguage = code; }
 
     std::int32_t scriptTotal() const { return FScriptTotal; }
     QString scriptPath() const;
@@ -95,12 +96,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The boxes' texts, read once for the event at hand.
+    ChosenScript chosenScript() const;
     void FormCreate();
     void startBannerAfterPreview();
     void loadPictures();
     void connectHandlers();
     void setUpCodeBox();
-    void setUpConsole();
     void shellOpen(const QString& target, int showState, bool parentIsMainWindow) const;
     template <typename Handler>
     void guarded(Handler&& handler);
@@ -112,15 +114,13 @@ private:
     MainWindowServices services_;
     ScriptLibrary library_;
     std::unique_ptr<CategoryListFile> FCategories;
+    std::optional<ChosenScript> shownScript_; // the script whose file the code box holds, as Label5 names it
     std::int32_t FScriptTotal = 0;
     QString FLanguage;
     TAboutBox* AboutBox = nullptr;
-    std::unique_ptr<SearchDialog> searchDialog_; // made at the first Ctrl+F
-    void savePageStep();
-    std::unique_ptr<PageSaveDialog> fileSaveDialog_;
-    std::unique_ptr<pages::PageSaver> pageSaver_;  // while a save is under way
-    QString saveFolder_;                           // the last one chosen, for this session
-    std::unique_ptr<ConsoleWindow> consoleWindow_; // made when first opened
+    std::unique_ptr<SearchCommand> search_;
+    std::unique_ptr<SaveController> save_;
+    std::unique_ptr<PreviewConsole> console_;
 };
 
 } // namespace corvane

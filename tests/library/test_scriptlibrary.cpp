@@ -22,6 +22,7 @@ TEST(ScriptLibrary, pathsArePlainConcatenation)
     const std::string sep(1, kPathSeparator);
     const ScriptLibrary library("/opt/cs/");
     EXPECT_EQ(library.categoriesPath(), "/opt/cs/categories.ini");
+    EXPECT_EQ(library.categoryFolder("Фонове"), "/opt/cs/Фонове" + sep);
     EXPECT_EQ(library.scriptListPath("Фонове"), "/opt/cs/Фонове" + sep + "scripts.txt");
     EXPECT_EQ(library.scriptPath("Фонове", "BackGround Slide.html"),
               "/opt/cs/Фонове" + sep + "BackGround Slide.html");

@@ -1,6 +1,7 @@
 #include "browser/webview.h"
 #include "platform/registrystore.h"
 #include "platform/shell.h"
+#include "support/child.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
 #include "support/windowdoubles.h"
@@ -42,18 +43,10 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
 
-    template <typename T>
-    T* child(const char* name)
-    {
-        T* found = form->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-
     // Moves the focus into a widget (the web view's focus goes to the engine's own view inside).
     QWidget* focusInto(const char* name)
     {
-        QWidget* widget = child<QWidget>(name);
+        QWidget* widget = test::child<QWidget>(*form, name);
         widget->setFocus(Qt::OtherFocusReason);
         EXPECT_TRUE(test::waitUntil([&] {
             QWidget* focus = QApplication::focusWidget();
@@ -88,7 +81,8 @@ TEST_F(Keyboard, keysPressTheBrowserButtons)
         ASSERT_NE(target, nullptr);
         std::vector<std::unique_ptr<QSignalSpy>> spies;
         for (const char* button : buttons)
-            spies.push_back(std::make_unique<QSignalSpy>(child<QToolButton>(button), &QToolButton::clicked));
+            spies.push_back(
+                std::make_unique<QSignalSpy>(test::child<QToolButton>(*form, button), &QToolButton::clicked));
         QTest::keyClick(target, static_cast<Qt::Key>(row.key), row.modifiers);
         for (std::size_t i = 0; i < spies.size(); ++i) {
             const bool expected = row.pressed && qstrcmp(row.pressed, buttons[i]) == 0;
@@ -97,14 +91,15 @@ TEST_F(Keyboard, keysPressTheBrowserButtons)
     }
     // The home key runs the home button's handler: the preview heads for the maker's page.
     QTest::keyClick(focusInto("cats"), Qt::Key_Home, Qt::AltModifier);
-    EXPECT_TRUE(test::waitUntil(
-        [&] { return child<QLabel>("Panel6")->text().contains(QStringLiteral("corvane.example")); }));
+    EXPECT_TRUE(test::waitUntil([&] {
+        return test::child<QLabel>(*form, "Panel6")->text().contains(QStringLiteral("corvane.example"));
+    }));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(Keyboard, tabLeavesTheCodeBoxWithoutTypingATab)
 {
-    auto* memo = child<QPlainTextEdit>("Memo4");
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
     memo->setPlainText(QStringLiteral("<p>код</p>"));
     focusInto("Memo4");
     QTest::keyClick(memo, Qt::Key_Tab);
@@ -114,8 +109,8 @@ TEST_F(Keyboard, tabLeavesTheCodeBoxWithoutTypingATab)
 
 TEST_F(Keyboard, controlsHaveNamesAndLabelsKeepTheirText)
 {
-    const QString preview = accessibleName(child<QWidget>("wb1"));
-    const QString banner = accessibleName(child<QWidget>("banner"));
+    const QString preview = accessibleName(test::child<QWidget>(*form, "wb1"));
+    const QString banner = accessibleName(test::child<QWidget>(*form, "banner"));
     EXPECT_FALSE(preview.isEmpty());
     EXPECT_FALSE(banner.isEmpty());
     EXPECT_NE(preview, banner);
@@ -123,11 +118,12 @@ TEST_F(Keyboard, controlsHaveNamesAndLabelsKeepTheirText)
     // What the focus lands on in an editable box is its text field: it carries the box's name.
     for (const char* name : {"cats", "lb"}) {
         SCOPED_TRACE(name);
-        auto* box = child<ScriptComboBox>(name);
+        auto* box = test::child<ScriptComboBox>(*form, name);
         EXPECT_FALSE(accessibleName(box).isEmpty());
         EXPECT_EQ(accessibleName(box->lineEdit()), accessibleName(box));
     }
-    EXPECT_NE(accessibleName(child<QWidget>("cats")), accessibleName(child<QWidget>("lb")));
+    EXPECT_NE(accessibleName(test::child<QWidget>(*form, "cats")),
+              accessibleName(test::child<QWidget>(*form, "lb")));
 
     // Every control the focus can reach has a name.
     for (QWidget* widget : form->findChildren<QWidget*>()) {
@@ -139,12 +135,12 @@ TEST_F(Keyboard, controlsHaveNamesAndLabelsKeepTheirText)
     }
 
     // Labels are read out with what they show, also after the chosen page changed it.
-    test::typeText(child<ScriptComboBox>("cats"), QStringLiteral("И"));
-    test::typeText(child<ScriptComboBox>("lb"), QStringLiteral("Ш"));
-    ASSERT_TRUE(test::waitUntil([&] { return !child<QLabel>("espPanel1")->text().isEmpty(); }));
+    test::typeText(test::child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
+    test::typeText(test::child<ScriptComboBox>(*form, "lb"), QStringLiteral("Ш"));
+    ASSERT_TRUE(test::waitUntil([&] { return !test::child<QLabel>(*form, "espPanel1")->text().isEmpty(); }));
     for (const char* name : {"Panel6", "espPanel1", "Label4", "Label1"}) {
         SCOPED_TRACE(name);
-        auto* label = child<QLabel>(name);
+        auto* label = test::child<QLabel>(*form, name);
         EXPECT_FALSE(label->text().isEmpty());
         EXPECT_EQ(accessibleName(label), label->text());
     }

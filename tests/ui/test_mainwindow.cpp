@@ -2,6 +2,7 @@
 #include "library/textlist.h"
 #include "platform/registrystore.h"
 #include "platform/shell.h"
+#include "support/child.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
 #include "support/windowdoubles.h"
@@ -35,21 +36,13 @@ const std::vector<test::LibraryRow> kLibrary = {
     {"Игри", "Шах.html", "<title>Шах</title>"},
 };
 
-class MainWindow : public ::testing::Test, protected test::WindowBench {
-protected:
-    template <typename T>
-    T* child(TForm1& form, const char* name)
-    {
-        T* found = form.findChild<T*>(QLatin1String(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-};
+class MainWindow : public ::testing::Test, protected test::WindowBench {};
 
 TEST_F(MainWindow, withoutCategoryListTheTotalsAreZero)
 {
     auto form = make();
-    EXPECT_EQ(child<QLabel>(*form, "Label4")->text(), QStringLiteral("Общо скриптове : 0 в 0 категории."));
+    EXPECT_EQ(test::child<QLabel>(*form, "Label4")->text(),
+              QStringLiteral("Общо скриптове : 0 в 0 категории."));
     EXPECT_EQ(dialogs.messages.size(), 1); // the first-start greeting
     EXPECT_TRUE(dialogs.errors.isEmpty());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Corvane Scripts v.1.0.2"));
@@ -61,11 +54,11 @@ TEST_F(MainWindow, theBannerLoadsAfterThePreviewsFirstPage)
 {
     for (int start = 1; start <= 2; ++start) {
         auto form = make();
-        auto* wb1 = child<WebView>(*form, "wb1");
+        auto* wb1 = test::child<WebView>(*form, "wb1");
         const bool welcome = wb1->loading();
         EXPECT_EQ(welcome, start == 2);
         bool previewDone = false;
-        QObject::connect(child<WebView>(*form, "banner"), &WebView::downloadBegin,
+        QObject::connect(test::child<WebView>(*form, "banner"), &WebView::downloadBegin,
                          [&] { previewDone = !wb1->loading(); });
         EXPECT_TRUE(test::waitUntil([&] { return previewDone; })) << "start " << start;
         if (welcome) {
@@ -78,20 +71,21 @@ TEST_F(MainWindow, missingScriptListShowsOneErrorAndLeavesTheTotalEmpty)
 {
     dir.writeLibrary({{"А", "x", nullptr}, {"Б", nullptr, nullptr}});
     auto form = make();
-    EXPECT_EQ(child<ScriptComboBox>(*form, "cats")->count(), 2);
+    EXPECT_EQ(test::child<ScriptComboBox>(*form, "cats")->count(), 2);
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_EQ(dialogs.errors[0], QStringLiteral("Cannot open file \"") + QString::fromStdString(dir.dir())
                                      + QStringLiteral("Б/scripts.txt\". No such file or directory."));
-    EXPECT_TRUE(child<QLabel>(*form, "Label4")->text().isEmpty());
+    EXPECT_TRUE(test::child<QLabel>(*form, "Label4")->text().isEmpty());
 }
 
 TEST_F(MainWindow, typingCompletesTheCategoryAndLoadsItsListOnce)
 {
     dir.writeLibrary(kLibrary);
     auto form = make();
-    EXPECT_EQ(child<QLabel>(*form, "Label4")->text(), QStringLiteral("Общо скриптове : 3 в 2 категории."));
-    auto* cats = child<ScriptComboBox>(*form, "cats");
-    auto* lb = child<ScriptComboBox>(*form, "lb");
+    EXPECT_EQ(test::child<QLabel>(*form, "Label4")->text(),
+              QStringLiteral("Общо скриптове : 3 в 2 категории."));
+    auto* cats = test::child<ScriptComboBox>(*form, "cats");
+    auto* lb = test::child<ScriptComboBox>(*form, "lb");
     int runs = 0;
     QObject::connect(cats, &ScriptComboBox::change, [&] { ++runs; });
     test::typeText(cats, QStringLiteral("и"));
@@ -116,9 +110,9 @@ TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
 {
     dir.writeLibrary(kLibrary);
     auto form = make();
-    auto* cats = child<ScriptComboBox>(*form, "cats");
-    auto* lb = child<ScriptComboBox>(*form, "lb");
-    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    auto* cats = test::child<ScriptComboBox>(*form, "cats");
+    auto* lb = test::child<ScriptComboBox>(*form, "lb");
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
     test::typeText(cats, QStringLiteral("Ф"));
     test::typeText(lb, QStringLiteral("B"));
     ASSERT_EQ(lb->text(), QStringLiteral("BackGround Slide.html"));
@@ -139,7 +133,7 @@ TEST_F(MainWindow, backgroundSlideAsksAndTheCodeBoxIsLoadedEitherWay)
     EXPECT_EQ(dialogs.confirmations.size(), 2);
     const QString path = QString::fromStdString(dir.dir()) + QStringLiteral("Фонове/BackGround Slide.html");
     EXPECT_EQ(shell.calls, QStringList{QStringLiteral("open|") + path + QStringLiteral("|app|3")});
-    EXPECT_EQ(child<QLabel>(*form, "Label5")->text(), path);
+    EXPECT_EQ(test::child<QLabel>(*form, "Label5")->text(), path);
 }
 
 TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEmpty)
@@ -149,10 +143,10 @@ TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEm
     // Sparse: one byte over the capacity without writing 16 MiB.
     std::filesystem::resize_file(std::filesystem::u8path(library + "Игри/Голям.html"), kCodeBoxCapacity + 1);
     auto form = make();
-    auto* lb = child<ScriptComboBox>(*form, "lb");
-    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
-    auto* wb1 = child<WebView>(*form, "wb1");
-    test::typeText(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
+    auto* lb = test::child<ScriptComboBox>(*form, "lb");
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
+    auto* wb1 = test::child<WebView>(*form, "wb1");
+    test::typeText(test::child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
     test::typeText(lb, QStringLiteral("Ш"));
     ASSERT_FALSE(memo->toPlainText().isEmpty());
     const int errorsBefore = dialogs.errors.size();
@@ -165,7 +159,7 @@ TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEm
     EXPECT_TRUE(memo->toPlainText().isEmpty());
     // The preview was already on its way to the script.
     const QString path = QString::fromStdString(dir.dir()) + QStringLiteral("Игри/Голям.html");
-    EXPECT_EQ(child<QLabel>(*form, "Label5")->text(), path);
+    EXPECT_EQ(test::child<QLabel>(*form, "Label5")->text(), path);
     EXPECT_TRUE(test::waitUntil([&] { return wb1->currentUrl() == QUrl::fromLocalFile(path); }));
 }
 
@@ -174,7 +168,7 @@ TEST_F(MainWindow, commandsCopyTheSelectionAndCallTheShell)
     dir.writeLibrary(kLibrary);
     auto form = make();
     form->show();
-    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
     ASSERT_FALSE(memo->toPlainText().isEmpty());
     QApplication::clipboard()->setText(QStringLiteral("before"));
     test::triggerAction(*form, "N6"); // nothing selected: the clipboard keeps its text
@@ -184,7 +178,7 @@ TEST_F(MainWindow, commandsCopyTheSelectionAndCallTheShell)
     EXPECT_EQ(QApplication::clipboard()->text(), memo->toPlainText());
 
     test::triggerAction(*form, "N7"); // both boxes empty: the path names the program directory
-    QTest::mouseClick(child<QLabel>(*form, "Image1"), Qt::LeftButton);
+    QTest::mouseClick(test::child<QLabel>(*form, "Image1"), Qt::LeftButton);
     test::triggerAction(*form, "Licenseuseragreement1");
     const QString d = QString::fromStdString(dir.dir());
     EXPECT_EQ(shell.calls, (QStringList{QStringLiteral("open|") + d + QStringLiteral("/|app|3"),
@@ -200,14 +194,14 @@ TEST_F(MainWindow, layoutKeepsTheRightColumnAt480)
         form->resize(size);
         form->show();
         QCoreApplication::processEvents();
-        auto* panel4 = child<QWidget>(*form, "Panel4");
-        auto* esp = child<QWidget>(*form, "esp");
+        auto* panel4 = test::child<QWidget>(*form, "Panel4");
+        auto* esp = test::child<QWidget>(*form, "esp");
         EXPECT_EQ(panel4->width(), 480);
-        EXPECT_EQ(child<QWidget>(*form, "espPanel0")->width(), 100);
-        const auto* panel1 = child<QWidget>(*form, "espPanel1");
+        EXPECT_EQ(test::child<QWidget>(*form, "espPanel0")->width(), 100);
+        const auto* panel1 = test::child<QWidget>(*form, "espPanel1");
         EXPECT_EQ(panel1->geometry().right(), esp->contentsRect().right());
-        EXPECT_EQ(child<QWidget>(*form, "Memo4")->geometry(), QRect(7, 246, 298, 259));
-        EXPECT_FALSE(child<QWidget>(*form, "Panel1")->isVisible());
+        EXPECT_EQ(test::child<QWidget>(*form, "Memo4")->geometry(), QRect(7, 246, 298, 259));
+        EXPECT_FALSE(test::child<QWidget>(*form, "Panel1")->isVisible());
     }
 }
 
@@ -239,9 +233,9 @@ TEST_F(MainWindow, chosenScriptIsColouredAndCopiesAsThePlainText)
                     "<html>\r\n<!-- ход -->\r\n<script>var x = 'а';</script>\r\n</html>\r\n");
     auto form = make();
     form->show();
-    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
-    test::typeText(child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
-    test::typeText(child<ScriptComboBox>(*form, "lb"), QStringLiteral("Ш"));
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
+    test::typeText(test::child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
+    test::typeText(test::child<ScriptComboBox>(*form, "lb"), QStringLiteral("Ш"));
     const QString text = QStringLiteral("<html>\n<!-- ход -->\n<script>var x = 'а';</script>\n</html>\n");
     ASSERT_EQ(memo->toPlainText(), text);
     for (QTextBlock block = memo->document()->begin(); block.isValid() && !block.text().isEmpty();
@@ -249,8 +243,8 @@ TEST_F(MainWindow, chosenScriptIsColouredAndCopiesAsThePlainText)
         EXPECT_TRUE(hasColour(block)) << block.text().toStdString();
 
     // The picture buttons beside the menu: select all, then copy.
-    QTest::mouseClick(child<QToolButton>(*form, "SpeedButton1"), Qt::LeftButton);
-    QTest::mouseClick(child<QToolButton>(*form, "SpeedButton2"), Qt::LeftButton);
+    QTest::mouseClick(test::child<QToolButton>(*form, "SpeedButton1"), Qt::LeftButton);
+    QTest::mouseClick(test::child<QToolButton>(*form, "SpeedButton2"), Qt::LeftButton);
     EXPECT_EQ(QApplication::clipboard()->text(), text);
 }
 
@@ -260,7 +254,7 @@ TEST_F(MainWindow, largeTextIsColouredAsItComesIntoView)
 {
     auto form = make();
     form->show();
-    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
     auto* highlighter = memo->document()->findChild<CodeHighlighter*>();
     ASSERT_TRUE(highlighter);
     QString text;
@@ -294,7 +288,7 @@ TEST_F(MainWindow, typingACommentOpenerRecoloursTheLinesBelow)
 {
     auto form = make();
     form->show();
-    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
     memo->setPlainText(QStringLiteral("<b>\n<i>x</i>\n<u>-->"));
     const QTextBlock last = memo->document()->lastBlock();
     EXPECT_FALSE(isComment(last));
@@ -330,12 +324,12 @@ TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    auto* memo = child<QPlainTextEdit>(*form, "Memo4");
-    auto* wb1 = child<WebView>(*form, "wb1");
-    auto* caption = child<QLabel>(*form, "Panel6");
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
+    auto* wb1 = test::child<WebView>(*form, "wb1");
+    auto* caption = test::child<QLabel>(*form, "Panel6");
     if (!row.category.isEmpty()) {
-        test::typeText(child<ScriptComboBox>(*form, "cats"), row.category);
-        test::typeText(child<ScriptComboBox>(*form, "lb"), row.script);
+        test::typeText(test::child<ScriptComboBox>(*form, "cats"), row.category);
+        test::typeText(test::child<ScriptComboBox>(*form, "lb"), row.script);
         ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Disk"); }));
     }
     const QStringList libraryBefore = filesUnder(dir.dir());
@@ -360,7 +354,7 @@ TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
         << wb1->title().toStdString();
 
     if (!row.category.isEmpty()) {
-        QTest::mouseClick(child<QToolButton>(*form, "SpeedButton4"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QToolButton>(*form, "SpeedButton4"), Qt::LeftButton);
         ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Disk"); }))
             << wb1->title().toStdString();
     }

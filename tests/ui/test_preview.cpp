@@ -4,6 +4,7 @@
 #include "browser/popupwindow.h"
 #include "browser/runawayguard.h"
 #include "browser/webview.h"
+#include "support/child.h"
 #include "support/qtwait.h"
 #include "support/windowdoubles.h"
 #include "ui/scriptcombobox.h"
@@ -42,13 +43,6 @@ bool processAlive(qint64 pid)
 
 class Preview : public ::testing::Test, protected test::WindowBench {
 protected:
-    template <typename T>
-    T* child(const char* name)
-    {
-        T* found = form->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     // One category "Игри" holding `scripts` (name, text).
     void open(const std::vector<std::pair<std::string, std::string>>& scripts)
     {
@@ -60,13 +54,13 @@ protected:
         form->resize(1000, 700);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        wb1 = child<WebView>("wb1");
-        test::typeText(child<ScriptComboBox>("cats"), QStringLiteral("И"));
+        wb1 = test::child<WebView>(*form, "wb1");
+        test::typeText(test::child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
     }
     // Chooses a script by typing its name into the script box, as the user would.
     void choose(const QString& script)
     {
-        auto* lb = child<ScriptComboBox>("lb");
+        auto* lb = test::child<ScriptComboBox>(*form, "lb");
         lb->setText(QString());
         test::typeText(lb, script);
     }
@@ -107,11 +101,12 @@ TEST_F(Preview, namesInAnotherLetterCaseFindTheirFiles)
                           43));
     form = make();
     form->show();
-    wb1 = child<WebView>("wb1");
-    test::typeText(child<ScriptComboBox>("cats"), QStringLiteral("И"));
+    wb1 = test::child<WebView>(*form, "wb1");
+    test::typeText(test::child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
     choose(QStringLiteral("C"));
     EXPECT_TRUE(titled(QStringLiteral("Часовник 1"))) << wb1->title().toStdString();
-    EXPECT_TRUE(child<QPlainTextEdit>("Memo4")->toPlainText().contains(QStringLiteral("PIC.GIF")));
+    EXPECT_TRUE(
+        test::child<QPlainTextEdit>(*form, "Memo4")->toPlainText().contains(QStringLiteral("PIC.GIF")));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(u'\n').toStdString();
 }
 
@@ -136,8 +131,8 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
         << wb1->title().toStdString();
     EXPECT_LT(timer.elapsed(), RunawayGuard::kRunawayLimitMs);
     EXPECT_TRUE(test::waitUntil([&] { return !processAlive(hung); }, 2000));
-    EXPECT_TRUE(
-        test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return test::child<QLabel>(*form, "Panel6")->text() == QStringLiteral("Готово."); }));
 
     // Left alone, the loop is stopped and says so; the console names it; "Опресни" runs it again.
     choose(QStringLiteral("l"));
@@ -145,12 +140,12 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
     ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Скриптът беше спрян"); },
                                 RunawayGuard::kRunawayLimitMs + 4000))
         << wb1->title().toStdString();
-    EXPECT_TRUE(
-        test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return test::child<QLabel>(*form, "Panel6")->text() == QStringLiteral("Готово."); }));
     const ConsoleModel& console = wb1->console();
     ASSERT_GE(console.rowCount(), 1);
     EXPECT_EQ(console.message(console.rowCount() - 1).kind, ConsoleMessage::Kind::RunawayStop);
-    QTest::mouseClick(child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+    QTest::mouseClick(test::child<QToolButton>(*form, "SpeedButton4"), Qt::LeftButton);
     EXPECT_TRUE(titled(QStringLiteral("Loop")));
     EXPECT_EQ(console.rowCount(), 0);
 }
@@ -224,8 +219,8 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
     EXPECT_TRUE(popup->isVisible() && blank->isVisible());
     EXPECT_TRUE(test::waitUntil([&] { return popup->size() == QSize(320, 240); }))
         << popup->width() << "x" << popup->height();
-    EXPECT_TRUE(
-        test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return test::child<QLabel>(*form, "Panel6")->text() == QStringLiteral("Готово."); }));
     bool popupListed = false;
     for (int row = 0; row < wb1->console().rowCount(); ++row)
         popupListed |= wb1->console().message(row).kind == ConsoleMessage::Kind::Popup;
@@ -296,7 +291,7 @@ TEST_F(Preview, pageBoxesAreTheProgramsAndARunOfThemCanBeStopped)
     EXPECT_EQ(pageDialogs.offers, (QList<bool>{false, false, true}));
 
     // The real box, on the page loaded again: the application's title, the page's text.
-    QTest::mouseClick(child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+    QTest::mouseClick(test::child<QToolButton>(*form, "SpeedButton4"), Qt::LeftButton);
     ASSERT_TRUE(titled(QStringLiteral("Boxes")));
     AppPageDialogs real;
     wb1->setPageDialogs(&real);
@@ -357,8 +352,18 @@ TEST_F(Preview, consoleListsThePagesMessagesAndLeadsToTheLine)
     const QPoint at = list->visualRect(error).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    auto* memo = child<QPlainTextEdit>("Memo4");
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
     EXPECT_EQ(memo->textCursor().selectedText(), QStringLiteral("  undefinedFunction();"));
+
+    // The message is about the file the code box holds, whatever the boxes name meanwhile.
+    auto* cats = test::child<ScriptComboBox>(*form, "cats");
+    test::typeText(cats, QStringLiteral("x"));
+    ASSERT_EQ(dialogs.errors.size(), 1); // no such category
+    memo->moveCursor(QTextCursor::Start);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(memo->textCursor().selectedText(), QStringLiteral("  undefinedFunction();"));
+    cats->setText(QString());
+    test::typeText(cats, QStringLiteral("И"));
 
     wb1->page()->runJavaScript(QStringLiteral("location.href = 'plain.html'"));
     ASSERT_TRUE(titled(QStringLiteral("Plain")));
@@ -454,7 +459,7 @@ TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
     EXPECT_TRUE(test::waitUntil([&] { return refusals().filter(QStringLiteral("id_rsa")).size() == 1; }))
         << refusals().join(u'\n').toStdString();
 
-    auto* memo = child<QPlainTextEdit>("Memo4");
+    auto* memo = test::child<QPlainTextEdit>(*form, "Memo4");
     for (const int padding : {0, 2200000}) {
         QString text = QString::fromStdString(reader);
         text.replace(QStringLiteral("start"), QStringLiteral("edited"));
@@ -468,12 +473,12 @@ TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
             << padding;
     }
 
-    QTest::mouseClick(child<QToolButton>("SpeedButton6"), Qt::LeftButton);
+    QTest::mouseClick(test::child<QToolButton>(*form, "SpeedButton6"), Qt::LeftButton);
     EXPECT_TRUE(test::waitUntil([&] {
         return wb1->currentUrl().host() == QStringLiteral("www.corvane.example");
     })) << wb1->currentUrl().toString().toStdString();
-    EXPECT_TRUE(
-        test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return test::child<QLabel>(*form, "Panel6")->text() == QStringLiteral("Готово."); }));
     EXPECT_TRUE(refusals().isEmpty()) << refusals().join(u'\n').toStdString();
 }
 
