@@ -1,5 +1,6 @@
 #include "browser/webview.h"
 
+#include "address/address.h"
 #include "browser/compatlayer.h"
 #include "browser/downloads.h"
 #include "browser/exitcleanup.h"
@@ -152,16 +153,6 @@ WebView::~WebView()
     // The page must go before the view that shows it.
     view_->setPage(nullptr);
     delete page_;
-}
-
-QUrl WebView::addressToUrl(const QString& address)
-{
-    if (QDir::isAbsolutePath(address))
-        return QUrl::fromLocalFile(address);
-    QUrl url(address, QUrl::StrictMode);
-    if (url.isValid() && !url.scheme().isEmpty() && url.scheme().size() > 1)
-        return url;
-    return QUrl::fromUserInput(address);
 }
 
 void WebView::setPageDialogs(PageDialogs* dialogs)

@@ -103,9 +103,6 @@ public:
     // How long after the user's click or key in this view a page may still use the clipboard.
     static constexpr int kUserActionMs = 1000;
 
-    // The address a navigate() call resolves to.
-    static QUrl addressToUrl(const QString& address);
-
     QUrl currentUrl() const;
     QString title() const;
     // The engine's page, for tests that watch its requests.

@@ -1,6 +1,7 @@
 // The code box's colouring and the run-the-edit command of the main window.
 #include "ui/codebox.h"
 
+#include "address/address.h"
 #include "browser/webview.h"
 #include "platform/codepage.h"
 #include "ui/codehighlighter.h"
@@ -46,7 +47,7 @@ void TForm1::RunEditClick()
                                    : library_.scriptPath(category.toStdString(), std::string());
     const QUrl base = QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(folder)));
     // Refreshing shows the script's file again; with no script chosen, the page shown before.
-    const QUrl original = ui->lb->text().isEmpty() ? QUrl() : WebView::addressToUrl(scriptPath());
+    const QUrl original = ui->lb->text().isEmpty() ? QUrl() : addressToUrl(scriptPath());
     ui->wb1->navigateContent(codeBoxBytes(ui->Memo4->document()->toRawText()), base, original);
 }
 

@@ -1,4 +1,5 @@
 // The main window's console: the keys that open it and the line a message names.
+#include "address/address.h"
 #include "browser/webview.h"
 #include "ui/consolewindow.h"
 #include "ui/handlerguard.h"
@@ -49,7 +50,7 @@ void TForm1::chooseConsoleLine(const QString& source, int line)
     // The code box holds the chosen script's file, or the text a Ctrl+Enter ran.
     const QUrl url(source);
     const QUrl content = ui->wb1->contentUrl();
-    if (url != WebView::addressToUrl(ui->Label5->text()) && (content.isEmpty() || url != content))
+    if (url != addressToUrl(ui->Label5->text()) && (content.isEmpty() || url != content))
         return;
     const QTextBlock block = ui->Memo4->document()->findBlockByNumber(line - 1);
     if (!block.isValid())

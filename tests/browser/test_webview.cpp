@@ -2,6 +2,7 @@
 #include "support/qtwait.h"
 #include "support/testfiles.h"
 
+#include "address/address.h"
 #include "browser/downloads.h"
 #include "browser/exitcleanup.h"
 #include "browser/popupwindow.h"
@@ -72,16 +73,16 @@ protected:
     EventLog log{view};
 };
 
-TEST(WebViewAddress, plainPathsAreFilesAndBareHostsAreWebAddresses)
+TEST(Address, plainPathsAreFilesAndBareHostsAreWebAddresses)
 {
-    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("/tmp/a b/x.html")),
+    EXPECT_EQ(addressToUrl(QStringLiteral("/tmp/a b/x.html")),
               QUrl::fromLocalFile(QStringLiteral("/tmp/a b/x.html")));
-    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("www.corvane.example/banner/index.html")).toString(),
+    EXPECT_EQ(addressToUrl(QStringLiteral("www.corvane.example/banner/index.html")).toString(),
               QStringLiteral("http://www.corvane.example/banner/index.html"));
-    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("http://www.corvane.example/")).toString(),
+    EXPECT_EQ(addressToUrl(QStringLiteral("http://www.corvane.example/")).toString(),
               QStringLiteral("http://www.corvane.example/"));
     // A path whose name looks like a scheme is still a path.
-    EXPECT_TRUE(WebView::addressToUrl(QStringLiteral("/srv/http:odd.html")).isLocalFile());
+    EXPECT_TRUE(addressToUrl(QStringLiteral("/srv/http:odd.html")).isLocalFile());
 }
 
 // A page's suggested download name never leads out of the download folder nor hides the file.
