@@ -2,15 +2,15 @@
 
 #include "address/address.h"
 #include "browser/compatlayer.h"
+#include "browser/contentloader.h"
 #include "browser/downloads.h"
-#include "browser/exitcleanup.h"
+#include "browser/engineview.h"
 #include "browser/localfileguard.h"
 #include "browser/memoryguard.h"
 #include "browser/popupwindow.h"
+#include "browser/popupwindows.h"
 #include "browser/runawayguard.h"
-#include "browser/webpage.h"
 #include "platform/errors.h"
-#include "syntax/document.h"
 
 #include <QChildEvent>
 #include <QCoreApplication>
@@ -19,71 +19,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 #include <QVBoxLayout>
-#include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
-#include <QWebEngineView>
 
 #include <algorithm>
 #include <utility>
 
 namespace corvane {
 namespace {
-
-// The text is Windows-1251 by construction, so it says so even where a short page would make the
-// engine guess otherwise.
-const QByteArray kContentType = QByteArrayLiteral("text/html;charset=windows-1251");
-
-// Puts the character set and a <base> first in the page (after its doctype, which must stay first
-// for the page to keep its rendering mode), so that a page loaded from elsewhere still finds its
-// pictures and scripts.
-QByteArray withBase(const QByteArray& html, const QUrl& baseUrl)
-{
-    QByteArray href = baseUrl.toEncoded();
-    href.replace('"', "%22");
-    const QByteArray tag = "<meta charset=\"windows-1251\"><base href=\"" + href + "\">";
-    const auto at = static_cast<qsizetype>(
-        syntax::leadingDoctypeEnd(std::string_view(html.constData(), static_cast<std::size_t>(html.size()))));
-    return html.left(at) + tag + html.mid(at);
-}
-
-// The size IE gave a dialog: "dialogWidth:300px; dialogHeight:20em", its default otherwise.
-QSize dialogSize(const QString& features)
-{
-    QSize size(400, 300);
-    for (const QString& feature : features.split(QLatin1Char(';'))) {
-        const qsizetype split = feature.indexOf(QRegularExpression(QStringLiteral("[:=]")));
-        if (split < 0)
-            continue;
-        const QString name = feature.left(split).trimmed().toLower();
-        QString value = feature.mid(split + 1).trimmed().toLower();
-        double scale = 1;
-        if (value.endsWith(QLatin1String("em")))
-            scale = 16;
-        else if (value.endsWith(QLatin1String("pt")))
-            scale = 4.0 / 3;
-        value.remove(QRegularExpression(QStringLiteral("[a-z%]+$")));
-        bool ok = false;
-        const int pixels = static_cast<int>(value.toDouble(&ok) * scale);
-        if (!ok || pixels < 50 || pixels > 10000)
-            continue;
-        if (name == QLatin1String("dialogwidth"))
-            size.setWidth(pixels);
-        else if (name == QLatin1String("dialogheight"))
-            size.setHeight(pixels);
-    }
-    return size;
-}
-
-QString contentFolder()
-{
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime.isEmpty() ? QDir::tempPath() : runtime;
-}
 
 void ensureEngineAvailable()
 {
@@ -107,10 +51,14 @@ WebView::WebView(QWidget* parent)
     : QWidget(parent)
 {
     ensureEngineAvailable();
-    view_ = new QWebEngineView(this);
+    view_ = new EngineView([this] { return openPopup(); }, this);
     page_ = new WebPage(this);
     view_->setPage(page_);
     page_->usePreviewSettings();
+    content_ = new ContentLoader(*page_);
+    ownPopups_ = std::make_unique<PopupWindows>(*this);
+    popups_ = ownPopups_.get();
+    connect(popups_, &PopupWindows::opened, this, &WebView::popupOpened);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -124,15 +72,8 @@ WebView::WebView(QWidget* parent)
     connect(page_, &QWebEnginePage::loadStarted, this, &WebView::downloadBegin);
     connect(page_, &QWebEnginePage::loadFinished, this, &WebView::loadFinished);
     connect(page_, &QWebEnginePage::titleChanged, this, &WebView::titleChange);
-    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        // The content's own load is over, whether it loaded, failed or was left.
-        if (contentFile_ && info.url() == contentUrl_
-            && info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
-            dropContentFile();
-    });
     connect(&page_->guard(), &RunawayGuard::stopped, this, &WebView::renderStopped);
     connect(&page_->memoryGuard(), &MemoryGuard::exceeded, this, &WebView::memoryExceeded);
-    page_->setWindowFactory([this] { return openPopup(); });
     page_->setDialogOpener([this](const ModalDialogRequest& request, const WebPage::DialogClosed& closed) {
         return openModalDialog(request, closed);
     });
@@ -147,9 +88,8 @@ WebView::WebView(QWidget* parent)
 WebView::~WebView()
 {
     // Popups go first: each one's going updates this view's page.
-    for (const QPointer<QObject>& popup : std::exchange(popups_, {}))
-        delete popup.data();
-    dropContentFile();
+    ownPopups_.reset();
+    content_->drop();
     // The page must go before the view that shows it.
     view_->setPage(nullptr);
     delete page_;
@@ -210,7 +150,7 @@ void WebView::navigate(const QString& address)
     if (!url.isValid())
         throw BrowserError("Invalid address \"" + address.toStdString() + "\"");
     showsContent_ = false;
-    dropContentFile();
+    content_->drop();
     console_.clear();
     if (fileGuard_)
         fileGuard_->programNavigation(url);
@@ -223,45 +163,18 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
         original_ = original;
     else if (!showsContent_)
         original_ = page_->url();
-    dropContentFile();
+    content_->drop();
     console_.clear();
     lastContent_ = html;
     lastContentBase_ = baseUrl;
     if (fileGuard_)
         fileGuard_->programNavigation(baseUrl);
-
-    if (WebPage::fitsDataAddress(html)) {
-        // The engine reports the base as the page's address.
-        contentUrl_ = baseUrl;
-        showsContent_ = true;
-        page_->compat().expectContent(html, baseUrl, QUrl());
-        programLoad(
-            [this, html, baseUrl] { page_->setContent(html, QString::fromLatin1(kContentType), baseUrl); });
-        return;
-    }
-    auto file =
-        std::make_unique<QTemporaryFile>(contentFolder() + QStringLiteral("/corvane-edit-XXXXXX.html"));
-    const QByteArray page = withBase(html, baseUrl);
-    if (!file->open() || file->write(page) != page.size() || !file->flush()) {
-        const std::string text = "Cannot create file \"" + file->fileName().toStdString() + "\". "
-                                 + file->errorString().toStdString();
-        file.reset();
-        throw FileCreateError(text);
-    }
-    file->close();
-    removeAtExit(file->fileName());
-    if (fileGuard_)
-        fileGuard_->allowFile(file->fileName());
-    contentUrl_ = QUrl::fromLocalFile(file->fileName());
-    contentFile_ = std::move(file);
+    const QUrl address = content_->prepare(html, baseUrl);
+    contentUrl_ = address;
     showsContent_ = true;
-    page_->compat().expectContent(html, baseUrl, contentUrl_);
-    programLoad([this] { page_->load(contentUrl_); });
-}
-
-QString WebView::contentFilePath() const
-{
-    return contentFile_ ? contentFile_->fileName() : QString();
+    // Through a file, the engine reports the file's address; as a data address, the base.
+    page_->compat().expectContent(html, baseUrl, address == baseUrl ? QUrl() : address);
+    programLoad([this] { content_->load(); });
 }
 
 void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
@@ -271,13 +184,12 @@ void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
         // A click on the page before does not answer for the next one.
         userAction_.invalidate();
         if (content || url == contentUrl_) {
-            contentRequested_ = true;
+            content_->requested();
         } else {
             // Leaving the content for another page: refresh reloads that page as usual, and the
             // content's file is no longer needed, whether it finished loading or not.
             showsContent_ = false;
-            if (contentRequested_)
-                dropContentFile();
+            content_->left();
         }
         if (programNavigation_) {
             programNavigation_ = false;
@@ -294,9 +206,6 @@ void WebView::loadFinished()
 {
     programNavigation_ = false;
     waitingLoad_ = nullptr;
-    // The content is read once it has loaded; its own references point at its base folder.
-    if (contentFile_ && page_->url() == contentUrl_)
-        dropContentFile();
     emit downloadComplete();
     emit documentComplete(page_->url().toString());
 }
@@ -370,24 +279,13 @@ void WebView::showStoppedPage(const QUrl& url, const QString& page)
     page_->setContent(html.toUtf8(), QStringLiteral("text/html;charset=utf-8"), url);
 }
 
-void WebView::dropContentFile()
-{
-    if (contentFile_) {
-        letGoAtExit(contentFile_->fileName());
-        if (fileGuard_)
-            fileGuard_->forgetFile(contentFile_->fileName());
-    }
-    contentFile_.reset();
-    contentRequested_ = false;
-}
-
 void WebView::refresh()
 {
     console_.clear();
     // A reload would show the content again; the point of refreshing it is the file on disk.
     if (showsContent_ && !original_.isEmpty()) {
         showsContent_ = false;
-        dropContentFile();
+        content_->drop();
         if (fileGuard_)
             fileGuard_->programNavigation(original_);
         programLoad([this] { page_->loadPage(original_); });
@@ -407,84 +305,64 @@ void WebView::createEngineWidget()
     page_->triggerAction(QWebEnginePage::Stop);
 }
 
-QWebEnginePage* WebView::openPopup()
+EngineView* WebView::openPopup()
 {
     PopupWindow* popup = newPopup();
     if (!popup)
         return nullptr;
     popup->show();
-    return popup->view()->page();
+    return popup->view()->view_;
 }
 
 PopupWindow* WebView::newPopup()
 {
-    WebView* root = root_ ? root_ : this;
-    root->popups_.removeAll(nullptr);
-    if (root->popups_.size() >= kPopupLimit)
-        return nullptr;
-    auto* popup = new PopupWindow(root);
-    WebView* view = popup->view();
-    view->root_ = root;
-    view->setPageDialogs(root->dialogs_);
-    view->asToday_ = root->asToday_;
-    view->page_->compat().setEnabled(!root->asToday_);
-    view->forceCompat(root->forcedCompat_);
-    if (fileGuard_) {
-        view->restrictLocalFiles(libraryFolders_);
-        // A window a web page opens is on the web with it; one a local page opens is not.
-        view->fileGuard_->setRemoteAllowed(fileGuard_->remoteAllowed());
-    }
-    root->popups_.append(popup);
-    connect(popup, &QObject::destroyed, root, [root](QObject* gone) {
-        root->popups_.removeIf([gone](const QPointer<QObject>& p) { return p.data() == gone; });
-        root->allowPopups();
-    });
-    root->allowPopups();
-    connect(
-        view->page(), &QWebEnginePage::urlChanged, root,
-        [root](const QUrl& url) {
-            ConsoleMessage message;
-            message.kind = ConsoleMessage::Kind::Popup;
-            message.text = QStringLiteral("Отворен е нов прозорец");
-            message.source = url.toString();
-            root->console_.add(message);
-            root->console_.flush();
-        },
-        Qt::SingleShotConnection);
+    PopupWindow* popup = popups_->open();
+    if (popup)
+        popup->view()->followOpener(*this);
     return popup;
 }
 
-// IE's showModalDialog: the program's popup window, sized by the dialog's features, modal unless
-// the page asked for a modeless one; `closed` gets what the dialog set as its returnValue.
-bool WebView::openModalDialog(const ModalDialogRequest& request,
-                              const std::function<void(const std::optional<QString>&)>& closed)
+void WebView::followOpener(WebView& opener)
+{
+    root_ = opener.root_ ? opener.root_ : &opener;
+    ownPopups_.reset();
+    popups_ = opener.popups_;
+    setPageDialogs(root_->dialogs_);
+    asToday_ = root_->asToday_;
+    page_->compat().setEnabled(!asToday_);
+    if (opener.fileGuard_) {
+        restrictLocalFiles(opener.libraryFolders_);
+        // A window a web page opens is on the web with it; one a local page opens is not.
+        fileGuard_->setRemoteAllowed(opener.fileGuard_->remoteAllowed());
+    }
+}
+
+bool WebView::openModalDialog(const ModalDialogRequest& request, const WebPage::DialogClosed& closed)
 {
     PopupWindow* popup = newPopup();
     if (!popup)
         return false;
-    WebView* view = popup->view();
-    view->page_->compat().makeDialog(request.arguments);
-    if (closed) {
-        auto value = std::make_shared<std::optional<QString>>();
-        connect(view->page_, &WebPage::dialogReturnValue, popup, [value](const QString& json) {
-            *value = json.isEmpty() ? std::nullopt : std::optional<QString>(json);
-        });
-        connect(popup, &QObject::destroyed, popup, [value, closed] { closed(*value); });
-    }
-    popup->resize(dialogSize(request.features));
-    if (request.modal)
-        popup->setWindowModality(Qt::ApplicationModal);
-    popup->show();
-    view->navigate(request.url.toString());
+    popup->showAsDialog(request, closed);
     return true;
+}
+
+void WebView::popupOpened(const QUrl& url)
+{
+    ConsoleMessage message;
+    message.kind = ConsoleMessage::Kind::Popup;
+    message.text = QStringLiteral("Отворен е нов прозорец");
+    message.source = url.toString();
+    console_.add(message);
+    console_.flush();
 }
 
 void WebView::setAsToday(bool asToday)
 {
     asToday_ = asToday;
     page_->compat().setEnabled(!asToday);
-    for (PopupWindow* popup : popups())
-        popup->view()->setAsToday(asToday);
+    if (!root_)
+        for (PopupWindow* popup : popups_->windows())
+            popup->view()->setAsToday(asToday);
     if (!root_ && showsContent_ && !lastContent_.isEmpty()) {
         // The text run from the code box runs again, not the file it came from.
         navigateContent(lastContent_, lastContentBase_, original_);
@@ -492,22 +370,6 @@ void WebView::setAsToday(bool asToday)
     }
     console_.clear();
     programLoad([this] { page_->triggerAction(QWebEnginePage::Reload); });
-}
-
-void WebView::forceCompat(const std::optional<syntax::CompatNeeds>& needs)
-{
-    forcedCompat_ = needs;
-    page_->compat().force(needs);
-}
-
-syntax::CompatNeeds WebView::compatNeeded() const
-{
-    return page_->compat().needed();
-}
-
-syntax::CompatNeeds WebView::compatGiven() const
-{
-    return page_->compat().given();
 }
 
 // Shown without the layer, a page that needs it says so in the console, and what it would get.
@@ -529,26 +391,6 @@ void WebView::compatDecided(const QUrl& url, const syntax::CompatNeeds& needed, 
 bool WebView::userActedRecently() const
 {
     return userAction_.isValid() && userAction_.elapsed() < kUserActionMs;
-}
-
-void WebView::allowPopups()
-{
-    // The engine gives a page null from window.open only while it may not open windows by itself.
-    popups_.removeAll(nullptr);
-    const bool allowed = popups_.size() < kPopupLimit;
-    page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
-    for (PopupWindow* popup : popups())
-        popup->view()->page()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows,
-                                                        allowed);
-}
-
-QList<PopupWindow*> WebView::popups() const
-{
-    QList<PopupWindow*> open;
-    for (const auto& popup : popups_)
-        if (popup)
-            open.append(static_cast<PopupWindow*>(popup.data()));
-    return open;
 }
 
 void WebView::setViewName(const QString& name)
@@ -594,6 +436,7 @@ void WebView::restrictLocalFiles(const QStringList& libraryFolders)
     if (!fileGuard_) {
         fileGuard_ = new LocalFileGuard(this);
         page_->setFileGuard(fileGuard_);
+        content_->setFileGuard(fileGuard_);
         connect(fileGuard_, &LocalFileGuard::refused, this, &WebView::requestRefused);
     }
     fileGuard_->setLibraryFolders(libraryFolders);
@@ -608,7 +451,7 @@ void WebView::requestRefused(const QUrl& url)
                                      : QStringLiteral("Отказана е връзка извън компютъра");
     message.source = url.toString();
     // A popup's refusals are the preview's: its console is the one shown.
-    (root_ ? root_ : this)->console_.add(message);
+    rootConsole().add(message);
 }
 
 void WebView::setErrorPageEnabled(bool enabled)
@@ -621,9 +464,9 @@ QUrl WebView::currentUrl() const
     return page_->url();
 }
 
-QWebEnginePage* WebView::page() const
+ConsoleModel& WebView::rootConsole()
 {
-    return page_;
+    return root_ ? root_->console_ : console_;
 }
 
 QString WebView::title() const

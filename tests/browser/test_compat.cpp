@@ -3,6 +3,7 @@
 #include "support/testfiles.h"
 #include "support/webviewwait.h"
 
+#include "browser/compatlayer.h"
 #include "browser/consolemessages.h"
 #include "browser/popupwindow.h"
 
@@ -74,8 +75,8 @@ TEST_F(CompatTest, aSniffingPageGetsTheLayerBeforeItRunsAndAModernPageNothing)
     const QString old =
         page("old.html", "<html><body><script>var ie4 = document.all ? 1 : 0;</script></body></html>");
     ASSERT_TRUE(loadPage(view, old));
-    EXPECT_TRUE(view.compatGiven().has(CompatPart::Ie));
-    EXPECT_EQ(view.compatGiven().identity, PageIdentity::InternetExplorer);
+    EXPECT_TRUE(view.page()->compat().given().has(CompatPart::Ie));
+    EXPECT_EQ(view.page()->compat().given().identity, PageIdentity::InternetExplorer);
     // The layer ran in the document and said what it did, one line for the page.
     EXPECT_TRUE(waitUntil([&] {
         return compatLines(view.console())
@@ -85,7 +86,7 @@ TEST_F(CompatTest, aSniffingPageGetsTheLayerBeforeItRunsAndAModernPageNothing)
     const QString modern =
         page("modern.html", "<html><body><script>document.body.textContent = 'x';</script></body></html>");
     ASSERT_TRUE(loadPage(view, modern));
-    EXPECT_TRUE(view.compatGiven().empty());
+    EXPECT_TRUE(view.page()->compat().given().empty());
     EXPECT_TRUE(view.page()->scripts().find(QStringLiteral("corvane-compat")).isEmpty());
     EXPECT_TRUE(compatLines(view.console()).isEmpty());
 }
@@ -102,7 +103,7 @@ TEST_F(CompatTest, aPageShownAsContentAfterAFileGetsItsOwnParts)
     const QString modern =
         page("modern.html", "<html><body><script>document.body.textContent = 'x';</script></body></html>");
     ASSERT_TRUE(loadPage(view, modern));
-    EXPECT_TRUE(view.compatGiven().empty());
+    EXPECT_TRUE(view.page()->compat().given().empty());
     EXPECT_FALSE(evaluate(view, QStringLiteral("!!document.all")).toBool());
 
     // And the other way round.
@@ -132,8 +133,8 @@ TEST_F(CompatTest, asTodayShowsThePageWithoutTheLayerUntilSwitchedBack)
     QSignalSpy reloaded(&view, &WebView::documentComplete);
     view.setAsToday(true);
     ASSERT_TRUE(waitUntil([&] { return !reloaded.isEmpty(); }));
-    EXPECT_TRUE(view.compatGiven().empty());
-    EXPECT_TRUE(view.compatNeeded().has(CompatPart::Ie));
+    EXPECT_TRUE(view.page()->compat().given().empty());
+    EXPECT_TRUE(view.page()->compat().needed().has(CompatPart::Ie));
     // Only the line that says the layer is off, and what the page would get.
     EXPECT_EQ(
         compatLines(view.console()),
@@ -144,7 +145,7 @@ TEST_F(CompatTest, asTodayShowsThePageWithoutTheLayerUntilSwitchedBack)
     reloaded.clear();
     view.setAsToday(false);
     ASSERT_TRUE(waitUntil([&] { return !reloaded.isEmpty(); }));
-    EXPECT_TRUE(view.compatGiven().has(CompatPart::Ie));
+    EXPECT_TRUE(view.page()->compat().given().has(CompatPart::Ie));
     EXPECT_TRUE(waitUntil([&] { return !compatLines(view.console()).isEmpty(); }));
 }
 
@@ -156,7 +157,7 @@ TEST_F(CompatTest, editedTextShownAsContentGetsTheLayerItNeeds)
     view.navigateContent(html, QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
     EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("IE"); }))
         << view.title().toStdString();
-    EXPECT_TRUE(view.compatGiven().has(CompatPart::Ie));
+    EXPECT_TRUE(view.page()->compat().given().has(CompatPart::Ie));
 }
 
 TEST_F(CompatTest, aFramePageAddsWhatItNeeds)
@@ -165,7 +166,7 @@ TEST_F(CompatTest, aFramePageAddsWhatItNeeds)
     const QString outer =
         page("outer.html", "<html><body><iframe src=\"frame.html\"></iframe></body></html>");
     ASSERT_TRUE(loadPage(view, outer));
-    EXPECT_TRUE(waitUntil([&] { return view.compatGiven().has(CompatPart::IeEvents); }));
+    EXPECT_TRUE(waitUntil([&] { return view.page()->compat().given().has(CompatPart::IeEvents); }));
 }
 
 TEST_F(CompatTest, theClipboardAnswersOnlyJustAfterTheUsersClick)
@@ -231,7 +232,7 @@ TEST_F(CompatTest, aModalDialogHoldsItsOpenerAndGivesBackItsReturnValue)
     EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("returned:\"chosen\""); }))
         << view.title().toStdString() << allLines(view.console()).toStdString();
     EXPECT_TRUE(sawModal);
-    EXPECT_TRUE(view.popups().isEmpty());
+    EXPECT_TRUE(view.findChildren<PopupWindow*>().isEmpty());
 }
 
 // A part that fails, here because something before it made document.all its own for good, is

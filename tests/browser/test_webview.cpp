@@ -1,6 +1,7 @@
 #include "browser/webview.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
+#include "support/webviewwait.h"
 
 #include "address/address.h"
 #include "browser/downloads.h"
@@ -186,16 +187,17 @@ TEST_F(WebViewTest, pagesWithoutADeclarationAreWindows1251AndDeclaredOnesKeepThe
     }
 
     view.navigate(QString::fromStdString(opener));
-    ASSERT_TRUE(waitUntil([&] { return view.popups().size() == 2; }));
+    const auto popups = [&] { return view.findChildren<PopupWindow*>(Qt::FindDirectChildrenOnly); };
+    ASSERT_TRUE(waitUntil([&] { return popups().size() == 2; }));
     QStringList titles;
     EXPECT_TRUE(waitUntil([&] {
         titles.clear();
-        for (PopupWindow* popup : view.popups())
+        for (PopupWindow* popup : popups())
             titles << popup->view()->title();
         titles.sort();
         return titles == QStringList{QStringLiteral("Игра"), QStringLiteral("Часовник")};
     })) << titles.join(u',').toStdString();
-    for (PopupWindow* popup : view.popups())
+    for (PopupWindow* popup : popups())
         popup->close();
 
     // A refresh reads the file again, and reads it the same way.
@@ -232,6 +234,7 @@ class WebViewContent : public WebViewTest, public ::testing::WithParamInterface<
 // shows the file on disk again.
 TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
 {
+    const test::OwnRuntimeFolder runtime;
     const std::string original =
         dir.writeCp1251("Игри/Шах.html", "<html><head><title>Disk</title></head></html>");
     dir.write("Игри/title.js", "document.title += ' ok';");
@@ -247,15 +250,11 @@ TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
         + std::string(GetParam().padding, 'x') + "--></body></html>";
     const QUrl base = QUrl::fromLocalFile(QString::fromStdString(dir.dir() + "Игри/"));
     view.navigateContent(QByteArray::fromStdString(utf8ToCp1251(page)), base, QUrl());
-    const QString file = view.contentFilePath();
-    EXPECT_EQ(!file.isEmpty(), GetParam().throughFile);
+    EXPECT_EQ(runtime.files().size(), GetParam().throughFile ? 1 : 0);
     ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Редакция ok"); }))
         << log.events.join(u'\n').toStdString();
-    EXPECT_TRUE(view.showsContent());
-    EXPECT_TRUE(waitUntil([&] { return view.contentFilePath().isEmpty(); }));
-    if (!file.isEmpty()) {
-        EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();
-    }
+    EXPECT_TRUE(waitUntil([&] { return runtime.files().isEmpty(); }))
+        << runtime.files().join(u' ').toStdString();
     EXPECT_EQ(QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden),
               filesBefore);
     for (const QString& event : log.events)
@@ -264,7 +263,6 @@ TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
     view.refresh();
     ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); }))
         << log.events.join(u'\n').toStdString();
-    EXPECT_FALSE(view.showsContent());
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, WebViewContent,
@@ -290,17 +288,18 @@ TEST_F(WebViewTest, heavyPageThatAnswersInTimeIsLeftAlone)
 // The edited page's file goes when the page leaves it before it finished loading.
 TEST_F(WebViewTest, contentFileGoesWhenThePageLeavesBeforeItLoaded)
 {
+    const test::OwnRuntimeFolder runtime;
     const std::string next = dir.write("next.html", "<html><head><title>Next</title></head></html>");
     const std::string html = "<html><head><script>location.href = '" + fileUrl(next).toStdString()
                              + "';</script></head><body><!--" + std::string(2200000, 'x')
                              + "--></body></html>";
     view.navigateContent(QByteArray::fromStdString(html),
                          QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
-    const QString file = view.contentFilePath();
-    ASSERT_FALSE(file.isEmpty());
+    ASSERT_EQ(runtime.files().size(), 1);
     ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Next"); }))
         << view.title().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return !QFileInfo::exists(file); })) << file.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return runtime.files().isEmpty(); }))
+        << runtime.files().join(u' ').toStdString();
 }
 
 // A file to remove at exit goes when the program returns from main or is ended by SIGTERM,

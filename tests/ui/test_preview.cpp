@@ -2,9 +2,11 @@
 #include "app/messages.h"
 #include "app/pagedialogs.h"
 #include "browser/popupwindow.h"
+#include "browser/popupwindows.h"
 #include "browser/runawayguard.h"
 #include "browser/webview.h"
 #include "support/qtwait.h"
+#include "support/webviewwait.h"
 #include "support/windowdoubles.h"
 #include "ui/scriptcombobox.h"
 #include "ui/tform1.h"
@@ -202,11 +204,12 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
         "document.title = refused > 0 ? 'some refused' : 'none refused';</script></body></html>";
     ASSERT_TRUE(openShowing({{"opener.html", opener}, {"flood.html", flood}}, QStringLiteral("o"),
                             QStringLiteral("Opener ok")));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->popups().size() == 2; }));
+    const auto popups = [&] { return wb1->findChildren<PopupWindow*>(Qt::FindDirectChildrenOnly); };
+    ASSERT_TRUE(test::waitUntil([&] { return popups().size() == 2; }));
     PopupWindow* popup = nullptr;
     PopupWindow* blank = nullptr;
     ASSERT_TRUE(test::waitUntil([&] {
-        for (PopupWindow* w : wb1->popups()) {
+        for (PopupWindow* w : popups()) {
             if (w->windowTitle() == QStringLiteral("Прозорец"))
                 popup = w;
             if (w->windowTitle() == QStringLiteral("Blank"))
@@ -216,7 +219,7 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
     })) <<
         [&] {
             std::string titles;
-            for (PopupWindow* w : wb1->popups())
+            for (PopupWindow* w : popups())
                 titles += w->windowTitle().toStdString() + "|"
                           + w->view()->currentUrl().toString().toStdString() + "\n";
             return titles;
@@ -234,12 +237,12 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
     QPointer<PopupWindow> closing(popup);
     popup->view()->page()->runJavaScript(QStringLiteral("window.close()"));
     EXPECT_TRUE(test::waitUntil([&] { return closing.isNull(); }));
-    EXPECT_EQ(wb1->popups().size(), 1);
+    EXPECT_EQ(popups().size(), 1);
 
     choose(QStringLiteral("f"));
     ASSERT_TRUE(test::waitUntil([&] { return wb1->title().endsWith(QStringLiteral(" refused")); }));
     EXPECT_EQ(wb1->title(), QStringLiteral("some refused"));
-    EXPECT_EQ(wb1->popups().size(), WebView::kPopupLimit);
+    EXPECT_EQ(popups().size(), PopupWindows::kLimit);
 }
 
 // A download asks where to save with the save dialog and saves there; a cancelled dialog saves
@@ -432,6 +435,7 @@ TEST_F(Preview, consoleFloodNeverHoldsUpTheNextScript)
 // still takes the preview to the maker's site.
 TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
 {
+    const test::OwnRuntimeFolder runtime;
     test::TempDir home;
     const std::string secret = home.write("id_rsa", "PRIVATE KEY");
     const std::string reader =
@@ -462,7 +466,7 @@ TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
         memo->setPlainText(text);
         memo->setFocus();
         QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
-        EXPECT_EQ(wb1->contentFilePath().isEmpty(), padding == 0);
+        EXPECT_EQ(runtime.files().isEmpty(), padding == 0);
         EXPECT_TRUE(titled(QStringLiteral("own blocked"))) << padding << " " << wb1->title().toStdString();
         EXPECT_TRUE(test::waitUntil([&] { return refusals().filter(QStringLiteral("id_rsa")).size() == 1; }))
             << padding;
