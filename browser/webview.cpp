@@ -55,6 +55,8 @@ WebView::WebView(QWidget* parent)
     page_ = new WebPage(this);
     view_->setPage(page_);
     page_->usePreviewSettings();
+    // Once for the profile, whichever view comes first; each download asks its own page's boxes.
+    askWhereToSaveDownloads(*page_->profile());
     content_ = new ContentLoader(*page_);
     ownPopups_ = std::make_unique<PopupWindows>(*this);
     popups_ = ownPopups_.get();
@@ -99,8 +101,6 @@ void WebView::setPageDialogs(PageDialogs* dialogs)
 {
     dialogs_ = dialogs;
     page_->setDialogs(dialogs, this);
-    if (dialogs)
-        askWhereToSaveDownloads(*page_->profile());
 }
 
 void WebView::programLoad(const std::function<void()>& load)
