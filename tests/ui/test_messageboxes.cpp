@@ -1,6 +1,6 @@
 // Every box the program opens fits its text and its caption.
+#include "app/desktoppagedialogs.h"
 #include "app/messages.h"
-#include "app/pagedialogs.h"
 #include "app/qttexts.h"
 
 #include <QAbstractButton>
@@ -92,7 +92,7 @@ TEST_P(MessageBoxes, wrapAtHalfTheScreenOnlyWhenTheyMustAndShowTheWholeCaption)
 }
 
 AppDialogs dialogs;
-AppPageDialogs pageDialogs;
+DesktopPageDialogs pageDialogs;
 
 INSTANTIATE_TEST_SUITE_P(
     EveryBox, MessageBoxes,

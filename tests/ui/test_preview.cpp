@@ -1,6 +1,6 @@
 // The preview as a browser: runaway scripts, new windows, downloads, the page's boxes, the console.
+#include "app/desktoppagedialogs.h"
 #include "app/messages.h"
-#include "app/pagedialogs.h"
 #include "browser/popupwindow.h"
 #include "browser/popupwindows.h"
 #include "browser/runawayguard.h"
@@ -301,7 +301,7 @@ TEST_F(Preview, pageBoxesAreTheProgramsAndARunOfThemCanBeStopped)
     // The real box, on the page loaded again: the application's title, the page's text.
     QTest::mouseClick(child<QToolButton>("SpeedButton4"), Qt::LeftButton);
     ASSERT_TRUE(titled(QStringLiteral("Boxes")));
-    AppPageDialogs real;
+    DesktopPageDialogs real;
     wb1->setPageDialogs(&real);
     QString caption, text;
     QTimer poll;

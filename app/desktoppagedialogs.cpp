@@ -1,4 +1,4 @@
-#include "app/pagedialogs.h"
+#include "app/desktoppagedialogs.h"
 
 #include "app/messagebox.h"
 #include "app/messages.h"
@@ -59,22 +59,22 @@ bool pageBox(QWidget* parent, const QString& text, QString* value, bool withCanc
 
 } // namespace
 
-void AppPageDialogs::alert(QWidget* parent, const QString& text, bool* stopMore)
+void DesktopPageDialogs::alert(QWidget* parent, const QString& text, bool* stopMore)
 {
     pageBox(parent, text, nullptr, false, stopMore);
 }
 
-bool AppPageDialogs::confirm(QWidget* parent, const QString& text, bool* stopMore)
+bool DesktopPageDialogs::confirm(QWidget* parent, const QString& text, bool* stopMore)
 {
     return pageBox(parent, text, nullptr, true, stopMore);
 }
 
-bool AppPageDialogs::prompt(QWidget* parent, const QString& text, QString& value, bool* stopMore)
+bool DesktopPageDialogs::prompt(QWidget* parent, const QString& text, QString& value, bool* stopMore)
 {
     return pageBox(parent, text, &value, true, stopMore);
 }
 
-bool AppPageDialogs::confirmLeave(QWidget* parent)
+bool DesktopPageDialogs::confirmLeave(QWidget* parent)
 {
     MessageBox box(
         MessageBox::Question, QLatin1String(kApplicationTitle),
@@ -89,13 +89,13 @@ bool AppPageDialogs::confirmLeave(QWidget* parent)
     return box.clickedButton() == leave;
 }
 
-QString AppPageDialogs::saveFileName(QWidget* parent, const QString& suggestedPath)
+QString DesktopPageDialogs::saveFileName(QWidget* parent, const QString& suggestedPath)
 {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Запазване на изтегления файл"),
                                         suggestedPath);
 }
 
-void AppPageDialogs::downloadFailed(QWidget* parent, const QString& text)
+void DesktopPageDialogs::downloadFailed(QWidget* parent, const QString& text)
 {
     MessageBox box(MessageBox::Warning, QLatin1String(kApplicationTitle), text, MessageBox::NoButton, parent);
     box.setDefaultButton(box.addButton(QStringLiteral("OK"), MessageBox::AcceptRole));
