@@ -2,15 +2,10 @@
 
 #include "app/messagebox.h"
 #include "app/messages.h"
+#include "app/plainbox.h"
 
-#include <QCheckBox>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace corvane {
 namespace {
@@ -19,41 +14,18 @@ namespace {
 // boxes when asked for, and OK (with Cancel when the page wants an answer).
 bool pageBox(QWidget* parent, const QString& text, QString* value, bool withCancel, bool* stopMore)
 {
-    QDialog box(parent);
-    box.setWindowTitle(QLatin1String(kApplicationTitle));
-    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                       | Qt::WindowCloseButtonHint);
-    auto* layout = new QVBoxLayout(&box);
-    auto* label = new QLabel(text, &box);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(label);
-    QLineEdit* edit = nullptr;
-    if (value) {
-        edit = new QLineEdit(*value, &box);
-        edit->selectAll();
-        layout->addWidget(edit);
-    }
-    QCheckBox* stop = nullptr;
-    if (stopMore != nullptr) {
-        stop = new QCheckBox(QStringLiteral("&Без повече прозорци от тази страница"), &box);
-        layout->addWidget(stop);
-    }
-    auto* buttons = new QDialogButtonBox(&box);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setDefault(true);
+    PlainBox box(text, parent);
+    if (value)
+        box.askLine(*value);
+    if (stopMore != nullptr)
+        box.offerToStopMore();
     if (withCancel)
-        buttons->addButton(QStringLiteral("Отказ"), QDialogButtonBox::RejectRole);
-    layout->addWidget(buttons, 0, Qt::AlignHCenter);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
-    fitToText(box, *label);
-    const bool accepted = box.exec() == QDialog::Accepted;
-    if (stop)
-        *stopMore = stop->isChecked();
-    if (edit && accepted)
-        *value = edit->text();
+        box.addCancel();
+    const bool accepted = box.run();
+    if (stopMore != nullptr)
+        *stopMore = box.stopMoreChosen();
+    if (value && accepted)
+        *value = box.line();
     return accepted;
 }
 

@@ -1,5 +1,5 @@
-#include "app/messages.h"
 #include "app/desktoppagedialogs.h"
+#include "app/messages.h"
 #include "app/qttexts.h"
 #include "app/splashscreen.h"
 #include "app/startup.h"
