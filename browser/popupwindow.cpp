@@ -58,7 +58,7 @@ PopupWindow::PopupWindow(QWidget* owner)
 
     QWebEnginePage* page = view_->page();
     connect(view_, &WebView::titleChange, this, [this](const QString& title) {
-        setWindowTitle(title.isEmpty() ? view_->currentUrl().toString() : title);
+        setWindowTitle(title.isEmpty() ? view_->page()->url().toString() : title);
     });
     connect(page, &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
     // The page's width and height features (and a position, when it gives one).

@@ -8,4 +8,7 @@ namespace corvane {
 // set-up report on stderr).
 void prepareWebEngine();
 
+// Throws BrowserError when the engine's helper process is not installed, before a view needs it.
+void ensureWebEngineInstalled();
+
 } // namespace corvane

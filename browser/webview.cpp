@@ -10,15 +10,10 @@
 #include "browser/popupwindow.h"
 #include "browser/popupwindows.h"
 #include "browser/runawayguard.h"
+#include "browser/webengine.h"
 #include "platform/errors.h"
 
-#include <QChildEvent>
-#include <QCoreApplication>
-#include <QDir>
-#include <QEvent>
 #include <QFile>
-#include <QFileInfo>
-#include <QLibraryInfo>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -27,30 +22,11 @@
 #include <utility>
 
 namespace corvane {
-namespace {
-
-void ensureEngineAvailable()
-{
-    static const bool available = [] {
-        const QString configured = qEnvironmentVariable("QTWEBENGINE_PROCESS_PATH");
-        if (!configured.isEmpty())
-            return QFileInfo(configured).isExecutable();
-        const QString dir = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath);
-        return QFileInfo(QDir(dir).filePath(QStringLiteral("QtWebEngineProcess"))).isExecutable()
-               || QFileInfo(QDir(QCoreApplication::applicationDirPath())
-                                .filePath(QStringLiteral("QtWebEngineProcess")))
-                      .isExecutable();
-    }();
-    if (!available)
-        throw BrowserError("The web-browser component is not installed (QtWebEngineProcess was not found)");
-}
-
-} // namespace
 
 WebView::WebView(QWidget* parent)
     : QWidget(parent)
 {
-    ensureEngineAvailable();
+    ensureWebEngineInstalled();
     view_ = new EngineView([this] { return openPopup(); }, this);
     page_ = new WebPage(this);
     view_->setPage(page_);
@@ -81,10 +57,6 @@ WebView::WebView(QWidget* parent)
     });
     page_->setUserActedCheck([this] { return userActedRecently(); });
     connect(&page_->compat(), &CompatLayer::decided, this, &WebView::compatDecided);
-    // The user's clicks and keys reach the engine's widgets inside the view.
-    view_->installEventFilter(this);
-    for (QWidget* widget : view_->findChildren<QWidget*>())
-        widget->installEventFilter(this);
 }
 
 WebView::~WebView()
@@ -182,7 +154,7 @@ void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
     const bool content = showsContent_ && url.scheme() == QLatin1String("data");
     if (isMainFrame) {
         // A click on the page before does not answer for the next one.
-        userAction_.invalidate();
+        view_->forgetUserAction();
         if (content || url == contentUrl_) {
             content_->requested();
         } else {
@@ -390,44 +362,13 @@ void WebView::compatDecided(const QUrl& url, const syntax::CompatNeeds& needed, 
 
 bool WebView::userActedRecently() const
 {
-    return userAction_.isValid() && userAction_.elapsed() < kUserActionMs;
+    return view_->userActedWithin(kUserActionMs);
 }
 
 void WebView::setViewName(const QString& name)
 {
     setAccessibleName(name);
-    nameEngineWidgets();
-}
-
-void WebView::nameEngineWidgets()
-{
-    view_->setAccessibleName(accessibleName());
-    for (QWidget* widget : view_->findChildren<QWidget*>())
-        widget->setAccessibleName(accessibleName());
-}
-
-bool WebView::eventFilter(QObject* watched, QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::ChildAdded:
-        // The engine makes the widget that shows the page when the page first renders.
-        if (watched == view_) {
-            if (QObject* child = static_cast<QChildEvent*>(event)->child(); child && child->isWidgetType())
-                child->installEventFilter(this);
-            if (!accessibleName().isEmpty())
-                nameEngineWidgets();
-        }
-        break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::KeyPress:
-    case QEvent::TouchBegin:
-        // Only the user makes these: a page's script never reaches the widgets.
-        userAction_.start();
-        break;
-    default: break;
-    }
-    return QWidget::eventFilter(watched, event);
+    view_->setViewName(name);
 }
 
 void WebView::restrictLocalFiles(const QStringList& libraryFolders)
@@ -459,19 +400,9 @@ void WebView::setErrorPageEnabled(bool enabled)
     page_->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, enabled);
 }
 
-QUrl WebView::currentUrl() const
-{
-    return page_->url();
-}
-
 ConsoleModel& WebView::rootConsole()
 {
     return root_ ? root_->console_ : console_;
-}
-
-QString WebView::title() const
-{
-    return page_->title();
 }
 
 } // namespace corvane

@@ -81,8 +81,7 @@ public:
     // How long after the user's click or key in this view a page may still use the clipboard.
     static constexpr int kUserActionMs = 1000;
 
-    QUrl currentUrl() const;
-    QString title() const;
+    // The engine's page, for what its owner shows of it (its address, its title).
     WebPage* page() const { return page_; }
 
 signals:
@@ -95,11 +94,7 @@ signals:
     // A script error the page reported (an uncaught exception or console.error).
     void scriptError(const QString& message);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    void nameEngineWidgets();
     void navigationRequested(const QUrl& url, bool isMainFrame);
     void consoleMessage(const ConsoleMessage& message);
     void loadFinished();
@@ -141,7 +136,6 @@ private:
     QByteArray lastContent_; // what navigateContent() showed last, to show again without the layer
     QUrl lastContentBase_;
     bool asToday_ = false;
-    QElapsedTimer userAction_;            // since the user's last click or key in the view
     LocalFileGuard* fileGuard_ = nullptr; // none: pages load what the engine lets them
     QElapsedTimer floodSecond_;           // the current second of console messages
     int floodThisSecond_ = 0;

@@ -155,8 +155,8 @@ TEST_F(CompatTest, editedTextShownAsContentGetsTheLayerItNeeds)
     const QByteArray html =
         "<html><body><script>document.title = document.all ? 'IE' : 'none';</script></body></html>";
     view.navigateContent(html, QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("IE"); }))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("IE"); }))
+        << view.page()->title().toStdString();
     EXPECT_TRUE(view.page()->compat().given().has(CompatPart::Ie));
 }
 
@@ -182,14 +182,14 @@ TEST_F(CompatTest, theClipboardAnswersOnlyJustAfterTheUsersClick)
               "document.getElementById('b').onclick = function () { document.title = 'clicked:' + put('by the user'); };\n"
               "</script></body></html>");
     ASSERT_TRUE(loadPage(view, clipboard));
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("unasked:0"); }))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("unasked:0"); }))
+        << view.page()->title().toStdString();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
 
     QWidget* surface = view.focusProxy()->focusProxy() ? view.focusProxy()->focusProxy() : view.focusProxy();
     QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 100));
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("clicked:1"); }))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("clicked:1"); }))
+        << view.page()->title().toStdString();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("by the user"));
 }
 
@@ -229,8 +229,8 @@ TEST_F(CompatTest, aModalDialogHoldsItsOpenerAndGivesBackItsReturnValue)
     });
     poll.start(20);
     view.navigate(opener);
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("returned:\"chosen\""); }))
-        << view.title().toStdString() << allLines(view.console()).toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("returned:\"chosen\""); }))
+        << view.page()->title().toStdString() << allLines(view.console()).toStdString();
     EXPECT_TRUE(sawModal);
     EXPECT_TRUE(view.findChildren<PopupWindow*>().isEmpty());
 }
@@ -252,8 +252,8 @@ TEST_F(CompatTest, anErrorInsideTheLayerIsTheLayersAndThePageRunsOn)
         page("sniff.html", "<html><body><script>document.title = 'ran:' + (document.all ? 'ie' : 'none');"
                            "</script></body></html>");
     ASSERT_TRUE(loadPage(view, sniff));
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("ran:none"); }))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("ran:none"); }))
+        << view.page()->title().toStdString();
     bool reported = false;
     for (int i = 0; i < view.console().rowCount(); ++i) {
         const ConsoleMessage& m = view.console().message(i);

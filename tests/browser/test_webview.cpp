@@ -128,7 +128,7 @@ TEST_F(WebViewTest, localPageReportsItsEventsInOrder)
     EXPECT_TRUE(log.has(QStringLiteral("title:First page")));
     // Document complete follows download complete of the same load.
     EXPECT_LT(complete, document);
-    EXPECT_EQ(view.currentUrl(), QUrl::fromLocalFile(QString::fromStdString(page)));
+    EXPECT_EQ(view.page()->url(), QUrl::fromLocalFile(QString::fromStdString(page)));
 }
 
 TEST_F(WebViewTest, framesAndScriptNavigationsAllPassBeforeNavigate)
@@ -146,7 +146,7 @@ TEST_F(WebViewTest, framesAndScriptNavigationsAllPassBeforeNavigate)
     EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(outer)));
     EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(inner)));
     EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(target)));
-    EXPECT_EQ(view.currentUrl(), QUrl::fromLocalFile(QString::fromStdString(target)));
+    EXPECT_EQ(view.page()->url(), QUrl::fromLocalFile(QString::fromStdString(target)));
 }
 
 TEST_F(WebViewTest, statusWritesRaiseStatusTextChange)
@@ -182,8 +182,8 @@ TEST_F(WebViewTest, pagesWithoutADeclarationAreWindows1251AndDeclaredOnesKeepThe
 
     for (const auto& [page, title] : {std::pair{shortPage, "Игра"}, std::pair{koi8Page, "Часовник"}}) {
         view.navigate(QString::fromStdString(page));
-        EXPECT_TRUE(waitUntil([&] { return view.title() == QString::fromUtf8(title); }))
-            << page << ": " << view.title().toStdString();
+        EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QString::fromUtf8(title); }))
+            << page << ": " << view.page()->title().toStdString();
     }
 
     view.navigate(QString::fromStdString(opener));
@@ -193,7 +193,7 @@ TEST_F(WebViewTest, pagesWithoutADeclarationAreWindows1251AndDeclaredOnesKeepThe
     EXPECT_TRUE(waitUntil([&] {
         titles.clear();
         for (PopupWindow* popup : popups())
-            titles << popup->view()->title();
+            titles << popup->view()->page()->title();
         titles.sort();
         return titles == QStringList{QStringLiteral("Игра"), QStringLiteral("Часовник")};
     })) << titles.join(u',').toStdString();
@@ -202,11 +202,11 @@ TEST_F(WebViewTest, pagesWithoutADeclarationAreWindows1251AndDeclaredOnesKeepThe
 
     // A refresh reads the file again, and reads it the same way.
     view.navigate(QString::fromStdString(shortPage));
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Игра"); }));
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Игра"); }));
     dir.writeCp1251("short.html", "<html><head><title>Нова игра</title></head><body>Hello. Да</body></html>");
     view.refresh();
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Нова игра"); }))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Нова игра"); }))
+        << view.page()->title().toStdString();
 }
 
 TEST_F(WebViewTest, refreshLoadsThePageAgainAndStopIsHarmlessWhenIdle)
@@ -241,8 +241,8 @@ TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
     const QStringList filesBefore =
         QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden);
     view.navigate(QString::fromStdString(original));
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); }))
-        << view.title().toStdString() << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Disk"); }))
+        << view.page()->title().toStdString() << log.events.join(u'\n').toStdString();
 
     const std::string page =
         "<!DOCTYPE html><html><head><title>Редакция</title><script src=\"title.js\"></script></head>"
@@ -251,7 +251,7 @@ TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
     const QUrl base = QUrl::fromLocalFile(QString::fromStdString(dir.dir() + "Игри/"));
     view.navigateContent(QByteArray::fromStdString(utf8ToCp1251(page)), base, QUrl());
     EXPECT_EQ(runtime.files().size(), GetParam().throughFile ? 1 : 0);
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Редакция ok"); }))
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Редакция ok"); }))
         << log.events.join(u'\n').toStdString();
     EXPECT_TRUE(waitUntil([&] { return runtime.files().isEmpty(); }))
         << runtime.files().join(u' ').toStdString();
@@ -261,7 +261,7 @@ TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
         EXPECT_FALSE(event.startsWith(QStringLiteral("before:data:"))) << event.left(80).toStdString();
 
     view.refresh();
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); }))
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Disk"); }))
         << log.events.join(u'\n').toStdString();
 }
 
@@ -280,8 +280,8 @@ TEST_F(WebViewTest, heavyPageThatAnswersInTimeIsLeftAlone)
                       "setTimeout(work, 100);</script></body></html>");
     QSignalSpy stopped(&static_cast<WebPage*>(view.page())->guard(), &RunawayGuard::stopped);
     view.navigate(QString::fromStdString(page));
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Heavy done"); }, 30000))
-        << view.title().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Heavy done"); }, 30000))
+        << view.page()->title().toStdString();
     EXPECT_EQ(stopped.count(), 0);
 }
 
@@ -296,8 +296,8 @@ TEST_F(WebViewTest, contentFileGoesWhenThePageLeavesBeforeItLoaded)
     view.navigateContent(QByteArray::fromStdString(html),
                          QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
     ASSERT_EQ(runtime.files().size(), 1);
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Next"); }))
-        << view.title().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Next"); }))
+        << view.page()->title().toStdString();
     EXPECT_TRUE(waitUntil([&] { return runtime.files().isEmpty(); }))
         << runtime.files().join(u' ').toStdString();
 }

@@ -74,7 +74,7 @@ protected:
     }
     bool titled(const QString& title)
     {
-        return test::waitUntil([&] { return wb1->title() == title; });
+        return test::waitUntil([&] { return wb1->page()->title() == title; });
     }
     // open(), then the script typed as `script` chosen and its page shown titled `title`.
     bool openShowing(const std::vector<std::pair<std::string, std::string>>& scripts, const QString& script,
@@ -112,7 +112,7 @@ TEST_F(Preview, namesInAnotherLetterCaseFindTheirFiles)
     wb1 = child<WebView>("wb1");
     test::typeText(child<ScriptComboBox>("cats"), QStringLiteral("И"));
     choose(QStringLiteral("C"));
-    EXPECT_TRUE(titled(QStringLiteral("Часовник 1"))) << wb1->title().toStdString();
+    EXPECT_TRUE(titled(QStringLiteral("Часовник 1"))) << wb1->page()->title().toStdString();
     EXPECT_TRUE(child<QPlainTextEdit>("Memo4")->toPlainText().contains(QStringLiteral("PIC.GIF")));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(u'\n').toStdString();
 }
@@ -133,9 +133,9 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
     QElapsedTimer timer;
     timer.start();
     choose(QStringLiteral("n"));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Next"); },
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title() == QStringLiteral("Next"); },
                                 RunawayGuard::kRunawayLimitMs))
-        << wb1->title().toStdString();
+        << wb1->page()->title().toStdString();
     EXPECT_LT(timer.elapsed(), RunawayGuard::kRunawayLimitMs);
     EXPECT_TRUE(test::waitUntil([&] { return !processAlive(hung); }, 2000));
     EXPECT_TRUE(
@@ -144,9 +144,9 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
     // Left alone, the loop is stopped and says so; the console names it; "Опресни" runs it again.
     choose(QStringLiteral("l"));
     ASSERT_TRUE(titled(QStringLiteral("Loop")));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Скриптът беше спрян"); },
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title() == QStringLiteral("Скриптът беше спрян"); },
                                 RunawayGuard::kRunawayLimitMs + 4000))
-        << wb1->title().toStdString();
+        << wb1->page()->title().toStdString();
     EXPECT_TRUE(
         test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
     const ConsoleModel& console = wb1->console();
@@ -168,8 +168,9 @@ TEST_F(Preview, greedyPageIsStoppedForItsMemory)
     ASSERT_TRUE(
         openShowing({{"greedy.html", greedy}, {"next.html", "<html><head><title>Next</title></head></html>"}},
                     QStringLiteral("g"), QStringLiteral("Greedy")));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Страницата беше спряна"); }))
-        << wb1->title().toStdString();
+    ASSERT_TRUE(test::waitUntil([&] {
+        return wb1->page()->title() == QStringLiteral("Страницата беше спряна");
+    })) << wb1->page()->title().toStdString();
     const ConsoleModel& console = wb1->console();
     ASSERT_GE(console.rowCount(), 1);
     const ConsoleMessage& last = console.message(console.rowCount() - 1);
@@ -221,7 +222,7 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
             std::string titles;
             for (PopupWindow* w : popups())
                 titles += w->windowTitle().toStdString() + "|"
-                          + w->view()->currentUrl().toString().toStdString() + "\n";
+                          + w->view()->page()->url().toString().toStdString() + "\n";
             return titles;
         }();
     EXPECT_TRUE(popup->isVisible() && blank->isVisible());
@@ -240,8 +241,8 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
     EXPECT_EQ(popups().size(), 1);
 
     choose(QStringLiteral("f"));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title().endsWith(QStringLiteral(" refused")); }));
-    EXPECT_EQ(wb1->title(), QStringLiteral("some refused"));
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title().endsWith(QStringLiteral(" refused")); }));
+    EXPECT_EQ(wb1->page()->title(), QStringLiteral("some refused"));
     EXPECT_EQ(popups().size(), PopupWindows::kLimit);
 }
 
@@ -467,15 +468,16 @@ TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
         memo->setFocus();
         QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
         EXPECT_EQ(runtime.files().isEmpty(), padding == 0);
-        EXPECT_TRUE(titled(QStringLiteral("own blocked"))) << padding << " " << wb1->title().toStdString();
+        EXPECT_TRUE(titled(QStringLiteral("own blocked")))
+            << padding << " " << wb1->page()->title().toStdString();
         EXPECT_TRUE(test::waitUntil([&] { return refusals().filter(QStringLiteral("id_rsa")).size() == 1; }))
             << padding;
     }
 
     QTest::mouseClick(child<QToolButton>("SpeedButton6"), Qt::LeftButton);
     EXPECT_TRUE(test::waitUntil([&] {
-        return wb1->currentUrl().host() == QStringLiteral("www.corvane.example");
-    })) << wb1->currentUrl().toString().toStdString();
+        return wb1->page()->url().host() == QStringLiteral("www.corvane.example");
+    })) << wb1->page()->url().toString().toStdString();
     EXPECT_TRUE(
         test::waitUntil([&] { return child<QLabel>("Panel6")->text() == QStringLiteral("Готово."); }));
     EXPECT_TRUE(refusals().isEmpty()) << refusals().join(u'\n').toStdString();
