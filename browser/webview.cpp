@@ -9,6 +9,7 @@
 #include "browser/memoryguard.h"
 #include "browser/popupwindow.h"
 #include "browser/popupwindows.h"
+#include "browser/programlines.h"
 #include "browser/runawayguard.h"
 #include "browser/webengine.h"
 #include "platform/errors.h"
@@ -207,12 +208,7 @@ void WebView::renderStopped(const QUrl& url)
         waitingLoad_();
         return;
     }
-    ConsoleMessage message;
-    message.kind = ConsoleMessage::Kind::RunawayStop;
-    message.level = ConsoleMessage::Level::Error;
-    message.text = QStringLiteral("Скриптът не отговаряше и беше спрян");
-    message.source = url.toString();
-    console_.add(message);
+    console_.add(programlines::runawayStopped(url));
     console_.flush();
     showStoppedPage(url, QStringLiteral("stopped.html"));
 }
@@ -225,12 +221,7 @@ void WebView::memoryExceeded(const QUrl& url)
         waitingLoad_();
         return;
     }
-    ConsoleMessage message;
-    message.kind = ConsoleMessage::Kind::MemoryStop;
-    message.level = ConsoleMessage::Level::Error;
-    message.text = QStringLiteral("Страницата използва твърде много памет и беше спряна");
-    message.source = url.toString();
-    console_.add(message);
+    console_.add(programlines::memoryStopped(url));
     console_.flush();
     showStoppedPage(url, QStringLiteral("outofmemory.html"));
 }
@@ -320,11 +311,7 @@ bool WebView::openModalDialog(const ModalDialogRequest& request, const WebPage::
 
 void WebView::popupOpened(const QUrl& url)
 {
-    ConsoleMessage message;
-    message.kind = ConsoleMessage::Kind::Popup;
-    message.text = QStringLiteral("Отворен е нов прозорец");
-    message.source = url.toString();
-    console_.add(message);
+    console_.add(programlines::popupOpened(url));
     console_.flush();
 }
 
@@ -349,13 +336,7 @@ void WebView::compatDecided(const QUrl& url, const syntax::CompatNeeds& needed, 
 {
     if (enabled || needed.empty())
         return;
-    ConsoleMessage message;
-    message.kind = ConsoleMessage::Kind::Compat;
-    message.text =
-        QStringLiteral("Съвместимост: изключена, страницата е както в днешните браузъри (би получила: %1)")
-            .arg(QString::fromStdString(needed.partNames()));
-    message.source = url.toString();
-    console_.add(message);
+    console_.add(programlines::compatOff(url, needed));
     // The program's own line, shown at once as a separator is.
     console_.flush();
 }
@@ -385,24 +366,13 @@ void WebView::restrictLocalFiles(const QStringList& libraryFolders)
 
 void WebView::requestRefused(const QUrl& url)
 {
-    ConsoleMessage message;
-    message.kind = ConsoleMessage::Kind::Refused;
-    message.level = ConsoleMessage::Level::Error;
-    message.text = url.isLocalFile() ? QStringLiteral("Отказан е достъп до файл извън библиотеката")
-                                     : QStringLiteral("Отказана е връзка извън компютъра");
-    message.source = url.toString();
     // A popup's refusals are the preview's: its console is the one shown.
-    rootConsole().add(message);
+    (root_ ? root_->console_ : console_).add(programlines::refused(url));
 }
 
 void WebView::setErrorPageEnabled(bool enabled)
 {
     page_->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, enabled);
-}
-
-ConsoleModel& WebView::rootConsole()
-{
-    return root_ ? root_->console_ : console_;
 }
 
 } // namespace corvane

@@ -115,8 +115,6 @@ private:
     bool openModalDialog(const ModalDialogRequest& request, const WebPage::DialogClosed& closed);
     bool userActedRecently() const;
     void compatDecided(const QUrl& url, const syntax::CompatNeeds& needed, bool enabled);
-    // The console the view's messages go to: a popup's is its root view's.
-    ConsoleModel& rootConsole();
 
     EngineView* view_;
     WebPage* page_;
