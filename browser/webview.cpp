@@ -195,9 +195,6 @@ void WebView::consoleMessage(const ConsoleMessage& message)
     if (page_->guard().ending())
         return;
     console_.add(message);
-    if (message.kind == ConsoleMessage::Kind::Script && message.level == ConsoleMessage::Level::Error)
-        emit scriptError(message.text + QStringLiteral(" (") + message.source + QLatin1Char(':')
-                         + QString::number(message.line) + QLatin1Char(')'));
 }
 
 void WebView::renderStopped(const QUrl& url)

@@ -91,8 +91,6 @@ signals:
     void titleChange(const QString& text);
     void beforeNavigate(const QString& url);
     void documentComplete(const QString& url);
-    // A script error the page reported (an uncaught exception or console.error).
-    void scriptError(const QString& message);
 
 private:
     void navigationRequested(const QUrl& url, bool isMainFrame);

@@ -25,6 +25,7 @@ using syntax::CompatPart;
 using syntax::PageIdentity;
 using test::evaluate;
 using test::loadPage;
+using test::scriptErrors;
 using test::TempDir;
 using test::waitInPage;
 using test::waitUntil;
@@ -246,8 +247,6 @@ TEST_F(CompatTest, anErrorInsideTheLayerIsTheLayersAndThePageRunsOn)
     hostile.setInjectionPoint(QWebEngineScript::DocumentCreation);
     hostile.setWorldId(QWebEngineScript::MainWorld);
     view.page()->scripts().insert(hostile);
-    QStringList pageErrors;
-    QObject::connect(&view, &WebView::scriptError, [&](const QString& text) { pageErrors << text; });
     const QString sniff =
         page("sniff.html", "<html><body><script>document.title = 'ran:' + (document.all ? 'ie' : 'none');"
                            "</script></body></html>");
@@ -261,6 +260,7 @@ TEST_F(CompatTest, anErrorInsideTheLayerIsTheLayersAndThePageRunsOn)
                     && m.text.startsWith(QStringLiteral("Съвместимост: грешка в ie: "));
     }
     EXPECT_TRUE(reported) << allLines(view.console()).toStdString();
+    const QStringList pageErrors = scriptErrors(view);
     EXPECT_TRUE(std::none_of(pageErrors.begin(), pageErrors.end(), [](const QString& e) {
         return e.startsWith(QStringLiteral("Uncaught"));
     })) << pageErrors.join(u'\n').toStdString();

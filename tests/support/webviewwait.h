@@ -41,6 +41,22 @@ inline bool waitInPage(WebView& view, const QString& expression, int timeoutMs =
     return waitUntil([&] { return evaluate(view, expression).toBool(); }, timeoutMs);
 }
 
+// The script errors the view's page reported (uncaught exceptions, console.error) since the
+// program's last navigation, as the console lists them.
+inline QStringList scriptErrors(WebView& view)
+{
+    ConsoleModel& console = view.console();
+    console.flush();
+    QStringList errors;
+    for (int row = 0; row < console.rowCount(); ++row) {
+        const ConsoleMessage& m = console.message(row);
+        if (m.kind == ConsoleMessage::Kind::Script && m.level == ConsoleMessage::Level::Error)
+            errors << m.text + QStringLiteral(" (") + m.source + QLatin1Char(':') + QString::number(m.line)
+                          + QLatin1Char(')');
+    }
+    return errors;
+}
+
 // A runtime folder of the test's own, given to the program as the user's while the object lives,
 // so that the temporary files of an edited run can be seen come and go.
 class OwnRuntimeFolder {
