@@ -22,9 +22,10 @@ class PopupWindow;
 class PopupWindows;
 
 // One hosted web view, as the rest of the program sees it: navigate, refresh and stop, and six
-// events. Around them, what a browser does on its own: a page that stops answering is stopped,
-// new windows open as windows of our own, the page's boxes go through PageDialogs, and the page's
-// messages gather in console().
+// events, around the engine's view (EngineView) and its page (WebPage). Around them, what a
+// browser does on its own: a page that stops answering is stopped, new windows open as windows of
+// our own (PopupWindows), the page's boxes go through PageDialogs, content goes through a
+// ContentLoader, and the page's messages gather in console().
 class WebView : public QWidget {
     Q_OBJECT
 public:
