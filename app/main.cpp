@@ -1,5 +1,5 @@
+#include "app/desktoppagedialogs.h"
 #include "app/messages.h"
-#include "app/pagedialogs.h"
 #include "app/qttexts.h"
 #include "app/splashscreen.h"
 #include "app/startup.h"
@@ -66,7 +66,7 @@ int main(int argc, char* argv[])
 #endif
     corvane::DesktopShell shell;
     corvane::AppDialogs dialogs;
-    corvane::AppPageDialogs pageDialogs;
+    corvane::DesktopPageDialogs pageDialogs;
     corvane::MainWindowServices services;
     services.programDirectory = corvane::programDirectory();
     services.registry = &registry;

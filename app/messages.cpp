@@ -1,12 +1,9 @@
 #include "app/messages.h"
 
 #include "app/messagebox.h"
+#include "app/plainbox.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace corvane {
 namespace {
@@ -29,23 +26,9 @@ QString displayLines(const QString& text)
 
 void AppDialogs::showMessage(const QString& text)
 {
-    QDialog box;
-    box.setWindowTitle(QLatin1String(kApplicationTitle));
-    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                       | Qt::WindowCloseButtonHint);
-    auto* layout = new QVBoxLayout(&box);
-    auto* label = new QLabel(displayLines(text), &box);
-    label->setTextFormat(Qt::PlainText);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(label);
-    auto* buttons = new QDialogButtonBox(&box);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setDefault(true);
-    layout->addWidget(buttons, 0, Qt::AlignHCenter);
-    QObject::connect(ok, &QPushButton::clicked, &box, &QDialog::accept);
-    fitToText(box, *label);
+    PlainBox box(displayLines(text));
     // Esc rejects, which here means the same as OK.
-    box.exec();
+    box.run();
 }
 
 bool AppDialogs::confirm(const QString& text)

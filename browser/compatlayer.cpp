@@ -153,8 +153,6 @@ void CompatLayer::navigation(const QUrl& url, bool isMainFrame)
         return;
     }
     // A frame page adds what it needs to what the page gives every new document.
-    if (forced_)
-        return;
     syntax::CompatScan frame = compatScanOf(url, mayRead_);
     CompatNeeds merged = needed_;
     merged.merge(frame.needs);
@@ -173,8 +171,6 @@ void CompatLayer::decideMainFrame(syntax::CompatScan scan, const QUrl& url)
     decidedAhead_.clear();
     needed_ = scan.needs;
     files_ = std::move(scan.files);
-    if (forced_)
-        needed_ = *forced_;
     if (dialog_)
         needed_.add(CompatPart::ModalDialog);
     install(enabled_ ? needed_ : CompatNeeds{});

@@ -30,8 +30,6 @@ public:
     // Takes effect at the next load.
     void setEnabled(bool enabled) { enabled_ = enabled; }
     bool enabled() const { return enabled_; }
-    // Every document gets exactly these parts, whatever it holds; nothing: the scan decides again.
-    void force(const std::optional<syntax::CompatNeeds>& needs) { forced_ = needs; }
     // The engine may make the next document as soon as it is given a load, with the page scripts
     // of that moment, and a change it hears of later does not reach that document. So the program
     // decides before it gives the engine a load, and navigation() takes that decision.
@@ -64,7 +62,6 @@ private:
     QWebEnginePage* page_;
     FileCheck mayRead_;
     bool enabled_ = true;
-    std::optional<syntax::CompatNeeds> forced_;
     bool dialog_ = false;
     QString dialogArguments_;
     QUrl contentAddress_;

@@ -1,5 +1,6 @@
 #include "browser/localfileguard.h"
 
+#include "address/address.h"
 #include "browser/lettercase.h"
 #include "platform/insidepath.h"
 #include "platform/pathtext.h"
@@ -10,14 +11,6 @@ namespace fs = std::filesystem;
 
 namespace corvane {
 namespace {
-
-// Schemes whose content never comes from off the machine, nor reads a file.
-bool isLocalScheme(const QString& scheme)
-{
-    static const QSet<QString> kLocal{QStringLiteral("data"), QStringLiteral("blob"), QStringLiteral("about"),
-                                      QStringLiteral("qrc"), QStringLiteral("filesystem")};
-    return kLocal.contains(scheme);
-}
 
 bool isWebScheme(const QString& scheme)
 {

@@ -1,5 +1,6 @@
 #include "browser/pageprobe.h"
 
+#include "address/address.h"
 #include "browser/compatlayer.h"
 #include "browser/consolemessages.h"
 #include "browser/lettercase.h"
@@ -35,14 +36,6 @@ namespace {
 // never shown, so nothing is painted (painting cost half as much again as loading).
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 480;
-
-// Schemes that stay on the machine.
-bool isLocalScheme(const QString& scheme)
-{
-    static const QSet<QString> kLocal{QStringLiteral("file"), QStringLiteral("data"), QStringLiteral("blob"),
-                                      QStringLiteral("about"), QStringLiteral("qrc")};
-    return kLocal.contains(scheme);
-}
 
 // Blocks every request off the machine and every local one the page cannot have (a missing
 // file, or something that is no regular file and might never end), reporting both.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/webpage.h"
+
 #include <QWidget>
 
 namespace corvane {
@@ -15,6 +17,9 @@ public:
     explicit PopupWindow(QWidget* owner);
 
     WebView* view() const { return view_; }
+    // IE's showModalDialog: shows the dialog's page here, sized by its features, modal unless the
+    // page asked for a modeless one; `closed` gets what the dialog set as its returnValue.
+    void showAsDialog(const ModalDialogRequest& request, const WebPage::DialogClosed& closed);
 
 private:
     WebView* view_;

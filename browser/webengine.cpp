@@ -2,9 +2,13 @@
 
 #include "browser/memoryguard.h"
 #include "browser/pagewait.h"
+#include "platform/errors.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QtGlobal>
 
@@ -37,6 +41,22 @@ void prepareWebEngine()
     // warning; QT_LOGGING_RULES still turns it back on.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     PageWaits::registerScheme();
+}
+
+void ensureWebEngineInstalled()
+{
+    static const bool available = [] {
+        const QString configured = qEnvironmentVariable("QTWEBENGINE_PROCESS_PATH");
+        if (!configured.isEmpty())
+            return QFileInfo(configured).isExecutable();
+        const QString dir = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath);
+        return QFileInfo(QDir(dir).filePath(QStringLiteral("QtWebEngineProcess"))).isExecutable()
+               || QFileInfo(QDir(QCoreApplication::applicationDirPath())
+                                .filePath(QStringLiteral("QtWebEngineProcess")))
+                      .isExecutable();
+    }();
+    if (!available)
+        throw BrowserError("The web-browser component is not installed (QtWebEngineProcess was not found)");
 }
 
 } // namespace corvane

@@ -439,9 +439,4 @@ std::optional<QString> WebPage::clipboard(const PageMessage& message)
     return QStringLiteral("1");
 }
 
-QWebEnginePage* WebPage::createWindow(WebWindowType)
-{
-    return windowFactory_ ? windowFactory_() : nullptr;
-}
-
 } // namespace corvane

@@ -29,8 +29,8 @@ struct ModalDialogRequest {
 
 // The engine's page as the program sets it up: the Windows-1251 default, the faces, its scripts
 // (status text, failed loads, the compatibility layer where needed) and the one channel they
-// speak through, the console capture, the runaway and memory guards, the page's own boxes and its
-// new windows. It reports through signals and knows nothing of the view around it.
+// speak through, the console capture, the runaway and memory guards and the page's own boxes. It reports
+// through signals and knows nothing of the view around it.
 class WebPage : public QWebEnginePage {
     Q_OBJECT
 public:
@@ -56,8 +56,6 @@ public:
     void setDialogs(PageDialogs* dialogs, QWidget* dialogParent);
     PageDialogs* dialogs() const { return dialogs_; }
     QWidget* dialogParent() const { return dialogParent_; }
-    // Makes the page for a new window the page asked for; null refuses the window.
-    void setWindowFactory(std::function<QWebEnginePage*()> factory) { windowFactory_ = std::move(factory); }
     RunawayGuard& guard() const { return *guard_; }
     CompatLayer& compat() const { return *compat_; }
 
@@ -94,7 +92,6 @@ protected:
     bool javaScriptConfirm(const QUrl& origin, const QString& text) override;
     bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& defaultValue,
                           QString* result) override;
-    QWebEnginePage* createWindow(WebWindowType type) override;
 
 private:
     template <typename Box>
@@ -115,7 +112,6 @@ private:
     LocalFileGuard* fileGuard_ = nullptr;
     PageDialogs* dialogs_ = nullptr;
     QWidget* dialogParent_ = nullptr;
-    std::function<QWebEnginePage*()> windowFactory_;
     DialogOpener dialogOpener_;
     std::function<bool()> userActed_;
     QHash<QString, std::optional<QString>> waited_; // what each wait of the page's ended with

@@ -1,115 +1,43 @@
 #include "browser/webview.h"
 
+#include "address/address.h"
 #include "browser/compatlayer.h"
+#include "browser/contentloader.h"
 #include "browser/downloads.h"
-#include "browser/exitcleanup.h"
+#include "browser/engineview.h"
 #include "browser/localfileguard.h"
 #include "browser/memoryguard.h"
 #include "browser/popupwindow.h"
+#include "browser/popupwindows.h"
+#include "browser/programlines.h"
 #include "browser/runawayguard.h"
-#include "browser/webpage.h"
+#include "browser/webengine.h"
 #include "platform/errors.h"
-#include "syntax/document.h"
 
-#include <QChildEvent>
-#include <QCoreApplication>
-#include <QDir>
-#include <QEvent>
 #include <QFile>
-#include <QFileInfo>
-#include <QLibraryInfo>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 #include <QVBoxLayout>
-#include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
-#include <QWebEngineView>
 
 #include <algorithm>
 #include <utility>
 
 namespace corvane {
-namespace {
-
-// The text is Windows-1251 by construction, so it says so even where a short page would make the
-// engine guess otherwise.
-const QByteArray kContentType = QByteArrayLiteral("text/html;charset=windows-1251");
-
-// Puts the character set and a <base> first in the page (after its doctype, which must stay first
-// for the page to keep its rendering mode), so that a page loaded from elsewhere still finds its
-// pictures and scripts.
-QByteArray withBase(const QByteArray& html, const QUrl& baseUrl)
-{
-    QByteArray href = baseUrl.toEncoded();
-    href.replace('"', "%22");
-    const QByteArray tag = "<meta charset=\"windows-1251\"><base href=\"" + href + "\">";
-    const auto at = static_cast<qsizetype>(
-        syntax::leadingDoctypeEnd(std::string_view(html.constData(), static_cast<std::size_t>(html.size()))));
-    return html.left(at) + tag + html.mid(at);
-}
-
-// The size IE gave a dialog: "dialogWidth:300px; dialogHeight:20em", its default otherwise.
-QSize dialogSize(const QString& features)
-{
-    QSize size(400, 300);
-    for (const QString& feature : features.split(QLatin1Char(';'))) {
-        const qsizetype split = feature.indexOf(QRegularExpression(QStringLiteral("[:=]")));
-        if (split < 0)
-            continue;
-        const QString name = feature.left(split).trimmed().toLower();
-        QString value = feature.mid(split + 1).trimmed().toLower();
-        double scale = 1;
-        if (value.endsWith(QLatin1String("em")))
-            scale = 16;
-        else if (value.endsWith(QLatin1String("pt")))
-            scale = 4.0 / 3;
-        value.remove(QRegularExpression(QStringLiteral("[a-z%]+$")));
-        bool ok = false;
-        const int pixels = static_cast<int>(value.toDouble(&ok) * scale);
-        if (!ok || pixels < 50 || pixels > 10000)
-            continue;
-        if (name == QLatin1String("dialogwidth"))
-            size.setWidth(pixels);
-        else if (name == QLatin1String("dialogheight"))
-            size.setHeight(pixels);
-    }
-    return size;
-}
-
-QString contentFolder()
-{
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime.isEmpty() ? QDir::tempPath() : runtime;
-}
-
-void ensureEngineAvailable()
-{
-    static const bool available = [] {
-        const QString configured = qEnvironmentVariable("QTWEBENGINE_PROCESS_PATH");
-        if (!configured.isEmpty())
-            return QFileInfo(configured).isExecutable();
-        const QString dir = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath);
-        return QFileInfo(QDir(dir).filePath(QStringLiteral("QtWebEngineProcess"))).isExecutable()
-               || QFileInfo(QDir(QCoreApplication::applicationDirPath())
-                                .filePath(QStringLiteral("QtWebEngineProcess")))
-                      .isExecutable();
-    }();
-    if (!available)
-        throw BrowserError("The web-browser component is not installed (QtWebEngineProcess was not found)");
-}
-
-} // namespace
 
 WebView::WebView(QWidget* parent)
     : QWidget(parent)
 {
-    ensureEngineAvailable();
-    view_ = new QWebEngineView(this);
+    ensureWebEngineInstalled();
+    view_ = new EngineView([this] { return openPopup(); }, this);
     page_ = new WebPage(this);
     view_->setPage(page_);
     page_->usePreviewSettings();
+    // Once for the profile, whichever view comes first; each download asks its own page's boxes.
+    askWhereToSaveDownloads(*page_->profile());
+    content_ = new ContentLoader(*page_);
+    ownPopups_ = std::make_unique<PopupWindows>(*this);
+    popups_ = ownPopups_.get();
+    connect(popups_, &PopupWindows::opened, this, &WebView::popupOpened);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -123,53 +51,29 @@ WebView::WebView(QWidget* parent)
     connect(page_, &QWebEnginePage::loadStarted, this, &WebView::downloadBegin);
     connect(page_, &QWebEnginePage::loadFinished, this, &WebView::loadFinished);
     connect(page_, &QWebEnginePage::titleChanged, this, &WebView::titleChange);
-    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        // The content's own load is over, whether it loaded, failed or was left.
-        if (contentFile_ && info.url() == contentUrl_
-            && info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
-            dropContentFile();
-    });
     connect(&page_->guard(), &RunawayGuard::stopped, this, &WebView::renderStopped);
     connect(&page_->memoryGuard(), &MemoryGuard::exceeded, this, &WebView::memoryExceeded);
-    page_->setWindowFactory([this] { return openPopup(); });
     page_->setDialogOpener([this](const ModalDialogRequest& request, const WebPage::DialogClosed& closed) {
         return openModalDialog(request, closed);
     });
     page_->setUserActedCheck([this] { return userActedRecently(); });
     connect(&page_->compat(), &CompatLayer::decided, this, &WebView::compatDecided);
-    // The user's clicks and keys reach the engine's widgets inside the view.
-    view_->installEventFilter(this);
-    for (QWidget* widget : view_->findChildren<QWidget*>())
-        widget->installEventFilter(this);
 }
 
 WebView::~WebView()
 {
     // Popups go first: each one's going updates this view's page.
-    for (const QPointer<QObject>& popup : std::exchange(popups_, {}))
-        delete popup.data();
-    dropContentFile();
+    ownPopups_.reset();
+    content_->drop();
     // The page must go before the view that shows it.
     view_->setPage(nullptr);
     delete page_;
-}
-
-QUrl WebView::addressToUrl(const QString& address)
-{
-    if (QDir::isAbsolutePath(address))
-        return QUrl::fromLocalFile(address);
-    QUrl url(address, QUrl::StrictMode);
-    if (url.isValid() && !url.scheme().isEmpty() && url.scheme().size() > 1)
-        return url;
-    return QUrl::fromUserInput(address);
 }
 
 void WebView::setPageDialogs(PageDialogs* dialogs)
 {
     dialogs_ = dialogs;
     page_->setDialogs(dialogs, this);
-    if (dialogs)
-        askWhereToSaveDownloads(*page_->profile());
 }
 
 void WebView::programLoad(const std::function<void()>& load)
@@ -219,7 +123,7 @@ void WebView::navigate(const QString& address)
     if (!url.isValid())
         throw BrowserError("Invalid address \"" + address.toStdString() + "\"");
     showsContent_ = false;
-    dropContentFile();
+    content_->drop();
     console_.clear();
     if (fileGuard_)
         fileGuard_->programNavigation(url);
@@ -232,45 +136,18 @@ void WebView::navigateContent(const QByteArray& html, const QUrl& baseUrl, const
         original_ = original;
     else if (!showsContent_)
         original_ = page_->url();
-    dropContentFile();
+    content_->drop();
     console_.clear();
     lastContent_ = html;
     lastContentBase_ = baseUrl;
     if (fileGuard_)
         fileGuard_->programNavigation(baseUrl);
-
-    if (WebPage::fitsDataAddress(html)) {
-        // The engine reports the base as the page's address.
-        contentUrl_ = baseUrl;
-        showsContent_ = true;
-        page_->compat().expectContent(html, baseUrl, QUrl());
-        programLoad(
-            [this, html, baseUrl] { page_->setContent(html, QString::fromLatin1(kContentType), baseUrl); });
-        return;
-    }
-    auto file =
-        std::make_unique<QTemporaryFile>(contentFolder() + QStringLiteral("/corvane-edit-XXXXXX.html"));
-    const QByteArray page = withBase(html, baseUrl);
-    if (!file->open() || file->write(page) != page.size() || !file->flush()) {
-        const std::string text = "Cannot create file \"" + file->fileName().toStdString() + "\". "
-                                 + file->errorString().toStdString();
-        file.reset();
-        throw FileCreateError(text);
-    }
-    file->close();
-    removeAtExit(file->fileName());
-    if (fileGuard_)
-        fileGuard_->allowFile(file->fileName());
-    contentUrl_ = QUrl::fromLocalFile(file->fileName());
-    contentFile_ = std::move(file);
+    const QUrl address = content_->prepare(html, baseUrl);
+    contentUrl_ = address;
     showsContent_ = true;
-    page_->compat().expectContent(html, baseUrl, contentUrl_);
-    programLoad([this] { page_->load(contentUrl_); });
-}
-
-QString WebView::contentFilePath() const
-{
-    return contentFile_ ? contentFile_->fileName() : QString();
+    // Through a file, the engine reports the file's address; as a data address, the base.
+    page_->compat().expectContent(html, baseUrl, address == baseUrl ? QUrl() : address);
+    programLoad([this] { content_->load(); });
 }
 
 void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
@@ -278,15 +155,14 @@ void WebView::navigationRequested(const QUrl& url, bool isMainFrame)
     const bool content = showsContent_ && url.scheme() == QLatin1String("data");
     if (isMainFrame) {
         // A click on the page before does not answer for the next one.
-        userAction_.invalidate();
+        view_->forgetUserAction();
         if (content || url == contentUrl_) {
-            contentRequested_ = true;
+            content_->requested();
         } else {
             // Leaving the content for another page: refresh reloads that page as usual, and the
             // content's file is no longer needed, whether it finished loading or not.
             showsContent_ = false;
-            if (contentRequested_)
-                dropContentFile();
+            content_->left();
         }
         if (programNavigation_) {
             programNavigation_ = false;
@@ -303,9 +179,6 @@ void WebView::loadFinished()
 {
     programNavigation_ = false;
     waitingLoad_ = nullptr;
-    // The content is read once it has loaded; its own references point at its base folder.
-    if (contentFile_ && page_->url() == contentUrl_)
-        dropContentFile();
     emit downloadComplete();
     emit documentComplete(page_->url().toString());
 }
@@ -322,9 +195,6 @@ void WebView::consoleMessage(const ConsoleMessage& message)
     if (page_->guard().ending())
         return;
     console_.add(message);
-    if (message.kind == ConsoleMessage::Kind::Script && message.level == ConsoleMessage::Level::Error)
-        emit scriptError(message.text + QStringLiteral(" (") + message.source + QLatin1Char(':')
-                         + QString::number(message.line) + QLatin1Char(')'));
 }
 
 void WebView::renderStopped(const QUrl& url)
@@ -335,12 +205,7 @@ void WebView::renderStopped(const QUrl& url)
         waitingLoad_();
         return;
     }
-    ConsoleMessage message;
-    message.kind = ConsoleMessage::Kind::RunawayStop;
-    message.level = ConsoleMessage::Level::Error;
-    message.text = QStringLiteral("Скриптът не отговаряше и беше спрян");
-    message.source = url.toString();
-    console_.add(message);
+    console_.add(programlines::runawayStopped(url));
     console_.flush();
     showStoppedPage(url, QStringLiteral("stopped.html"));
 }
@@ -353,12 +218,7 @@ void WebView::memoryExceeded(const QUrl& url)
         waitingLoad_();
         return;
     }
-    ConsoleMessage message;
-    message.kind = ConsoleMessage::Kind::MemoryStop;
-    message.level = ConsoleMessage::Level::Error;
-    message.text = QStringLiteral("Страницата използва твърде много памет и беше спряна");
-    message.source = url.toString();
-    console_.add(message);
+    console_.add(programlines::memoryStopped(url));
     console_.flush();
     showStoppedPage(url, QStringLiteral("outofmemory.html"));
 }
@@ -379,24 +239,13 @@ void WebView::showStoppedPage(const QUrl& url, const QString& page)
     page_->setContent(html.toUtf8(), QStringLiteral("text/html;charset=utf-8"), url);
 }
 
-void WebView::dropContentFile()
-{
-    if (contentFile_) {
-        letGoAtExit(contentFile_->fileName());
-        if (fileGuard_)
-            fileGuard_->forgetFile(contentFile_->fileName());
-    }
-    contentFile_.reset();
-    contentRequested_ = false;
-}
-
 void WebView::refresh()
 {
     console_.clear();
     // A reload would show the content again; the point of refreshing it is the file on disk.
     if (showsContent_ && !original_.isEmpty()) {
         showsContent_ = false;
-        dropContentFile();
+        content_->drop();
         if (fileGuard_)
             fileGuard_->programNavigation(original_);
         programLoad([this] { page_->loadPage(original_); });
@@ -416,84 +265,60 @@ void WebView::createEngineWidget()
     page_->triggerAction(QWebEnginePage::Stop);
 }
 
-QWebEnginePage* WebView::openPopup()
+EngineView* WebView::openPopup()
 {
     PopupWindow* popup = newPopup();
     if (!popup)
         return nullptr;
     popup->show();
-    return popup->view()->page();
+    return popup->view()->view_;
 }
 
 PopupWindow* WebView::newPopup()
 {
-    WebView* root = root_ ? root_ : this;
-    root->popups_.removeAll(nullptr);
-    if (root->popups_.size() >= kPopupLimit)
-        return nullptr;
-    auto* popup = new PopupWindow(root);
-    WebView* view = popup->view();
-    view->root_ = root;
-    view->setPageDialogs(root->dialogs_);
-    view->asToday_ = root->asToday_;
-    view->page_->compat().setEnabled(!root->asToday_);
-    view->forceCompat(root->forcedCompat_);
-    if (fileGuard_) {
-        view->restrictLocalFiles(libraryFolders_);
-        // A window a web page opens is on the web with it; one a local page opens is not.
-        view->fileGuard_->setRemoteAllowed(fileGuard_->remoteAllowed());
-    }
-    root->popups_.append(popup);
-    connect(popup, &QObject::destroyed, root, [root](QObject* gone) {
-        root->popups_.removeIf([gone](const QPointer<QObject>& p) { return p.data() == gone; });
-        root->allowPopups();
-    });
-    root->allowPopups();
-    connect(
-        view->page(), &QWebEnginePage::urlChanged, root,
-        [root](const QUrl& url) {
-            ConsoleMessage message;
-            message.kind = ConsoleMessage::Kind::Popup;
-            message.text = QStringLiteral("Отворен е нов прозорец");
-            message.source = url.toString();
-            root->console_.add(message);
-            root->console_.flush();
-        },
-        Qt::SingleShotConnection);
+    PopupWindow* popup = popups_->open();
+    if (popup)
+        popup->view()->followOpener(*this);
     return popup;
 }
 
-// IE's showModalDialog: the program's popup window, sized by the dialog's features, modal unless
-// the page asked for a modeless one; `closed` gets what the dialog set as its returnValue.
-bool WebView::openModalDialog(const ModalDialogRequest& request,
-                              const std::function<void(const std::optional<QString>&)>& closed)
+void WebView::followOpener(WebView& opener)
+{
+    root_ = opener.root_ ? opener.root_ : &opener;
+    ownPopups_.reset();
+    popups_ = opener.popups_;
+    setPageDialogs(root_->dialogs_);
+    asToday_ = root_->asToday_;
+    page_->compat().setEnabled(!asToday_);
+    if (opener.fileGuard_) {
+        restrictLocalFiles(opener.libraryFolders_);
+        // A window a web page opens is on the web with it; one a local page opens is not.
+        fileGuard_->setRemoteAllowed(opener.fileGuard_->remoteAllowed());
+    }
+}
+
+bool WebView::openModalDialog(const ModalDialogRequest& request, const WebPage::DialogClosed& closed)
 {
     PopupWindow* popup = newPopup();
     if (!popup)
         return false;
-    WebView* view = popup->view();
-    view->page_->compat().makeDialog(request.arguments);
-    if (closed) {
-        auto value = std::make_shared<std::optional<QString>>();
-        connect(view->page_, &WebPage::dialogReturnValue, popup, [value](const QString& json) {
-            *value = json.isEmpty() ? std::nullopt : std::optional<QString>(json);
-        });
-        connect(popup, &QObject::destroyed, popup, [value, closed] { closed(*value); });
-    }
-    popup->resize(dialogSize(request.features));
-    if (request.modal)
-        popup->setWindowModality(Qt::ApplicationModal);
-    popup->show();
-    view->navigate(request.url.toString());
+    popup->showAsDialog(request, closed);
     return true;
+}
+
+void WebView::popupOpened(const QUrl& url)
+{
+    console_.add(programlines::popupOpened(url));
+    console_.flush();
 }
 
 void WebView::setAsToday(bool asToday)
 {
     asToday_ = asToday;
     page_->compat().setEnabled(!asToday);
-    for (PopupWindow* popup : popups())
-        popup->view()->setAsToday(asToday);
+    if (!root_)
+        for (PopupWindow* popup : popups_->windows())
+            popup->view()->setAsToday(asToday);
     if (!root_ && showsContent_ && !lastContent_.isEmpty()) {
         // The text run from the code box runs again, not the file it came from.
         navigateContent(lastContent_, lastContentBase_, original_);
@@ -503,98 +328,25 @@ void WebView::setAsToday(bool asToday)
     programLoad([this] { page_->triggerAction(QWebEnginePage::Reload); });
 }
 
-void WebView::forceCompat(const std::optional<syntax::CompatNeeds>& needs)
-{
-    forcedCompat_ = needs;
-    page_->compat().force(needs);
-}
-
-syntax::CompatNeeds WebView::compatNeeded() const
-{
-    return page_->compat().needed();
-}
-
-syntax::CompatNeeds WebView::compatGiven() const
-{
-    return page_->compat().given();
-}
-
 // Shown without the layer, a page that needs it says so in the console, and what it would get.
 void WebView::compatDecided(const QUrl& url, const syntax::CompatNeeds& needed, bool enabled)
 {
     if (enabled || needed.empty())
         return;
-    ConsoleMessage message;
-    message.kind = ConsoleMessage::Kind::Compat;
-    message.text =
-        QStringLiteral("Съвместимост: изключена, страницата е както в днешните браузъри (би получила: %1)")
-            .arg(QString::fromStdString(needed.partNames()));
-    message.source = url.toString();
-    console_.add(message);
+    console_.add(programlines::compatOff(url, needed));
     // The program's own line, shown at once as a separator is.
     console_.flush();
 }
 
 bool WebView::userActedRecently() const
 {
-    return userAction_.isValid() && userAction_.elapsed() < kUserActionMs;
-}
-
-void WebView::allowPopups()
-{
-    // The engine gives a page null from window.open only while it may not open windows by itself.
-    popups_.removeAll(nullptr);
-    const bool allowed = popups_.size() < kPopupLimit;
-    page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
-    for (PopupWindow* popup : popups())
-        popup->view()->page()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows,
-                                                        allowed);
-}
-
-QList<PopupWindow*> WebView::popups() const
-{
-    QList<PopupWindow*> open;
-    for (const auto& popup : popups_)
-        if (popup)
-            open.append(static_cast<PopupWindow*>(popup.data()));
-    return open;
+    return view_->userActedWithin(kUserActionMs);
 }
 
 void WebView::setViewName(const QString& name)
 {
     setAccessibleName(name);
-    nameEngineWidgets();
-}
-
-void WebView::nameEngineWidgets()
-{
-    view_->setAccessibleName(accessibleName());
-    for (QWidget* widget : view_->findChildren<QWidget*>())
-        widget->setAccessibleName(accessibleName());
-}
-
-bool WebView::eventFilter(QObject* watched, QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::ChildAdded:
-        // The engine makes the widget that shows the page when the page first renders.
-        if (watched == view_) {
-            if (QObject* child = static_cast<QChildEvent*>(event)->child(); child && child->isWidgetType())
-                child->installEventFilter(this);
-            if (!accessibleName().isEmpty())
-                nameEngineWidgets();
-        }
-        break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::KeyPress:
-    case QEvent::TouchBegin:
-        // Only the user makes these: a page's script never reaches the widgets.
-        userAction_.start();
-        break;
-    default: break;
-    }
-    return QWidget::eventFilter(watched, event);
+    view_->setViewName(name);
 }
 
 void WebView::restrictLocalFiles(const QStringList& libraryFolders)
@@ -603,6 +355,7 @@ void WebView::restrictLocalFiles(const QStringList& libraryFolders)
     if (!fileGuard_) {
         fileGuard_ = new LocalFileGuard(this);
         page_->setFileGuard(fileGuard_);
+        content_->setFileGuard(fileGuard_);
         connect(fileGuard_, &LocalFileGuard::refused, this, &WebView::requestRefused);
     }
     fileGuard_->setLibraryFolders(libraryFolders);
@@ -610,34 +363,13 @@ void WebView::restrictLocalFiles(const QStringList& libraryFolders)
 
 void WebView::requestRefused(const QUrl& url)
 {
-    ConsoleMessage message;
-    message.kind = ConsoleMessage::Kind::Refused;
-    message.level = ConsoleMessage::Level::Error;
-    message.text = url.isLocalFile() ? QStringLiteral("Отказан е достъп до файл извън библиотеката")
-                                     : QStringLiteral("Отказана е връзка извън компютъра");
-    message.source = url.toString();
     // A popup's refusals are the preview's: its console is the one shown.
-    (root_ ? root_ : this)->console_.add(message);
+    (root_ ? root_->console_ : console_).add(programlines::refused(url));
 }
 
 void WebView::setErrorPageEnabled(bool enabled)
 {
     page_->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, enabled);
-}
-
-QUrl WebView::currentUrl() const
-{
-    return page_->url();
-}
-
-QWebEnginePage* WebView::page() const
-{
-    return page_;
-}
-
-QString WebView::title() const
-{
-    return page_->title();
 }
 
 } // namespace corvane

@@ -1,40 +1,34 @@
 #pragma once
 
 #include "browser/consolemessages.h"
+#include "browser/webpage.h"
 #include "syntax/oldpages.h"
 
 #include <QElapsedTimer>
-#include <QList>
-#include <QPointer>
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
-#include <optional>
-
-class QTemporaryFile;
-class QWebEnginePage;
-class QWebEngineView;
 
 namespace corvane {
 
+class ContentLoader;
+class EngineView;
 class LocalFileGuard;
 class PageDialogs;
 class PopupWindow;
-class WebPage;
-struct ModalDialogRequest;
+class PopupWindows;
 
 // One hosted web view, as the rest of the program sees it: navigate, refresh and stop, and six
-// events. Around them, what a browser does on its own: a page that stops answering is stopped,
-// new windows open as windows of our own, downloads and the page's boxes go through PageDialogs,
-// and the page's messages gather in console().
+// events, around the engine's view (EngineView) and its page (WebPage). Around them, what a
+// browser does on its own: a page that stops answering is stopped, new windows open as windows of
+// our own (PopupWindows), the page's boxes go through PageDialogs, content goes through a
+// ContentLoader, and the page's messages gather in console().
 class WebView : public QWidget {
     Q_OBJECT
 public:
-    // Popups open at once from one view and its popups; beyond it window.open gives null.
-    static constexpr int kPopupLimit = 20;
     // Messages a second from which a page floods the console: a navigation of the program's
     // ends its renderer rather than wait behind them.
     static constexpr int kFloodPerSecond = 1000;
@@ -47,8 +41,7 @@ public:
     // Shows `html` (Windows-1251 bytes, like the library's files) as a page whose relative
     // references resolve against the folder `baseUrl`. While that page is shown, refresh() loads
     // `original` instead; an empty `original` means the page shown before. Nothing is written
-    // beside `baseUrl`: content too large for the engine goes through a temporary file in the
-    // user's runtime folder, removed once the engine has it, and at the latest when the program ends.
+    // beside `baseUrl`.
     void navigateContent(const QByteArray& html, const QUrl& baseUrl, const QUrl& original);
     void refresh();
     void stop();
@@ -62,20 +55,14 @@ public:
     void releaseLoads();
     // True from a load of the program's until it finishes.
     bool loading() const { return static_cast<bool>(waitingLoad_); }
-    // True while the page on show is content given to navigateContent().
-    bool showsContent() const { return showsContent_; }
     // The address under which the last content was shown; its messages carry it as their source.
     QUrl contentUrl() const { return contentUrl_; }
-    // The temporary file of the content being loaded; empty when there is none.
-    QString contentFilePath() const;
 
     // Where the page's boxes and the downloads' save dialogs go; without, the engine's boxes
     // and no downloads.
     void setPageDialogs(PageDialogs* dialogs);
     // The messages of the pages shown here, cleared by every navigation the program makes.
     ConsoleModel& console() { return console_; }
-    // Popups open now.
-    QList<PopupWindow*> popups() const;
 
     // The name screen readers give the view; the engine's widgets inside, which take the focus,
     // carry it too.
@@ -92,24 +79,11 @@ public:
     // On: pages show as today's browsers show them, without the compatibility layer; this view
     // and its popups reload. Off (as every view starts): the layer is given where needed.
     void setAsToday(bool asToday);
-    bool asToday() const { return asToday_; }
-    // Every page of this view and the popups it opens from now on gets exactly these parts of
-    // the layer, put together as for any page; nothing: the page scan decides again. For tests
-    // of the parts.
-    void forceCompat(const std::optional<syntax::CompatNeeds>& needs);
-    // What the page on show needs of the layer (also when the layer is off) and what it was given.
-    syntax::CompatNeeds compatNeeded() const;
-    syntax::CompatNeeds compatGiven() const;
     // How long after the user's click or key in this view a page may still use the clipboard.
     static constexpr int kUserActionMs = 1000;
 
-    // The address a navigate() call resolves to.
-    static QUrl addressToUrl(const QString& address);
-
-    QUrl currentUrl() const;
-    QString title() const;
-    // The engine's page, for tests that watch its requests.
-    QWebEnginePage* page() const;
+    // The engine's page, for what its owner shows of it (its address, its title).
+    WebPage* page() const { return page_; }
 
 signals:
     void statusTextChange(const QString& text);
@@ -118,14 +92,8 @@ signals:
     void titleChange(const QString& text);
     void beforeNavigate(const QString& url);
     void documentComplete(const QString& url);
-    // A script error the page reported (an uncaught exception or console.error).
-    void scriptError(const QString& message);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void nameEngineWidgets();
     void navigationRequested(const QUrl& url, bool isMainFrame);
     void consoleMessage(const ConsoleMessage& message);
     void loadFinished();
@@ -135,39 +103,36 @@ private:
     void memoryExceeded(const QUrl& url);
     // A page of the program's own in place of `url`, from the resource `page` (:/browser/).
     void showStoppedPage(const QUrl& url, const QString& page);
-    void dropContentFile();
     void requestRefused(const QUrl& url);
+    void popupOpened(const QUrl& url);
     // The page has sent the console more than kFloodPerSecond messages in the last second.
     bool flooding() const;
-    QWebEnginePage* openPopup();
+    EngineView* openPopup();
     PopupWindow* newPopup();
-    bool openModalDialog(const ModalDialogRequest& request,
-                         const std::function<void(const std::optional<QString>&)>& closed);
-    void allowPopups();
+    // A popup's view takes on what its opener was set up with.
+    void followOpener(WebView& opener);
+    bool openModalDialog(const ModalDialogRequest& request, const WebPage::DialogClosed& closed);
     bool userActedRecently() const;
     void compatDecided(const QUrl& url, const syntax::CompatNeeds& needed, bool enabled);
 
-    QWebEngineView* view_;
+    EngineView* view_;
     WebPage* page_;
+    ContentLoader* content_;
     PageDialogs* dialogs_ = nullptr;
     ConsoleModel console_;
     bool programNavigation_ = false; // a load of the program's own waits for its first request
     std::function<void()>
         waitingLoad_;         // the program's load until it finishes; runs again if the renderer is ended
     WebView* root_ = nullptr; // the view whose popups this view's popups count with
-    // As objects: a popup being destroyed is no longer a PopupWindow when it leaves the list.
-    QList<QPointer<QObject>> popups_;
+    std::unique_ptr<PopupWindows> ownPopups_; // a root view's; null in a popup
+    PopupWindows* popups_;                    // the root view's
     bool showsContent_ = false;
     bool held_ = false;
-    bool contentRequested_ = false; // the engine has asked for the content's address
-    QUrl contentUrl_;               // the address the engine reports for the content page
-    QUrl original_;                 // what refresh() shows instead of reloading the content
-    std::unique_ptr<QTemporaryFile> contentFile_;
+    QUrl contentUrl_;        // the address the engine reports for the content page
+    QUrl original_;          // what refresh() shows instead of reloading the content
     QByteArray lastContent_; // what navigateContent() showed last, to show again without the layer
     QUrl lastContentBase_;
     bool asToday_ = false;
-    std::optional<syntax::CompatNeeds> forcedCompat_;
-    QElapsedTimer userAction_;            // since the user's last click or key in the view
     LocalFileGuard* fileGuard_ = nullptr; // none: pages load what the engine lets them
     QElapsedTimer floodSecond_;           // the current second of console messages
     int floodThisSecond_ = 0;

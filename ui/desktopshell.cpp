@@ -9,7 +9,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #else
-#include "browser/webview.h"
+#include "address/address.h"
 
 #include <QDesktopServices>
 #endif
@@ -33,8 +33,7 @@ void DesktopShell::execute(const std::string& verb, const std::string& target, S
 
 void DesktopShell::execute(const std::string&, const std::string& target, ShellParent, int)
 {
-    // Like the original shell: a plain path opens the file, a bare host name is a web address.
-    QDesktopServices::openUrl(WebView::addressToUrl(QString::fromStdString(target)));
+    QDesktopServices::openUrl(addressToUrl(QString::fromStdString(target)));
 }
 
 #endif

@@ -1,5 +1,6 @@
 #include "ui/tform1.h"
 
+#include "address/address.h"
 #include "countdown/startcountdown.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -93,7 +94,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     connect(save, &QAction::triggered, this, guardedSlot(&TForm1::SavePageClick));
     setUpCodeBox();
     console_ = std::make_unique<PreviewConsole>(*this, *ui->wb1, *ui->Memo4, *services_.dialogs, [this] {
-        return shownScript_ ? WebView::addressToUrl(shownScript_->path(library_)) : QUrl();
+        return shownScript_ ? addressToUrl(shownScript_->path(library_)) : QUrl();
     });
     ui->wb1->setPageDialogs(services_.pageDialogs);
     ui->banner->setPageDialogs(services_.pageDialogs);
@@ -351,7 +352,7 @@ void TForm1::RunEditClick()
     const QUrl base =
         QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(chosen.folder(library_))));
     // Refreshing shows the script's file again; with no script chosen, the page shown before.
-    const QUrl original = chosen.script.isEmpty() ? QUrl() : WebView::addressToUrl(chosen.path(library_));
+    const QUrl original = chosen.script.isEmpty() ? QUrl() : addressToUrl(chosen.path(library_));
     ui->wb1->navigateContent(codeBoxBytes(ui->Memo4->document()->toRawText()), base, original);
 }
 

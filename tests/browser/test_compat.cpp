@@ -3,6 +3,7 @@
 #include "support/testfiles.h"
 #include "support/webviewwait.h"
 
+#include "browser/compatlayer.h"
 #include "browser/consolemessages.h"
 #include "browser/popupwindow.h"
 
@@ -24,6 +25,7 @@ using syntax::CompatPart;
 using syntax::PageIdentity;
 using test::evaluate;
 using test::loadPage;
+using test::scriptErrors;
 using test::TempDir;
 using test::waitInPage;
 using test::waitUntil;
@@ -74,8 +76,8 @@ TEST_F(CompatTest, aSniffingPageGetsTheLayerBeforeItRunsAndAModernPageNothing)
     const QString old =
         page("old.html", "<html><body><script>var ie4 = document.all ? 1 : 0;</script></body></html>");
     ASSERT_TRUE(loadPage(view, old));
-    EXPECT_TRUE(view.compatGiven().has(CompatPart::Ie));
-    EXPECT_EQ(view.compatGiven().identity, PageIdentity::InternetExplorer);
+    EXPECT_TRUE(view.page()->compat().given().has(CompatPart::Ie));
+    EXPECT_EQ(view.page()->compat().given().identity, PageIdentity::InternetExplorer);
     // The layer ran in the document and said what it did, one line for the page.
     EXPECT_TRUE(waitUntil([&] {
         return compatLines(view.console())
@@ -85,7 +87,7 @@ TEST_F(CompatTest, aSniffingPageGetsTheLayerBeforeItRunsAndAModernPageNothing)
     const QString modern =
         page("modern.html", "<html><body><script>document.body.textContent = 'x';</script></body></html>");
     ASSERT_TRUE(loadPage(view, modern));
-    EXPECT_TRUE(view.compatGiven().empty());
+    EXPECT_TRUE(view.page()->compat().given().empty());
     EXPECT_TRUE(view.page()->scripts().find(QStringLiteral("corvane-compat")).isEmpty());
     EXPECT_TRUE(compatLines(view.console()).isEmpty());
 }
@@ -102,7 +104,7 @@ TEST_F(CompatTest, aPageShownAsContentAfterAFileGetsItsOwnParts)
     const QString modern =
         page("modern.html", "<html><body><script>document.body.textContent = 'x';</script></body></html>");
     ASSERT_TRUE(loadPage(view, modern));
-    EXPECT_TRUE(view.compatGiven().empty());
+    EXPECT_TRUE(view.page()->compat().given().empty());
     EXPECT_FALSE(evaluate(view, QStringLiteral("!!document.all")).toBool());
 
     // And the other way round.
@@ -132,8 +134,8 @@ TEST_F(CompatTest, asTodayShowsThePageWithoutTheLayerUntilSwitchedBack)
     QSignalSpy reloaded(&view, &WebView::documentComplete);
     view.setAsToday(true);
     ASSERT_TRUE(waitUntil([&] { return !reloaded.isEmpty(); }));
-    EXPECT_TRUE(view.compatGiven().empty());
-    EXPECT_TRUE(view.compatNeeded().has(CompatPart::Ie));
+    EXPECT_TRUE(view.page()->compat().given().empty());
+    EXPECT_TRUE(view.page()->compat().needed().has(CompatPart::Ie));
     // Only the line that says the layer is off, and what the page would get.
     EXPECT_EQ(
         compatLines(view.console()),
@@ -144,7 +146,7 @@ TEST_F(CompatTest, asTodayShowsThePageWithoutTheLayerUntilSwitchedBack)
     reloaded.clear();
     view.setAsToday(false);
     ASSERT_TRUE(waitUntil([&] { return !reloaded.isEmpty(); }));
-    EXPECT_TRUE(view.compatGiven().has(CompatPart::Ie));
+    EXPECT_TRUE(view.page()->compat().given().has(CompatPart::Ie));
     EXPECT_TRUE(waitUntil([&] { return !compatLines(view.console()).isEmpty(); }));
 }
 
@@ -154,9 +156,9 @@ TEST_F(CompatTest, editedTextShownAsContentGetsTheLayerItNeeds)
     const QByteArray html =
         "<html><body><script>document.title = document.all ? 'IE' : 'none';</script></body></html>";
     view.navigateContent(html, QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("IE"); }))
-        << view.title().toStdString();
-    EXPECT_TRUE(view.compatGiven().has(CompatPart::Ie));
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("IE"); }))
+        << view.page()->title().toStdString();
+    EXPECT_TRUE(view.page()->compat().given().has(CompatPart::Ie));
 }
 
 TEST_F(CompatTest, aFramePageAddsWhatItNeeds)
@@ -165,7 +167,7 @@ TEST_F(CompatTest, aFramePageAddsWhatItNeeds)
     const QString outer =
         page("outer.html", "<html><body><iframe src=\"frame.html\"></iframe></body></html>");
     ASSERT_TRUE(loadPage(view, outer));
-    EXPECT_TRUE(waitUntil([&] { return view.compatGiven().has(CompatPart::IeEvents); }));
+    EXPECT_TRUE(waitUntil([&] { return view.page()->compat().given().has(CompatPart::IeEvents); }));
 }
 
 TEST_F(CompatTest, theClipboardAnswersOnlyJustAfterTheUsersClick)
@@ -181,14 +183,14 @@ TEST_F(CompatTest, theClipboardAnswersOnlyJustAfterTheUsersClick)
               "document.getElementById('b').onclick = function () { document.title = 'clicked:' + put('by the user'); };\n"
               "</script></body></html>");
     ASSERT_TRUE(loadPage(view, clipboard));
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("unasked:0"); }))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("unasked:0"); }))
+        << view.page()->title().toStdString();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
 
     QWidget* surface = view.focusProxy()->focusProxy() ? view.focusProxy()->focusProxy() : view.focusProxy();
     QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 100));
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("clicked:1"); }))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("clicked:1"); }))
+        << view.page()->title().toStdString();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("by the user"));
 }
 
@@ -228,10 +230,10 @@ TEST_F(CompatTest, aModalDialogHoldsItsOpenerAndGivesBackItsReturnValue)
     });
     poll.start(20);
     view.navigate(opener);
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("returned:\"chosen\""); }))
-        << view.title().toStdString() << allLines(view.console()).toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("returned:\"chosen\""); }))
+        << view.page()->title().toStdString() << allLines(view.console()).toStdString();
     EXPECT_TRUE(sawModal);
-    EXPECT_TRUE(view.popups().isEmpty());
+    EXPECT_TRUE(view.findChildren<PopupWindow*>().isEmpty());
 }
 
 // A part that fails, here because something before it made document.all its own for good, is
@@ -245,14 +247,12 @@ TEST_F(CompatTest, anErrorInsideTheLayerIsTheLayersAndThePageRunsOn)
     hostile.setInjectionPoint(QWebEngineScript::DocumentCreation);
     hostile.setWorldId(QWebEngineScript::MainWorld);
     view.page()->scripts().insert(hostile);
-    QStringList pageErrors;
-    QObject::connect(&view, &WebView::scriptError, [&](const QString& text) { pageErrors << text; });
     const QString sniff =
         page("sniff.html", "<html><body><script>document.title = 'ran:' + (document.all ? 'ie' : 'none');"
                            "</script></body></html>");
     ASSERT_TRUE(loadPage(view, sniff));
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("ran:none"); }))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("ran:none"); }))
+        << view.page()->title().toStdString();
     bool reported = false;
     for (int i = 0; i < view.console().rowCount(); ++i) {
         const ConsoleMessage& m = view.console().message(i);
@@ -260,6 +260,7 @@ TEST_F(CompatTest, anErrorInsideTheLayerIsTheLayersAndThePageRunsOn)
                     && m.text.startsWith(QStringLiteral("Съвместимост: грешка в ie: "));
     }
     EXPECT_TRUE(reported) << allLines(view.console()).toStdString();
+    const QStringList pageErrors = scriptErrors(view);
     EXPECT_TRUE(std::none_of(pageErrors.begin(), pageErrors.end(), [](const QString& e) {
         return e.startsWith(QStringLiteral("Uncaught"));
     })) << pageErrors.join(u'\n').toStdString();

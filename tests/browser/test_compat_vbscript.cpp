@@ -129,8 +129,8 @@ TEST_F(VBScriptView, msgBoxAndInputBoxUseThePagesBoxesWithTheirButtonAnswers)
         dialogs.typed = QString::fromUtf8(c.typed);
         view.setPageDialogs(&dialogs);
         ASSERT_TRUE(loadPage(view, compatPage(QStringLiteral("vbscript/faults/dialogs.html"))));
-        EXPECT_TRUE(waitUntil([&] { return view.title() == QString::fromUtf8(c.title); }, 10000))
-            << view.title().toStdString();
+        EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QString::fromUtf8(c.title); }, 10000))
+            << view.page()->title().toStdString();
         EXPECT_EQ(dialogs.boxes,
                   (QStringList{QStringLiteral("alert:Здравей"), QStringLiteral("confirm:Продължаваме?"),
                                QStringLiteral("prompt:Как се казвате?|Ана")}));
@@ -142,8 +142,8 @@ TEST_F(VBScriptView, errorsNameTheirLineInThePageAndThePageGoesOn)
 {
     const QString page = compatPage(QStringLiteral("vbscript/faults/console.html"));
     ASSERT_TRUE(loadPage(view, page));
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QLatin1String("ran on"); }, 10000))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QLatin1String("ran on"); }, 10000))
+        << view.page()->title().toStdString();
 
     // A runtime error, at the line in the Sub where it happened.
     const auto division = waitForMessage({QStringLiteral("VBScript"), QStringLiteral("Деление на нула")});

@@ -2,6 +2,7 @@
 #include "library/scriptlibrary.h"
 #include "platform/profile.h"
 #include "support/qtwait.h"
+#include "support/webviewwait.h"
 
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -38,8 +39,6 @@ TEST(DefaultLibraryPages, everyScriptLoadsCleanlyOffline)
     view.show();
     OffMachineRequests interceptor;
     view.page()->setUrlRequestInterceptor(&interceptor);
-    QStringList errors;
-    QObject::connect(&view, &WebView::scriptError, [&](const QString& m) { errors << m; });
     int loaded = 0;
     QObject::connect(&view, &WebView::documentComplete, [&](const QString&) { ++loaded; });
 
@@ -47,13 +46,13 @@ TEST(DefaultLibraryPages, everyScriptLoadsCleanlyOffline)
     for (const auto& category : readSectionNames(library.categoriesPath())) {
         for (const auto& script : library.loadScriptList(category)) {
             SCOPED_TRACE(category + "/" + script);
-            errors.clear();
             interceptor.requests.clear();
             const int before = loaded;
             view.navigate(QString::fromStdString(library.scriptPath(category, script)));
             ASSERT_TRUE(test::waitUntil([&] { return loaded > before; }, 15000));
             // Let timers and start-up animations run a moment.
             test::waitUntil([] { return false; }, 400);
+            const QStringList errors = test::scriptErrors(view);
             EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
             EXPECT_TRUE(interceptor.requests.isEmpty()) << interceptor.requests.join(u'\n').toStdString();
             ++pages;

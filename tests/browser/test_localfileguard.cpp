@@ -141,15 +141,15 @@ TEST_P(LocalFileGuardTest, pageReachesOnlyItsLibrary)
 {
     view_.navigate(QString::fromStdString(page(GetParam().script)));
     ASSERT_TRUE(waitUntil([&] {
-        return view_.title() != QStringLiteral("start") && !view_.title().isEmpty()
-               && !view_.title().endsWith(QStringLiteral("try.html"));
-    })) << view_.title().toStdString();
+        return view_.page()->title() != QStringLiteral("start") && !view_.page()->title().isEmpty()
+               && !view_.page()->title().endsWith(QStringLiteral("try.html"));
+    })) << view_.page()->title().toStdString();
     if (!GetParam().refused) {
-        EXPECT_EQ(view_.title().toStdString(), "read:own text");
+        EXPECT_EQ(view_.page()->title().toStdString(), "read:own text");
         EXPECT_TRUE(refusals().isEmpty()) << refusals().join(u'\n').toStdString();
         return;
     }
-    EXPECT_EQ(view_.title().toStdString(), "blocked");
+    EXPECT_EQ(view_.page()->title().toStdString(), "blocked");
     EXPECT_FALSE(listener_.hasPendingConnections()) << "a connection reached the listener";
     ASSERT_TRUE(waitUntil([&] {
         return !refusals().filter(QString::fromUtf8(GetParam().refused)).isEmpty();

@@ -1,7 +1,9 @@
 #include "browser/webview.h"
 #include "support/qtwait.h"
 #include "support/testfiles.h"
+#include "support/webviewwait.h"
 
+#include "address/address.h"
 #include "browser/downloads.h"
 #include "browser/exitcleanup.h"
 #include "browser/popupwindow.h"
@@ -72,16 +74,16 @@ protected:
     EventLog log{view};
 };
 
-TEST(WebViewAddress, plainPathsAreFilesAndBareHostsAreWebAddresses)
+TEST(Address, plainPathsAreFilesAndBareHostsAreWebAddresses)
 {
-    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("/tmp/a b/x.html")),
+    EXPECT_EQ(addressToUrl(QStringLiteral("/tmp/a b/x.html")),
               QUrl::fromLocalFile(QStringLiteral("/tmp/a b/x.html")));
-    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("www.corvane.example/banner/index.html")).toString(),
+    EXPECT_EQ(addressToUrl(QStringLiteral("www.corvane.example/banner/index.html")).toString(),
               QStringLiteral("http://www.corvane.example/banner/index.html"));
-    EXPECT_EQ(WebView::addressToUrl(QStringLiteral("http://www.corvane.example/")).toString(),
+    EXPECT_EQ(addressToUrl(QStringLiteral("http://www.corvane.example/")).toString(),
               QStringLiteral("http://www.corvane.example/"));
     // A path whose name looks like a scheme is still a path.
-    EXPECT_TRUE(WebView::addressToUrl(QStringLiteral("/srv/http:odd.html")).isLocalFile());
+    EXPECT_TRUE(addressToUrl(QStringLiteral("/srv/http:odd.html")).isLocalFile());
 }
 
 // A page's suggested download name never leads out of the download folder nor hides the file.
@@ -126,7 +128,7 @@ TEST_F(WebViewTest, localPageReportsItsEventsInOrder)
     EXPECT_TRUE(log.has(QStringLiteral("title:First page")));
     // Document complete follows download complete of the same load.
     EXPECT_LT(complete, document);
-    EXPECT_EQ(view.currentUrl(), QUrl::fromLocalFile(QString::fromStdString(page)));
+    EXPECT_EQ(view.page()->url(), QUrl::fromLocalFile(QString::fromStdString(page)));
 }
 
 TEST_F(WebViewTest, framesAndScriptNavigationsAllPassBeforeNavigate)
@@ -144,7 +146,7 @@ TEST_F(WebViewTest, framesAndScriptNavigationsAllPassBeforeNavigate)
     EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(outer)));
     EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(inner)));
     EXPECT_TRUE(log.has(QStringLiteral("before:") + fileUrl(target)));
-    EXPECT_EQ(view.currentUrl(), QUrl::fromLocalFile(QString::fromStdString(target)));
+    EXPECT_EQ(view.page()->url(), QUrl::fromLocalFile(QString::fromStdString(target)));
 }
 
 TEST_F(WebViewTest, statusWritesRaiseStatusTextChange)
@@ -180,30 +182,31 @@ TEST_F(WebViewTest, pagesWithoutADeclarationAreWindows1251AndDeclaredOnesKeepThe
 
     for (const auto& [page, title] : {std::pair{shortPage, "Игра"}, std::pair{koi8Page, "Часовник"}}) {
         view.navigate(QString::fromStdString(page));
-        EXPECT_TRUE(waitUntil([&] { return view.title() == QString::fromUtf8(title); }))
-            << page << ": " << view.title().toStdString();
+        EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QString::fromUtf8(title); }))
+            << page << ": " << view.page()->title().toStdString();
     }
 
     view.navigate(QString::fromStdString(opener));
-    ASSERT_TRUE(waitUntil([&] { return view.popups().size() == 2; }));
+    const auto popups = [&] { return view.findChildren<PopupWindow*>(Qt::FindDirectChildrenOnly); };
+    ASSERT_TRUE(waitUntil([&] { return popups().size() == 2; }));
     QStringList titles;
     EXPECT_TRUE(waitUntil([&] {
         titles.clear();
-        for (PopupWindow* popup : view.popups())
-            titles << popup->view()->title();
+        for (PopupWindow* popup : popups())
+            titles << popup->view()->page()->title();
         titles.sort();
         return titles == QStringList{QStringLiteral("Игра"), QStringLiteral("Часовник")};
     })) << titles.join(u',').toStdString();
-    for (PopupWindow* popup : view.popups())
+    for (PopupWindow* popup : popups())
         popup->close();
 
     // A refresh reads the file again, and reads it the same way.
     view.navigate(QString::fromStdString(shortPage));
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Игра"); }));
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Игра"); }));
     dir.writeCp1251("short.html", "<html><head><title>Нова игра</title></head><body>Hello. Да</body></html>");
     view.refresh();
-    EXPECT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Нова игра"); }))
-        << view.title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Нова игра"); }))
+        << view.page()->title().toStdString();
 }
 
 TEST_F(WebViewTest, refreshLoadsThePageAgainAndStopIsHarmlessWhenIdle)
@@ -231,14 +234,15 @@ class WebViewContent : public WebViewTest, public ::testing::WithParamInterface<
 // shows the file on disk again.
 TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
 {
+    const test::OwnRuntimeFolder runtime;
     const std::string original =
         dir.writeCp1251("Игри/Шах.html", "<html><head><title>Disk</title></head></html>");
     dir.write("Игри/title.js", "document.title += ' ok';");
     const QStringList filesBefore =
         QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden);
     view.navigate(QString::fromStdString(original));
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); }))
-        << view.title().toStdString() << log.events.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Disk"); }))
+        << view.page()->title().toStdString() << log.events.join(u'\n').toStdString();
 
     const std::string page =
         "<!DOCTYPE html><html><head><title>Редакция</title><script src=\"title.js\"></script></head>"
@@ -246,24 +250,19 @@ TEST_P(WebViewContent, runsAgainstItsFolderAndRefreshShowsTheFile)
         + std::string(GetParam().padding, 'x') + "--></body></html>";
     const QUrl base = QUrl::fromLocalFile(QString::fromStdString(dir.dir() + "Игри/"));
     view.navigateContent(QByteArray::fromStdString(utf8ToCp1251(page)), base, QUrl());
-    const QString file = view.contentFilePath();
-    EXPECT_EQ(!file.isEmpty(), GetParam().throughFile);
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Редакция ok"); }))
+    EXPECT_EQ(runtime.files().size(), GetParam().throughFile ? 1 : 0);
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Редакция ok"); }))
         << log.events.join(u'\n').toStdString();
-    EXPECT_TRUE(view.showsContent());
-    EXPECT_TRUE(waitUntil([&] { return view.contentFilePath().isEmpty(); }));
-    if (!file.isEmpty()) {
-        EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();
-    }
+    EXPECT_TRUE(waitUntil([&] { return runtime.files().isEmpty(); }))
+        << runtime.files().join(u' ').toStdString();
     EXPECT_EQ(QDir(QString::fromStdString(dir.dir() + "Игри")).entryList(QDir::AllEntries | QDir::Hidden),
               filesBefore);
     for (const QString& event : log.events)
         EXPECT_FALSE(event.startsWith(QStringLiteral("before:data:"))) << event.left(80).toStdString();
 
     view.refresh();
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Disk"); }))
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Disk"); }))
         << log.events.join(u'\n').toStdString();
-    EXPECT_FALSE(view.showsContent());
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, WebViewContent,
@@ -281,25 +280,26 @@ TEST_F(WebViewTest, heavyPageThatAnswersInTimeIsLeftAlone)
                       "setTimeout(work, 100);</script></body></html>");
     QSignalSpy stopped(&static_cast<WebPage*>(view.page())->guard(), &RunawayGuard::stopped);
     view.navigate(QString::fromStdString(page));
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Heavy done"); }, 30000))
-        << view.title().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Heavy done"); }, 30000))
+        << view.page()->title().toStdString();
     EXPECT_EQ(stopped.count(), 0);
 }
 
 // The edited page's file goes when the page leaves it before it finished loading.
 TEST_F(WebViewTest, contentFileGoesWhenThePageLeavesBeforeItLoaded)
 {
+    const test::OwnRuntimeFolder runtime;
     const std::string next = dir.write("next.html", "<html><head><title>Next</title></head></html>");
     const std::string html = "<html><head><script>location.href = '" + fileUrl(next).toStdString()
                              + "';</script></head><body><!--" + std::string(2200000, 'x')
                              + "--></body></html>";
     view.navigateContent(QByteArray::fromStdString(html),
                          QUrl::fromLocalFile(QString::fromStdString(dir.dir())), QUrl());
-    const QString file = view.contentFilePath();
-    ASSERT_FALSE(file.isEmpty());
-    ASSERT_TRUE(waitUntil([&] { return view.title() == QStringLiteral("Next"); }))
-        << view.title().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return !QFileInfo::exists(file); })) << file.toStdString();
+    ASSERT_EQ(runtime.files().size(), 1);
+    ASSERT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("Next"); }))
+        << view.page()->title().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return runtime.files().isEmpty(); }))
+        << runtime.files().join(u' ').toStdString();
 }
 
 // A file to remove at exit goes when the program returns from main or is ended by SIGTERM,

@@ -3,8 +3,11 @@
 #include "browser/webview.h"
 #include "support/qtwait.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QString>
+#include <QTemporaryDir>
 #include <QVariant>
 #include <QWebEnginePage>
 
@@ -37,5 +40,51 @@ inline bool waitInPage(WebView& view, const QString& expression, int timeoutMs =
 {
     return waitUntil([&] { return evaluate(view, expression).toBool(); }, timeoutMs);
 }
+
+// The script errors the view's page reported (uncaught exceptions, console.error) since the
+// program's last navigation, as the console lists them.
+inline QStringList scriptErrors(WebView& view)
+{
+    ConsoleModel& console = view.console();
+    console.flush();
+    QStringList errors;
+    for (int row = 0; row < console.rowCount(); ++row) {
+        const ConsoleMessage& m = console.message(row);
+        if (m.kind == ConsoleMessage::Kind::Script && m.level == ConsoleMessage::Level::Error)
+            errors << m.text + QStringLiteral(" (") + m.source + QLatin1Char(':') + QString::number(m.line)
+                          + QLatin1Char(')');
+    }
+    return errors;
+}
+
+// A runtime folder of the test's own, given to the program as the user's while the object lives,
+// so that the temporary files of an edited run can be seen come and go.
+class OwnRuntimeFolder {
+public:
+    OwnRuntimeFolder()
+        : before_(qgetenv("XDG_RUNTIME_DIR"))
+    {
+        // The toolkit takes a runtime folder only when the user alone may enter it.
+        QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder_.path()));
+    }
+    ~OwnRuntimeFolder() { qputenv("XDG_RUNTIME_DIR", before_); }
+    OwnRuntimeFolder(const OwnRuntimeFolder&) = delete;
+    OwnRuntimeFolder& operator=(const OwnRuntimeFolder&) = delete;
+
+    // The files in it now, with their paths.
+    QStringList files() const
+    {
+        QStringList paths;
+        const QDir dir(folder_.path());
+        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden))
+            paths << dir.filePath(name);
+        return paths;
+    }
+
+private:
+    QTemporaryDir folder_;
+    QByteArray before_;
+};
 
 } // namespace corvane::test

@@ -62,7 +62,7 @@ TEST_F(MainWindow, theBannerLoadsAfterThePreviewsFirstPage)
                          [&] { previewDone = !wb1->loading(); });
         EXPECT_TRUE(test::waitUntil([&] { return previewDone; })) << "start " << start;
         if (welcome) {
-            EXPECT_EQ(wb1->currentUrl().fileName(), QStringLiteral("Warning.html"));
+            EXPECT_EQ(wb1->page()->url().fileName(), QStringLiteral("Warning.html"));
         }
     }
 }
@@ -160,7 +160,7 @@ TEST_F(MainWindow, aScriptBeyondTheCodeBoxCapacityShowsTheErrorAndLeavesTheBoxEm
     // The preview was already on its way to the script.
     const QString path = QString::fromStdString(dir.dir()) + QStringLiteral("Игри/Голям.html");
     EXPECT_EQ(test::child<QLabel>(*form, "Label5")->text(), path);
-    EXPECT_TRUE(test::waitUntil([&] { return wb1->currentUrl() == QUrl::fromLocalFile(path); }));
+    EXPECT_TRUE(test::waitUntil([&] { return wb1->page()->url() == QUrl::fromLocalFile(path); }));
 }
 
 TEST_F(MainWindow, commandsCopyTheSelectionAndCallTheShell)
@@ -330,7 +330,7 @@ TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
     if (!row.category.isEmpty()) {
         test::typeText(test::child<ScriptComboBox>(*form, "cats"), row.category);
         test::typeText(test::child<ScriptComboBox>(*form, "lb"), row.script);
-        ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Disk"); }));
+        ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title() == QStringLiteral("Disk"); }));
     }
     const QStringList libraryBefore = filesUnder(dir.dir());
 
@@ -338,8 +338,8 @@ TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
     QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
     test::typeText(memo, QStringLiteral("<title>Ход</title><script src=\"mark.js\"></script>"));
     QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Ход +js"); }))
-        << wb1->title().toStdString() << " / " << caption->text().toStdString();
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title() == QStringLiteral("Ход +js"); }))
+        << wb1->page()->title().toStdString() << " / " << caption->text().toStdString();
     EXPECT_TRUE(test::waitUntil([&] { return caption->text() == QStringLiteral("Готово."); }));
     // The key ran the text and typed nothing into it.
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("<title>Ход</title><script src=\"mark.js\"></script>"));
@@ -350,13 +350,13 @@ TEST_P(RunEdit, ctrlEnterRunsTheTypedTextAndRefreshShowsTheDiskAgain)
     QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
     test::typeText(memo, QStringLiteral("<script>document.title += '2';</script>"));
     QTest::keyClick(memo, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Ход +js2"); }))
-        << wb1->title().toStdString();
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title() == QStringLiteral("Ход +js2"); }))
+        << wb1->page()->title().toStdString();
 
     if (!row.category.isEmpty()) {
         QTest::mouseClick(test::child<QToolButton>(*form, "SpeedButton4"), Qt::LeftButton);
-        ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Disk"); }))
-            << wb1->title().toStdString();
+        ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title() == QStringLiteral("Disk"); }))
+            << wb1->page()->title().toStdString();
     }
 }
 

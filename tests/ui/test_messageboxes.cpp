@@ -1,16 +1,20 @@
 // Every box the program opens fits its text and its caption.
+#include "app/desktoppagedialogs.h"
 #include "app/messages.h"
-#include "app/pagedialogs.h"
 #include "app/qttexts.h"
+#include "support/windowdoubles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTranslator>
@@ -92,7 +96,7 @@ TEST_P(MessageBoxes, wrapAtHalfTheScreenOnlyWhenTheyMustAndShowTheWholeCaption)
 }
 
 AppDialogs dialogs;
-AppPageDialogs pageDialogs;
+DesktopPageDialogs pageDialogs;
 
 INSTANTIATE_TEST_SUITE_P(
     EveryBox, MessageBoxes,
@@ -142,8 +146,10 @@ TEST(QtTexts, theFileDialogSpeaksBulgarianAndTheProgramsCaptionsStay)
         QObject::connect(&poll, &QTimer::timeout, [&] {
             if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
                 QStringList texts;
+                // What the user sees: a form may hold buttons another use of it shows.
                 for (const QAbstractButton* button : box->findChildren<QAbstractButton*>())
-                    texts << button->text();
+                    if (button->isVisible())
+                        texts << button->text();
                 texts.sort();
                 captions << texts.join(u'|');
                 box->reject();
@@ -158,6 +164,40 @@ TEST(QtTexts, theFileDialogSpeaksBulgarianAndTheProgramsCaptionsStay)
     buttonsOf([] { showApplicationError(QStringLiteral("Грешка")); });
     EXPECT_EQ(captions, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel|OK"), QStringLiteral("OK"),
                                      QStringLiteral("OK")}));
+}
+
+// A page's prompt gives back what the user typed and whether the user took the offer to stop the
+// page's boxes; cancelled, it gives back nothing and keeps the page's default text.
+TEST(PageBoxes, promptGivesBackTheTypedAnswerAndTheTakenOffer)
+{
+    const struct {
+        const char* name;
+        bool accept;
+    } cases[] = {{"typed and accepted", true}, {"cancelled with Esc", false}};
+    for (const auto& c : cases) {
+        bool done = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (done || !box || !box->isVisible())
+                return;
+            done = true;
+            auto* line = box->findChild<QLineEdit*>(QStringLiteral("answer"));
+            auto* offer = box->findChild<QCheckBox*>(QStringLiteral("stopMore"));
+            ASSERT_TRUE(line && offer && line->isVisible() && offer->isVisible());
+            test::typeText(line, QStringLiteral("Мария"));
+            QTest::keyClick(offer, Qt::Key_Space);
+            QTest::keyClick(line, c.accept ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        poll.start(20);
+        DesktopPageDialogs boxes;
+        QString value = QStringLiteral("гост");
+        bool stopMore = false;
+        EXPECT_EQ(boxes.prompt(nullptr, QStringLiteral("Име?"), value, &stopMore), c.accept) << c.name;
+        EXPECT_TRUE(done) << c.name;
+        EXPECT_EQ(value, c.accept ? QStringLiteral("Мария") : QStringLiteral("гост")) << c.name;
+        EXPECT_TRUE(stopMore) << c.name;
+    }
 }
 
 } // namespace

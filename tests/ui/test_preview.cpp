@@ -1,11 +1,13 @@
 // The preview as a browser: runaway scripts, new windows, downloads, the page's boxes, the console.
+#include "app/desktoppagedialogs.h"
 #include "app/messages.h"
-#include "app/pagedialogs.h"
 #include "browser/popupwindow.h"
+#include "browser/popupwindows.h"
 #include "browser/runawayguard.h"
 #include "browser/webview.h"
 #include "support/child.h"
 #include "support/qtwait.h"
+#include "support/webviewwait.h"
 #include "support/windowdoubles.h"
 #include "ui/scriptcombobox.h"
 #include "ui/tform1.h"
@@ -66,7 +68,7 @@ protected:
     }
     bool titled(const QString& title)
     {
-        return test::waitUntil([&] { return wb1->title() == title; });
+        return test::waitUntil([&] { return wb1->page()->title() == title; });
     }
     // open(), then the script typed as `script` chosen and its page shown titled `title`.
     bool openShowing(const std::vector<std::pair<std::string, std::string>>& scripts, const QString& script,
@@ -104,7 +106,7 @@ TEST_F(Preview, namesInAnotherLetterCaseFindTheirFiles)
     wb1 = test::child<WebView>(*form, "wb1");
     test::typeText(test::child<ScriptComboBox>(*form, "cats"), QStringLiteral("И"));
     choose(QStringLiteral("C"));
-    EXPECT_TRUE(titled(QStringLiteral("Часовник 1"))) << wb1->title().toStdString();
+    EXPECT_TRUE(titled(QStringLiteral("Часовник 1"))) << wb1->page()->title().toStdString();
     EXPECT_TRUE(
         test::child<QPlainTextEdit>(*form, "Memo4")->toPlainText().contains(QStringLiteral("PIC.GIF")));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(u'\n').toStdString();
@@ -126,9 +128,9 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
     QElapsedTimer timer;
     timer.start();
     choose(QStringLiteral("n"));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Next"); },
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title() == QStringLiteral("Next"); },
                                 RunawayGuard::kRunawayLimitMs))
-        << wb1->title().toStdString();
+        << wb1->page()->title().toStdString();
     EXPECT_LT(timer.elapsed(), RunawayGuard::kRunawayLimitMs);
     EXPECT_TRUE(test::waitUntil([&] { return !processAlive(hung); }, 2000));
     EXPECT_TRUE(test::waitUntil(
@@ -137,9 +139,9 @@ TEST_F(Preview, runawayScriptIsStoppedAndNeverHoldsUpTheNextScript)
     // Left alone, the loop is stopped and says so; the console names it; "Опресни" runs it again.
     choose(QStringLiteral("l"));
     ASSERT_TRUE(titled(QStringLiteral("Loop")));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Скриптът беше спрян"); },
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title() == QStringLiteral("Скриптът беше спрян"); },
                                 RunawayGuard::kRunawayLimitMs + 4000))
-        << wb1->title().toStdString();
+        << wb1->page()->title().toStdString();
     EXPECT_TRUE(test::waitUntil(
         [&] { return test::child<QLabel>(*form, "Panel6")->text() == QStringLiteral("Готово."); }));
     const ConsoleModel& console = wb1->console();
@@ -161,8 +163,9 @@ TEST_F(Preview, greedyPageIsStoppedForItsMemory)
     ASSERT_TRUE(
         openShowing({{"greedy.html", greedy}, {"next.html", "<html><head><title>Next</title></head></html>"}},
                     QStringLiteral("g"), QStringLiteral("Greedy")));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title() == QStringLiteral("Страницата беше спряна"); }))
-        << wb1->title().toStdString();
+    ASSERT_TRUE(test::waitUntil([&] {
+        return wb1->page()->title() == QStringLiteral("Страницата беше спряна");
+    })) << wb1->page()->title().toStdString();
     const ConsoleModel& console = wb1->console();
     ASSERT_GE(console.rowCount(), 1);
     const ConsoleMessage& last = console.message(console.rowCount() - 1);
@@ -197,11 +200,12 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
         "document.title = refused > 0 ? 'some refused' : 'none refused';</script></body></html>";
     ASSERT_TRUE(openShowing({{"opener.html", opener}, {"flood.html", flood}}, QStringLiteral("o"),
                             QStringLiteral("Opener ok")));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->popups().size() == 2; }));
+    const auto popups = [&] { return wb1->findChildren<PopupWindow*>(Qt::FindDirectChildrenOnly); };
+    ASSERT_TRUE(test::waitUntil([&] { return popups().size() == 2; }));
     PopupWindow* popup = nullptr;
     PopupWindow* blank = nullptr;
     ASSERT_TRUE(test::waitUntil([&] {
-        for (PopupWindow* w : wb1->popups()) {
+        for (PopupWindow* w : popups()) {
             if (w->windowTitle() == QStringLiteral("Прозорец"))
                 popup = w;
             if (w->windowTitle() == QStringLiteral("Blank"))
@@ -211,9 +215,9 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
     })) <<
         [&] {
             std::string titles;
-            for (PopupWindow* w : wb1->popups())
+            for (PopupWindow* w : popups())
                 titles += w->windowTitle().toStdString() + "|"
-                          + w->view()->currentUrl().toString().toStdString() + "\n";
+                          + w->view()->page()->url().toString().toStdString() + "\n";
             return titles;
         }();
     EXPECT_TRUE(popup->isVisible() && blank->isVisible());
@@ -229,12 +233,12 @@ TEST_F(Preview, newWindowsOpenAsWindowsOfTheirOwn)
     QPointer<PopupWindow> closing(popup);
     popup->view()->page()->runJavaScript(QStringLiteral("window.close()"));
     EXPECT_TRUE(test::waitUntil([&] { return closing.isNull(); }));
-    EXPECT_EQ(wb1->popups().size(), 1);
+    EXPECT_EQ(popups().size(), 1);
 
     choose(QStringLiteral("f"));
-    ASSERT_TRUE(test::waitUntil([&] { return wb1->title().endsWith(QStringLiteral(" refused")); }));
-    EXPECT_EQ(wb1->title(), QStringLiteral("some refused"));
-    EXPECT_EQ(wb1->popups().size(), WebView::kPopupLimit);
+    ASSERT_TRUE(test::waitUntil([&] { return wb1->page()->title().endsWith(QStringLiteral(" refused")); }));
+    EXPECT_EQ(wb1->page()->title(), QStringLiteral("some refused"));
+    EXPECT_EQ(popups().size(), PopupWindows::kLimit);
 }
 
 // A download asks where to save with the save dialog and saves there; a cancelled dialog saves
@@ -293,7 +297,7 @@ TEST_F(Preview, pageBoxesAreTheProgramsAndARunOfThemCanBeStopped)
     // The real box, on the page loaded again: the application's title, the page's text.
     QTest::mouseClick(test::child<QToolButton>(*form, "SpeedButton4"), Qt::LeftButton);
     ASSERT_TRUE(titled(QStringLiteral("Boxes")));
-    AppPageDialogs real;
+    DesktopPageDialogs real;
     wb1->setPageDialogs(&real);
     QString caption, text;
     QTimer poll;
@@ -437,6 +441,7 @@ TEST_F(Preview, consoleFloodNeverHoldsUpTheNextScript)
 // still takes the preview to the maker's site.
 TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
 {
+    const test::OwnRuntimeFolder runtime;
     test::TempDir home;
     const std::string secret = home.write("id_rsa", "PRIVATE KEY");
     const std::string reader =
@@ -467,16 +472,17 @@ TEST_F(Preview, readsOnlyTheLibraryAndTheHomeButtonStillLeaves)
         memo->setPlainText(text);
         memo->setFocus();
         QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
-        EXPECT_EQ(wb1->contentFilePath().isEmpty(), padding == 0);
-        EXPECT_TRUE(titled(QStringLiteral("own blocked"))) << padding << " " << wb1->title().toStdString();
+        EXPECT_EQ(runtime.files().isEmpty(), padding == 0);
+        EXPECT_TRUE(titled(QStringLiteral("own blocked")))
+            << padding << " " << wb1->page()->title().toStdString();
         EXPECT_TRUE(test::waitUntil([&] { return refusals().filter(QStringLiteral("id_rsa")).size() == 1; }))
             << padding;
     }
 
     QTest::mouseClick(test::child<QToolButton>(*form, "SpeedButton6"), Qt::LeftButton);
     EXPECT_TRUE(test::waitUntil([&] {
-        return wb1->currentUrl().host() == QStringLiteral("www.corvane.example");
-    })) << wb1->currentUrl().toString().toStdString();
+        return wb1->page()->url().host() == QStringLiteral("www.corvane.example");
+    })) << wb1->page()->url().toString().toStdString();
     EXPECT_TRUE(test::waitUntil(
         [&] { return test::child<QLabel>(*form, "Panel6")->text() == QStringLiteral("Готово."); }));
     EXPECT_TRUE(refusals().isEmpty()) << refusals().join(u'\n').toStdString();

@@ -6,7 +6,7 @@ namespace corvane {
 
 // The real boxes of a page, captioned with the application title like the program's own, in
 // Bulgarian; and the save dialog of a download.
-class AppPageDialogs : public PageDialogs {
+class DesktopPageDialogs : public PageDialogs {
 public:
     void alert(QWidget* parent, const QString& text, bool* stopMore) override;
     bool confirm(QWidget* parent, const QString& text, bool* stopMore) override;
