@@ -7,7 +7,7 @@
 #include "platform/errors.h"
 #include "platform/programdir.h"
 #ifdef _WIN32
-#include "platform/win/winregistry.h"
+#include "platform/registry_win.h"
 #else
 #include "platform/registrystore.h"
 #endif

@@ -11,6 +11,6 @@ cmake --preset default >/dev/null
 # The generated sources (forms, resources, moc) must exist for the Qt layers to parse.
 mapfile -t generated < <(ninja -C build -t targets all | sed -n 's/^\([A-Za-z0-9_]*_autogen\): .*/\1/p' | sort -u)
 cmake --build --preset default --target "${generated[@]}"
-mapfile -t sources < <(git ls-files -- '*.cpp' ':!:tests/**' ':!:bench/**' ':!:fuzz/**' ':!:**/win/**')
+mapfile -t sources < <(git ls-files -- '*.cpp' ':!:tests/**' ':!:bench/**' ':!:fuzz/**' ':!:**/*_win.cpp')
 run-clang-tidy -quiet -p build -j "${CORVANE_JOBS:-2}" "${sources[@]/#/$PWD/}" || status=1
 exit $status

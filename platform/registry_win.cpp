@@ -1,6 +1,6 @@
-#include "platform/win/winregistry.h"
+#include "platform/registry_win.h"
 
-#include "platform/win/widetext.h"
+#include "platform/widetext_win.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include "platform/filestream.h"
 
 #include "platform/errors.h"
-#include "platform/win/widetext.h"
+#include "platform/widetext_win.h"
 
 #include <windows.h>
 
