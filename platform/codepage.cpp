@@ -20,8 +20,40 @@ constexpr std::array<char16_t, 128> kHigh = {
     0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
-// Decodes one UTF-8 sequence at i; malformed input yields U+FFFD and moves one byte on.
-char32_t nextCodePoint(std::string_view s, size_t& i)
+const std::unordered_map<char32_t, char>& encodeTable()
+{
+    static const auto table = [] {
+        std::unordered_map<char32_t, char> t;
+        for (size_t k = 0; k < kHigh.size(); ++k)
+            t.emplace(kHigh[k], static_cast<char>(0x80 + k));
+        return t;
+    }();
+    return table;
+}
+
+// Appends one code point as UTF-8.
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+char32_t nextCodePoint(std::string_view s, std::size_t& i)
 {
     const auto b0 = static_cast<unsigned char>(s[i]);
     if (b0 < 0x80) {
@@ -44,38 +76,6 @@ char32_t nextCodePoint(std::string_view s, size_t& i)
     }
     i += extra + 1;
     return c;
-}
-
-const std::unordered_map<char32_t, char>& encodeTable()
-{
-    static const auto table = [] {
-        std::unordered_map<char32_t, char> t;
-        for (size_t k = 0; k < kHigh.size(); ++k)
-            t.emplace(kHigh[k], static_cast<char>(0x80 + k));
-        return t;
-    }();
-    return table;
-}
-
-} // namespace
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 std::string cp1251ToUtf8(std::string_view bytes)
