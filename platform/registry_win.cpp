@@ -144,4 +144,9 @@ std::unique_ptr<RegistryKey> WindowsRegistry::newKey() const
     return std::make_unique<WindowsRegistryKey>();
 }
 
+std::unique_ptr<Registry> programRegistry()
+{
+    return std::make_unique<WindowsRegistry>();
+}
+
 } // namespace corvane

@@ -250,4 +250,10 @@ void moveLegacyRegistryStore(const std::string& from, const std::string& to)
     }
 }
 
+std::unique_ptr<Registry> programRegistry()
+{
+    moveLegacyRegistryStore(legacyRegistryStorePath(), defaultRegistryStorePath());
+    return std::make_unique<RegistryStore>(defaultRegistryStorePath());
+}
+
 } // namespace corvane
