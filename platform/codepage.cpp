@@ -53,21 +53,21 @@ void appendUtf8(std::string& out, char32_t c)
 
 } // namespace
 
-char32_t nextCodePoint(std::string_view s, std::size_t& i)
+char32_t nextCodePoint(std::string_view text, std::size_t& i)
 {
-    const auto b0 = static_cast<unsigned char>(s[i]);
+    const auto b0 = static_cast<unsigned char>(text[i]);
     if (b0 < 0x80) {
         ++i;
         return b0;
     }
     const int extra = (b0 >> 5) == 0x6 ? 1 : (b0 >> 4) == 0xE ? 2 : (b0 >> 3) == 0x1E ? 3 : 0;
-    if (extra == 0 || i + extra >= s.size()) {
+    if (extra == 0 || i + extra >= text.size()) {
         ++i;
         return 0xFFFD;
     }
     char32_t c = b0 & (0x3F >> extra);
     for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
+        const auto b = static_cast<unsigned char>(text[i + k]);
         if ((b & 0xC0) != 0x80) {
             ++i;
             return 0xFFFD;

@@ -23,7 +23,7 @@ public:
     // The size the file had when it was opened.
     std::uintmax_t size() const { return size_; }
     // Reads at most maxBytes into buffer; count is 0 at the end. Gives 0 or the error number.
-    int read(char* buffer, std::size_t maxBytes, std::size_t& count);
+    int read(char* buffer, std::size_t maxBytes, std::size_t& count) const;
 
 private:
     std::intptr_t handle_ = -1; // a descriptor, or a HANDLE (INVALID_HANDLE_VALUE is -1 too)

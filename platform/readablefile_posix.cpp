@@ -47,7 +47,7 @@ int ReadableFile::open(const std::string& path)
     return 0;
 }
 
-int ReadableFile::read(char* buffer, std::size_t maxBytes, std::size_t& count)
+int ReadableFile::read(char* buffer, std::size_t maxBytes, std::size_t& count) const
 {
     for (;;) {
         const ssize_t n = ::read(static_cast<int>(handle_), buffer, maxBytes);

@@ -39,7 +39,7 @@ int ReadableFile::open(const std::string& path)
     return 0;
 }
 
-int ReadableFile::read(char* buffer, std::size_t maxBytes, std::size_t& count)
+int ReadableFile::read(char* buffer, std::size_t maxBytes, std::size_t& count) const
 {
     DWORD n = 0;
     const DWORD wanted = maxBytes < 0x40000000 ? static_cast<DWORD>(maxBytes) : 0x40000000;
