@@ -1,17 +1,25 @@
 #pragma once
 
-#include <QTest>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 
 #include <functional>
 
 namespace corvane::test {
 
 // Runs the event loop until the condition holds or the time is up; returns the condition.
-// Qt's own wait, without its QTRY_* macros: their failures land in QTest's result, which gtest
-// never sees.
 inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000)
 {
-    return QTest::qWaitFor(condition, timeoutMs);
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
 }
 
 } // namespace corvane::test
