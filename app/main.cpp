@@ -6,11 +6,7 @@
 #include "browser/webengine.h"
 #include "platform/errors.h"
 #include "platform/programdir.h"
-#ifdef _WIN32
-#include "platform/win/winregistry.h"
-#else
-#include "platform/registrystore.h"
-#endif
+#include "platform/registry.h"
 #include "ui/addresses.h"
 #include "ui/desktopshell.h"
 
@@ -58,18 +54,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QString());
     QApplication::setApplicationName(QLatin1String(corvane::kApplicationTitle));
 
-#ifdef _WIN32
-    const corvane::WindowsRegistry registry;
-#else
-    corvane::moveLegacyRegistryStore(corvane::legacyRegistryStorePath(), corvane::defaultRegistryStorePath());
-    const corvane::RegistryStore registry(corvane::defaultRegistryStorePath());
-#endif
+    const std::unique_ptr<corvane::Registry> registry = corvane::programRegistry();
     corvane::DesktopShell shell;
     corvane::AppDialogs dialogs;
     corvane::DesktopPageDialogs pageDialogs;
     corvane::MainWindowServices services;
     services.programDirectory = corvane::programDirectory();
-    services.registry = &registry;
+    services.registry = registry.get();
     services.shell = &shell;
     services.dialogs = &dialogs;
     services.pageDialogs = &pageDialogs;

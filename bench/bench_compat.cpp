@@ -7,6 +7,7 @@
 //   once (default: the number of processors), with the layer and with --as-today, in the same
 //   run, CORVANE_BENCH_ROUNDS times each (default 2), alternating; the better time of each and
 //   their ratio, wall and processor time.
+#include "benchpages.h"
 #include "browser/pageprobe.h"
 #include "browser/webview.h"
 #include "platform/codepage.h"
@@ -27,12 +28,6 @@
 #include <vector>
 
 namespace {
-
-int sizeFromEnv(const char* name, int fallback)
-{
-    const char* value = std::getenv(name);
-    return value && std::atoi(value) > 0 ? std::atoi(value) : fallback;
-}
 
 // Pages like bench_pageprobe's, which are like the library's (Windows-1251 text, a style, a
 // picture, a list the script builds), each with an effect of the old browsers, four kinds in turn:
@@ -94,26 +89,6 @@ std::string oldPage(int i)
              "for (var k = 0; k < 20; ++k) { var li = document.createElement('LI'); li.innerHTML = 'Ред ' + k; "
              "list.appendChild(li); }\r\n"
            + clock + "</SCRIPT>\r\n</BODY>\r\n</HTML>\r\n";
-}
-
-QStringList writePages(const QString& folder, int count)
-{
-    {
-        std::ofstream gif((folder + QStringLiteral("/dot.gif")).toStdString(), std::ios::binary);
-        gif.write(
-            "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00"
-            "\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
-            43);
-    }
-    QStringList files;
-    for (int i = 0; i < count; ++i) {
-        const std::string page = corvane::utf8ToCp1251(oldPage(i));
-        const QString path = folder + QStringLiteral("/old%1.html").arg(i);
-        std::ofstream(path.toStdString(), std::ios::binary)
-            .write(page.data(), static_cast<std::streamsize>(page.size()));
-        files.append(path);
-    }
-    return files;
 }
 
 qint64 probe(const QStringList& files, int jobs, bool asToday)
@@ -189,21 +164,18 @@ int main(int argc, char** argv)
 {
     corvane::PageProbe::prepareEngine();
     QApplication app(argc, argv);
-    const int count = sizeFromEnv("CORVANE_BENCH_PAGES", 500);
-    const int jobs = sizeFromEnv("CORVANE_BENCH_JOBS",
-                                 static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
-    const int rounds = sizeFromEnv("CORVANE_BENCH_ROUNDS", 2);
+    const int count = bench::positiveSizeFromEnv("CORVANE_BENCH_PAGES", 500);
+    const int jobs = bench::jobsFromEnv();
+    const int rounds = bench::positiveSizeFromEnv("CORVANE_BENCH_ROUNDS", 2);
     QTemporaryDir folder;
-    const QStringList files = writePages(folder.path(), count);
+    const QStringList files = bench::writePages(folder.path(), count, QStringLiteral("old"),
+                                                [](int i) { return corvane::utf8ToCp1251(oldPage(i)); });
 
-    loadCost(files, sizeFromEnv("CORVANE_BENCH_LOADS", 40));
+    loadCost(files, bench::positiveSizeFromEnv("CORVANE_BENCH_LOADS", 40));
 
     using bench::Cost;
     Cost layer{-1, -1};
     Cost today{-1, -1};
-    const auto better = [](Cost best, Cost c) {
-        return best.wallMs < 0 ? c : Cost{std::min(best.wallMs, c.wallMs), std::min(best.cpuMs, c.cpuMs)};
-    };
     for (int round = 0; round < rounds; ++round) {
         const Cost l = bench::measure([&] { return probe(files, jobs, false); });
         const Cost t = bench::measure([&] { return probe(files, jobs, true); });
@@ -211,8 +183,8 @@ int main(int argc, char** argv)
                     round + 1, static_cast<long long>(l.wallMs), l.cpuMs, static_cast<long long>(t.wallMs),
                     t.cpuMs);
         std::fflush(stdout);
-        layer = better(layer, l);
-        today = better(today, t);
+        layer = bench::better(layer, l);
+        today = bench::better(today, t);
     }
     std::printf("%d old pages, %d at once: run %lld ms, run --as-today %lld ms: ratio %.2f; processor time "
                 "ratio %.2f\n",

@@ -4,6 +4,7 @@
 // CORVANE_BENCH_ROUNDS times (default 2), alternating, and the better time of each is compared.
 // Beside the wall time, the processor time of this process and the engine's processes is given:
 // on a busy machine it says more than the clock.
+#include "benchpages.h"
 #include "browser/pageprobe.h"
 #include "platform/codepage.h"
 #include "processcost.h"
@@ -28,45 +29,24 @@
 
 namespace {
 
-int sizeFromEnv(const char* name, int fallback)
-{
-    const char* value = std::getenv(name);
-    return value && std::atoi(value) > 0 ? std::atoi(value) : fallback;
-}
-
 // Pages like the library's: Windows-1251 text, a style, a picture, a script that builds part of
 // the page when it loads; every fourth keeps a clock ticking each second.
-QStringList writePages(const QString& folder, int count)
+std::string libraryPage(int i)
 {
-    {
-        std::ofstream gif((folder + QStringLiteral("/dot.gif")).toStdString(), std::ios::binary);
-        gif.write(
-            "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00"
-            "\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
-            43);
-    }
-    QStringList files;
-    for (int i = 0; i < count; ++i) {
-        const std::string clock =
-            i % 4 == 0 ? "setInterval(function () { t.textContent = new Date(); }, 1000);\r\n" : "";
-        const std::string page = corvane::utf8ToCp1251(
-            "<html>\r\n<head>\r\n<title>Страница " + std::to_string(i)
-            + "</title>\r\n"
-              "<style>\r\nbody { font-family: Verdana; background: #eef; }\r\n.box { border: 1px solid #88a; padding: 4px; }\r\n</style>\r\n"
-              "</head>\r\n<body>\r\n<h1>Скрипт номер "
-            + std::to_string(i)
-            + "</h1>\r\n"
-              "<div class=\"box\" id=\"t\">Текст на страницата</div>\r\n<img src=\"dot.gif\" width=\"20\" height=\"20\">\r\n"
-              "<ul id=\"list\"></ul>\r\n<script>\r\nvar list = document.getElementById('list');\r\n"
-              "for (var k = 0; k < 20; ++k) { var li = document.createElement('li'); li.textContent = 'Ред ' + k; list.appendChild(li); }\r\n"
-              "var t = document.getElementById('t');\r\n"
-            + clock + "</script>\r\n</body>\r\n</html>\r\n");
-        const QString path = folder + QStringLiteral("/page%1.html").arg(i);
-        std::ofstream(path.toStdString(), std::ios::binary)
-            .write(page.data(), static_cast<std::streamsize>(page.size()));
-        files.append(path);
-    }
-    return files;
+    const std::string clock =
+        i % 4 == 0 ? "setInterval(function () { t.textContent = new Date(); }, 1000);\r\n" : "";
+    return corvane::utf8ToCp1251(
+        "<html>\r\n<head>\r\n<title>Страница " + std::to_string(i)
+        + "</title>\r\n"
+          "<style>\r\nbody { font-family: Verdana; background: #eef; }\r\n.box { border: 1px solid #88a; padding: 4px; }\r\n</style>\r\n"
+          "</head>\r\n<body>\r\n<h1>Скрипт номер "
+        + std::to_string(i)
+        + "</h1>\r\n"
+          "<div class=\"box\" id=\"t\">Текст на страницата</div>\r\n<img src=\"dot.gif\" width=\"20\" height=\"20\">\r\n"
+          "<ul id=\"list\"></ul>\r\n<script>\r\nvar list = document.getElementById('list');\r\n"
+          "for (var k = 0; k < 20; ++k) { var li = document.createElement('li'); li.textContent = 'Ред ' + k; list.appendChild(li); }\r\n"
+          "var t = document.getElementById('t');\r\n"
+        + clock + "</script>\r\n</body>\r\n</html>\r\n");
 }
 
 // The floor: pages of an off-the-record profile, each loading the next file when one has loaded.
@@ -121,20 +101,16 @@ int main(int argc, char** argv)
     // Both sides run in the engine as the tool starts it.
     corvane::PageProbe::prepareEngine();
     QApplication app(argc, argv);
-    const int count = sizeFromEnv("CORVANE_BENCH_PAGES", 1000);
-    const int jobs = sizeFromEnv("CORVANE_BENCH_JOBS",
-                                 static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    const int count = bench::positiveSizeFromEnv("CORVANE_BENCH_PAGES", 1000);
+    const int jobs = bench::jobsFromEnv();
     QTemporaryDir folder;
-    const QStringList files = writePages(folder.path(), count);
+    const QStringList files = bench::writePages(folder.path(), count, QStringLiteral("page"), libraryPage);
 
-    const int rounds = sizeFromEnv("CORVANE_BENCH_ROUNDS", 2);
+    const int rounds = bench::positiveSizeFromEnv("CORVANE_BENCH_ROUNDS", 2);
     using bench::Cost;
     using bench::measure;
     Cost bare{-1, -1};
     Cost tool{-1, -1};
-    const auto better = [](Cost best, Cost c) {
-        return best.wallMs < 0 ? c : Cost{std::min(best.wallMs, c.wallMs), std::min(best.cpuMs, c.cpuMs)};
-    };
     for (int round = 0; round < rounds; ++round) {
         const Cost b = measure([&] { return bareLoader(files, jobs); });
         const Cost t = measure([&] { return probe(files, jobs); });
@@ -142,8 +118,8 @@ int main(int argc, char** argv)
             "round %d: bare QWebEnginePage %lld ms (processor %.0f ms), page probe %lld ms (processor %.0f ms)\n",
             round + 1, static_cast<long long>(b.wallMs), b.cpuMs, static_cast<long long>(t.wallMs), t.cpuMs);
         std::fflush(stdout);
-        bare = better(bare, b);
-        tool = better(tool, t);
+        bare = bench::better(bare, b);
+        tool = bench::better(tool, t);
     }
     std::printf(
         "%d pages, %d at once: bare %lld ms (%.1f ms a page), probe %lld ms (%.1f ms a page): ratio %.2f; "

@@ -3,6 +3,7 @@
 // processes included.
 #include <QtGlobal>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -64,6 +65,12 @@ Cost measure(Run run)
     const double cpu = treeCpuMs();
     const qint64 wall = run();
     return {wall, treeCpuMs() - cpu};
+}
+
+// The better of each figure over the rounds so far; a first `best` of {-1, -1} takes `c` whole.
+inline Cost better(Cost best, Cost c)
+{
+    return best.wallMs < 0 ? c : Cost{std::min(best.wallMs, c.wallMs), std::min(best.cpuMs, c.cpuMs)};
 }
 
 } // namespace bench

@@ -104,12 +104,12 @@ std::string toCp1251(const std::string& bytes, const std::string& shown, std::ve
         return std::string(text);
     LineCounter lines(text);
     for (std::size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        const std::size_t length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-        if (length > 1 && utf8ToCp1251(text.substr(i, length)) == "?")
-            refusals.push_back(shown + " line " + std::to_string(lines.lineAt(i)) + ": \""
-                               + std::string(text.substr(i, length)) + "\" has no place in Windows-1251");
-        i += length;
+        const std::size_t start = i;
+        nextCodePoint(text, i);
+        const std::string_view character = text.substr(start, i - start);
+        if (character.size() > 1 && utf8ToCp1251(character) == "?")
+            refusals.push_back(shown + " line " + std::to_string(lines.lineAt(start)) + ": \""
+                               + std::string(character) + "\" has no place in Windows-1251");
     }
     return utf8ToCp1251(text);
 }
@@ -552,12 +552,10 @@ void Adder::commit(const AddStepHook& afterEachStep)
             out.write(file.bytes);
         }
         out.keep();
-        try {
-            fs::rename(toPath(out.path()), target);
-        } catch (...) {
-            std::error_code error;
-            fs::remove(toPath(out.path()), error);
-            throw;
+        if (const std::error_code error = replaceFile(out.path(), pathText(target))) {
+            std::error_code ignored;
+            fs::remove(toPath(out.path()), ignored);
+            throw fs::filesystem_error("rename", toPath(out.path()), target, error);
         }
         return target;
     };
@@ -594,9 +592,7 @@ AddReport addScripts(const std::string& directory, const std::string& category,
     try {
         return Adder(directory, category).run(files, afterEachStep);
     } catch (const fs::filesystem_error& e) {
-        throw ToolError("Cannot add to the library \"" + displayName(directory) + "\". "
-                        + trimMessageTail(e.code().message())
-                        + (e.path1().empty() ? std::string() : " (" + pathText(e.path1()) + ")"));
+        throw fileSystemToolError("Cannot add to the library \"" + displayName(directory) + "\"", e);
     } catch (const FileCreateError& e) {
         throw ToolError(e.what());
     } catch (const FileOpenError& e) {

@@ -34,6 +34,10 @@ using pages::PageScan;
 using pages::scanPage;
 namespace {
 
+// The findings about the bytes of one library file: byte-order mark, text in UTF-8, the byte
+// Windows-1251 leaves undefined, a NUL that ends the text early.
+void checkEncoding(const std::string& bytes, const std::string& path, std::vector<Finding>& findings);
+
 const std::string kSeparator(1, kPathSeparator);
 
 // A name as the messages quote it; one of megabytes is cut to its ends.
@@ -52,18 +56,9 @@ bool isNonAsciiLetter(char32_t c)
 std::size_t firstUtf8Letter(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
-        char32_t c = b & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k)
-            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        if (isNonAsciiLetter(c))
-            return i;
-        i += extra + 1;
+        const std::size_t start = i;
+        if (isNonAsciiLetter(nextCodePoint(text, i)))
+            return start;
     }
     return std::string_view::npos;
 }
@@ -553,6 +548,8 @@ std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFu
     return Checker(directory, progress).run();
 }
 
+namespace {
+
 void checkEncoding(const std::string& bytes, const std::string& path, std::vector<Finding>& findings)
 {
     std::size_t firstHigh = std::string::npos;
@@ -603,5 +600,7 @@ void checkEncoding(const std::string& bytes, const std::string& path, std::vecto
         findings.push_back(std::move(finding));
     }
 }
+
+} // namespace
 
 } // namespace corvane::librarytool

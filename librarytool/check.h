@@ -1,7 +1,7 @@
 #pragma once
 
 #include "librarytool/findings.h"
-#include "platform/errors.h"
+#include "librarytool/toolerror.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,13 +10,6 @@
 #include <vector>
 
 namespace corvane::librarytool {
-
-// The tool cannot do its work at all (no such folder, output refused, a write failed).
-class ToolError : public Error {
-public:
-    using Error::Error;
-    const char* className() const noexcept override { return "ToolError"; }
-};
 
 // A list (categories.ini, scripts.txt) larger than this is no list anyone wrote: it is refused
 // unread rather than held whole.
@@ -33,10 +26,6 @@ using ProgressFunction = std::function<void(std::size_t done, std::size_t total)
 // does, and returns the findings sorted. Reads every page once; writes nothing.
 // Throws ToolError when the folder cannot be read at all.
 std::vector<Finding> checkLibrary(const std::string& directory, const ProgressFunction& progress = {});
-
-// The findings about the bytes of one library file: byte-order mark, text in UTF-8, the byte
-// Windows-1251 leaves undefined, a NUL that ends the text early.
-void checkEncoding(const std::string& bytes, const std::string& path, std::vector<Finding>& findings);
 
 // The findings about one page's bytes, as check makes them: encoding, loads from off the
 // machine, code only old browsers ran.

@@ -462,8 +462,7 @@ ExportReport exportGallery(const std::string& directory, const std::string& out,
         return report;
     } catch (const fs::filesystem_error& e) {
         removeStaging();
-        throw ToolError("Cannot write the gallery \"" + out + "\". " + trimMessageTail(e.code().message())
-                        + (e.path1().empty() ? std::string() : " (" + pathText(e.path1()) + ")"));
+        throw fileSystemToolError("Cannot write the gallery \"" + out + "\"", e);
     } catch (const FileCreateError& e) {
         removeStaging();
         throw ToolError(e.what());

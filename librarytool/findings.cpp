@@ -10,6 +10,30 @@
 
 namespace corvane::librarytool {
 
+namespace {
+
+// Text as a JSON string, quotes included. Bytes that are not UTF-8 are taken as Windows-1251.
+std::string jsonString(const std::string& text)
+{
+    const auto escape = [](char c, char* buffer) -> std::string_view {
+        switch (c) {
+        case '"': return "\\\"";
+        case '\\': return "\\\\";
+        case '\n': return "\\n";
+        case '\r': return "\\r";
+        case '\t': return "\\t";
+        default:
+            if (static_cast<unsigned char>(c) >= 0x20)
+                return {};
+            std::snprintf(buffer, 8, "\\u%04x", static_cast<unsigned>(c));
+            return {buffer, 6};
+        }
+    };
+    return '"' + escapedEach(displayName(text), escape) + '"';
+}
+
+} // namespace
+
 void sortFindings(std::vector<Finding>& findings)
 {
     std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
@@ -86,25 +110,6 @@ std::string shortened(std::string_view utf8, std::size_t maxBytes)
         ++tail;
     return std::string(utf8.substr(0, head)) + "[… " + std::to_string(tail - head) + " bytes …]"
            + std::string(utf8.substr(tail));
-}
-
-std::string jsonString(const std::string& text)
-{
-    const auto escape = [](char c, char* buffer) -> std::string_view {
-        switch (c) {
-        case '"': return "\\\"";
-        case '\\': return "\\\\";
-        case '\n': return "\\n";
-        case '\r': return "\\r";
-        case '\t': return "\\t";
-        default:
-            if (static_cast<unsigned char>(c) >= 0x20)
-                return {};
-            std::snprintf(buffer, 8, "\\u%04x", static_cast<unsigned>(c));
-            return {buffer, 6};
-        }
-    };
-    return '"' + escapedEach(displayName(text), escape) + '"';
 }
 
 } // namespace corvane::librarytool

@@ -24,9 +24,6 @@ std::string findingsAsText(const std::vector<Finding>& findings);
 // A JSON array of {"path", "line", "kind", "message"}; line is null when there is none.
 std::string findingsAsJson(const std::vector<Finding>& findings);
 
-// Text as a JSON string, quotes included. Bytes that are not UTF-8 are taken as Windows-1251.
-std::string jsonString(const std::string& text);
-
 // The name as UTF-8: names read from the disk may be in the library's code page.
 std::string displayName(const std::string& bytes);
 

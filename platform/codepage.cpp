@@ -20,32 +20,6 @@ constexpr std::array<char16_t, 128> kHigh = {
     0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
-// Decodes one UTF-8 sequence at i; malformed input yields U+FFFD and moves one byte on.
-char32_t nextCodePoint(std::string_view s, size_t& i)
-{
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    const int extra = (b0 >> 5) == 0x6 ? 1 : (b0 >> 4) == 0xE ? 2 : (b0 >> 3) == 0x1E ? 3 : 0;
-    if (extra == 0 || i + extra >= s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    char32_t c = b0 & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    i += extra + 1;
-    return c;
-}
-
 const std::unordered_map<char32_t, char>& encodeTable()
 {
     static const auto table = [] {
@@ -57,8 +31,7 @@ const std::unordered_map<char32_t, char>& encodeTable()
     return table;
 }
 
-} // namespace
-
+// Appends one code point as UTF-8.
 void appendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
@@ -76,6 +49,33 @@ void appendUtf8(std::string& out, char32_t c)
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+} // namespace
+
+char32_t nextCodePoint(std::string_view text, std::size_t& i)
+{
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    const int extra = (b0 >> 5) == 0x6 ? 1 : (b0 >> 4) == 0xE ? 2 : (b0 >> 3) == 0x1E ? 3 : 0;
+    if (extra == 0 || i + extra >= text.size()) {
+        ++i;
+        return 0xFFFD;
+    }
+    char32_t c = b0 & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        const auto b = static_cast<unsigned char>(text[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
+        c = (c << 6) | (b & 0x3F);
+    }
+    i += extra + 1;
+    return c;
 }
 
 std::string cp1251ToUtf8(std::string_view bytes)

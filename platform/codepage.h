@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,8 +17,9 @@ std::string utf8ToCp1251(std::string_view text);
 // an odd last byte is ignored.
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
 
-// Appends one code point as UTF-8.
-void appendUtf8(std::string& out, char32_t c);
+// Decodes the UTF-8 sequence at i and moves i past it; a malformed one gives U+FFFD and moves
+// one byte on. i must be inside the text.
+char32_t nextCodePoint(std::string_view text, std::size_t& i);
 
 // True when every byte of the text is assigned in Windows-1251 (0x98 is the only gap).
 bool isDefinedCp1251(std::string_view bytes);

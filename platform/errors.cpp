@@ -20,6 +20,16 @@ RegistryError::RegistryError(const std::string& message, std::string systemReaso
 {
 }
 
+FileOpenError fileOpenError(const std::string& path, int errorNumber)
+{
+    return FileOpenError("Cannot open file \"" + path + "\". " + systemErrorText(errorNumber));
+}
+
+FileCreateError fileCreateError(const std::string& path, int errorNumber)
+{
+    return FileCreateError("Cannot create file \"" + path + "\". " + systemErrorText(errorNumber));
+}
+
 std::string errorDisplayText(const std::string& message)
 {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')

@@ -33,6 +33,11 @@ CORVANE_ERROR_CLASS(FileOpenError);
 
 CORVANE_ERROR_CLASS(FileCreateError);
 
+// "Cannot open file "path". reason" and "Cannot create file "path". reason", the reason being
+// the system's text for errorNumber.
+FileOpenError fileOpenError(const std::string& path, int errorNumber);
+FileCreateError fileCreateError(const std::string& path, int errorNumber);
+
 // The code box cannot take a text that large.
 CORVANE_ERROR_CLASS(TextCapacityError);
 

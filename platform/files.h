@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace corvane {
 
@@ -46,6 +47,11 @@ std::optional<std::string> readFileIfReadable(const std::string& path, int* erro
 // and never into anything but a regular file.
 // Throws FileCreateError "Cannot create file \"path\". reason".
 void writeWholeFile(const std::string& path, const std::string& bytes);
+
+// Renames `from`, a file already flushed, over `to` in one step, so a reader finds the old file
+// or the new one, never half of either, and makes the rename itself durable. Gives the system's
+// reason when it fails, leaving both as they were.
+std::error_code replaceFile(const std::string& from, const std::string& to);
 
 // Creates one directory level (a symbolic link standing there is never followed); the result
 // is reported but callers may ignore it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/readablefile.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,13 +21,12 @@ public:
     // next call); empty at the end. Throws FileOpenError.
     std::string_view read(std::size_t maxBytes = 65536);
     // The size the file had when it was opened.
-    std::uintmax_t size() const { return size_; }
+    std::uintmax_t size() const { return file_.size(); }
 
 private:
     std::string path_;
     std::string buffer_;
-    std::intptr_t handle_;
-    std::uintmax_t size_ = 0;
+    ReadableFile file_;
 };
 
 // A new file written piece by piece. It is made only where nothing stands yet (so never through

@@ -1,7 +1,6 @@
 #include "platform/profile.h"
 
 #include "platform/codepage.h"
-#include "platform/files.h"
 #include "platform/lines.h"
 
 namespace corvane {
@@ -65,14 +64,5 @@ std::vector<std::string> parseSectionNames(std::string_view text, size_t budget)
     }
     return names;
 }
-
-#ifndef _WIN32
-std::vector<std::string> readSectionNames(const std::string& path, size_t budget)
-{
-    // The platform's profile reader treats an unreadable file as one without sections.
-    const auto bytes = readFileIfReadable(path);
-    return bytes ? parseSectionNames(*bytes, budget) : std::vector<std::string>{};
-}
-#endif
 
 } // namespace corvane

@@ -35,6 +35,10 @@ public:
     virtual std::unique_ptr<RegistryKey> newKey() const = 0;
 };
 
+// The registry the program keeps its settings in: the system's on Windows; here the per-user
+// store file, taking over one an earlier version left in the old place.
+std::unique_ptr<Registry> programRegistry();
+
 // The three registry messages, shared by every implementation.
 [[noreturn]] void throwRegistryGetData(const std::string& name);
 // The set-data error carries the system's reason for the failure, when there is one.

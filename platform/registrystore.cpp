@@ -185,9 +185,9 @@ std::error_code replaceThrough(int fd, const std::string& temp, const std::strin
         return lastError();
     if (const std::error_code error = writeAll(fd, text))
         return error;
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0 || ::rename(temp.c_str(), store.c_str()) != 0)
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
         return lastError();
-    return {};
+    return replaceFile(temp, store);
 }
 
 } // namespace
@@ -213,16 +213,8 @@ std::error_code RegistryStore::save(const RegistryHive& hive) const
     error = replaceThrough(fd, temp, filePath_, formatRegistryText(hive), mode);
     if (::close(fd) != 0 && !error)
         error = lastError();
-    if (error)
-        return error; // the temporary stays; the next save truncates and reuses it
-    // Make the rename itself durable.
-    const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return {};
+    // On failure the temporary stays; the next save truncates and reuses it.
+    return error;
 }
 
 std::unique_ptr<RegistryKey> RegistryStore::newKey() const
@@ -256,6 +248,12 @@ void moveLegacyRegistryStore(const std::string& from, const std::string& to)
         if (fs::copy_file(from, to, error) && !error)
             fs::remove(from, error);
     }
+}
+
+std::unique_ptr<Registry> programRegistry()
+{
+    moveLegacyRegistryStore(legacyRegistryStorePath(), defaultRegistryStorePath());
+    return std::make_unique<RegistryStore>(defaultRegistryStorePath());
 }
 
 } // namespace corvane

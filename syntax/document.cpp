@@ -16,8 +16,7 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
 
-} // namespace
-
+// The tags of tokens lexText gave for `text`.
 std::vector<TagSpan> groupTags(std::string_view text, const std::vector<Token>& tokens)
 {
     std::vector<TagSpan> tags;
@@ -68,6 +67,8 @@ std::vector<TagSpan> groupTags(std::string_view text, const std::vector<Token>& 
     }
     return tags;
 }
+
+} // namespace
 
 LexedDocument lexDocument(std::string_view text)
 {

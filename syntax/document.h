@@ -35,9 +35,6 @@ struct LexedDocument {
 
 LexedDocument lexDocument(std::string_view text);
 
-// The tags of tokens lexText gave for `text`.
-std::vector<TagSpan> groupTags(std::string_view text, const std::vector<Token>& tokens);
-
 // The offset just after a doctype that opens the text (after white space only), else 0: where
 // something must go that comes first in a page without ending its standards mode.
 std::size_t leadingDoctypeEnd(std::string_view text);

@@ -720,12 +720,6 @@ CompatNeeds OldPageReader::needs() const
 
 } // namespace
 
-std::string_view compatPartName(CompatPart part)
-{
-    const auto index = static_cast<std::size_t>(part);
-    return index < kPartNames.size() ? kPartNames[index] : std::string_view();
-}
-
 void CompatNeeds::merge(const CompatNeeds& other)
 {
     parts |= other.parts;

@@ -32,9 +32,6 @@ enum class CompatPart : std::uint8_t {
 };
 inline constexpr std::size_t kCompatPartCount = static_cast<std::size_t>(CompatPart::Count);
 
-// The part's file name without ".js": "ie", "ieevents", ...
-std::string_view compatPartName(CompatPart part);
-
 // Who the page is told it runs in.
 enum class PageIdentity : std::uint8_t { Today, InternetExplorer, Netscape4 };
 

@@ -1,7 +1,7 @@
 #include "ui/desktopshell.h"
 
 #ifdef _WIN32
-#include "platform/win/widetext.h"
+#include "platform/widetext_win.h"
 
 #include <QApplication>
 #include <QWidget>

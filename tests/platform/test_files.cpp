@@ -8,7 +8,7 @@
 #include <functional>
 
 #ifdef _WIN32
-#include "platform/win/widetext.h"
+#include "platform/widetext_win.h"
 
 #include <windows.h>
 #else

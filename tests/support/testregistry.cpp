@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #ifdef _WIN32
-#include "platform/win/widetext.h"
-#include "platform/win/winregistry.h"
+#include "platform/registry_win.h"
+#include "platform/widetext_win.h"
 
 #include <windows.h>
 #include <random>

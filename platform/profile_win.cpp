@@ -1,6 +1,6 @@
 #include "platform/profile.h"
 
-#include "platform/win/widetext.h"
+#include "platform/widetext_win.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "platform/win/widetext.h"
+#include "platform/widetext_win.h"
 
 #include <windows.h>
 

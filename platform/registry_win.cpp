@@ -1,6 +1,6 @@
-#include "platform/win/winregistry.h"
+#include "platform/registry_win.h"
 
-#include "platform/win/widetext.h"
+#include "platform/widetext_win.h"
 
 #include <cstring>
 
@@ -142,6 +142,11 @@ void WindowsRegistryKey::writeString(const std::string& name, const std::string&
 std::unique_ptr<RegistryKey> WindowsRegistry::newKey() const
 {
     return std::make_unique<WindowsRegistryKey>();
+}
+
+std::unique_ptr<Registry> programRegistry()
+{
+    return std::make_unique<WindowsRegistry>();
 }
 
 } // namespace corvane

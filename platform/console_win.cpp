@@ -1,7 +1,6 @@
 #include "platform/console.h"
 
-#ifdef _WIN32
-#include "platform/win/widetext.h"
+#include "platform/widetext_win.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -9,13 +8,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace corvane {
-
-#ifdef _WIN32
 
 std::vector<std::string> commandLineArguments(int, char**)
 {
@@ -61,23 +55,5 @@ bool isTerminal(std::FILE* stream)
 {
     return ::_isatty(::_fileno(stream)) != 0;
 }
-
-#else
-
-std::vector<std::string> commandLineArguments(int argc, char** argv)
-{
-    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
-}
-
-void prepareConsole()
-{
-}
-
-bool isTerminal(std::FILE* stream)
-{
-    return ::isatty(::fileno(stream)) == 1;
-}
-
-#endif
 
 } // namespace corvane
