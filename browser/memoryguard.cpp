@@ -1,32 +1,11 @@
 #include "browser/memoryguard.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#include <psapi.h>
-#else
-#include <QFile>
-
-#include <csignal>
-#include <sys/types.h>
-#include <unistd.h>
-#endif
+#include "platform/process.h"
 
 namespace corvane {
 namespace {
 
 constexpr qint64 kLimitBytes = MemoryGuard::kMemoryLimitMb * 1024 * 1024;
-
-void endProcess(qint64 pid)
-{
-#ifdef _WIN32
-    if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid))) {
-        TerminateProcess(process, 1);
-        CloseHandle(process);
-    }
-#else
-    ::kill(static_cast<pid_t>(pid), SIGKILL);
-#endif
-}
 
 } // namespace
 
@@ -43,29 +22,6 @@ MemoryGuard::MemoryGuard(QWebEnginePage* page)
             timer_.start();
     });
     connect(page, &QWebEnginePage::renderProcessTerminated, this, &MemoryGuard::terminated);
-}
-
-qint64 MemoryGuard::residentBytes(qint64 pid)
-{
-    if (pid <= 0)
-        return 0;
-#ifdef _WIN32
-    qint64 bytes = 0;
-    if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid))) {
-        PROCESS_MEMORY_COUNTERS counters{};
-        if (GetProcessMemoryInfo(process, &counters, sizeof counters))
-            bytes = static_cast<qint64>(counters.WorkingSetSize);
-        CloseHandle(process);
-    }
-    return bytes;
-#else
-    // The second figure of statm is the resident size in pages.
-    QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> figures = statm.readLine(128).split(' ');
-    return figures.size() > 1 ? figures[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
-#endif
 }
 
 void MemoryGuard::probe()

@@ -20,9 +20,6 @@ public:
 
     explicit MemoryGuard(QWebEnginePage* page);
 
-    // The resident size of a process, in bytes; 0 when it cannot be read.
-    static qint64 residentBytes(qint64 pid);
-
 signals:
     // The renderer is gone for the memory it took; `url` was the page it showed.
     void exceeded(const QUrl& url);

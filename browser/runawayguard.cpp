@@ -1,34 +1,12 @@
 #include "browser/runawayguard.h"
 
+#include "platform/process.h"
+
 #include <QPointer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <csignal>
-#include <sys/types.h>
-#endif
-
 namespace corvane {
-namespace {
-
-void endProcess(qint64 pid)
-{
-    if (pid <= 0)
-        return;
-#ifdef _WIN32
-    if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid))) {
-        TerminateProcess(process, 1);
-        CloseHandle(process);
-    }
-#else
-    ::kill(static_cast<pid_t>(pid), SIGKILL);
-#endif
-}
-
-} // namespace
 
 RunawayGuard::RunawayGuard(QWebEnginePage* page)
     : QObject(page)

@@ -207,7 +207,10 @@ void WebView::renderStopped(const QUrl& url)
     }
     console_.add(programlines::runawayStopped(url));
     console_.flush();
-    showStoppedPage(url, QStringLiteral("stopped.html"));
+    showStoppedPage(
+        url, QStringLiteral("Скриптът беше спрян"), QStringLiteral("Скриптът не отговаряше и беше спрян"),
+        QStringLiteral("Страницата изпълняваше скрипт, който не отговори повече от няколко секунди, "
+                       "затова беше спряна."));
 }
 
 void WebView::memoryExceeded(const QUrl& url)
@@ -220,16 +223,24 @@ void WebView::memoryExceeded(const QUrl& url)
     }
     console_.add(programlines::memoryStopped(url));
     console_.flush();
-    showStoppedPage(url, QStringLiteral("outofmemory.html"));
+    showStoppedPage(
+        url, QStringLiteral("Страницата беше спряна"),
+        QStringLiteral("Страницата използва твърде много памет и беше спряна"),
+        QStringLiteral("Страницата зае повече от %1 MB памет, затова беше спряна, преди да затрудни "
+                       "компютъра.")
+            .arg(MemoryGuard::kMemoryLimitMb));
 }
 
-void WebView::showStoppedPage(const QUrl& url, const QString& page)
+void WebView::showStoppedPage(const QUrl& url, const QString& title, const QString& heading,
+                              const QString& reason)
 {
-    QFile file(QStringLiteral(":/browser/") + page);
+    QFile file(QStringLiteral(":/browser/stopped.html"));
     file.open(QIODevice::ReadOnly);
     QString html = QString::fromUtf8(file.readAll());
+    html.replace(QStringLiteral("{title}"), title);
+    html.replace(QStringLiteral("{heading}"), heading);
+    html.replace(QStringLiteral("{reason}"), reason);
     html.replace(QStringLiteral("{address}"), url.toString().toHtmlEscaped());
-    html.replace(QStringLiteral("{limit}"), QString::number(MemoryGuard::kMemoryLimitMb));
     // Shown as content of the stopped address: refresh runs the page again.
     if (!showsContent_)
         original_ = url;

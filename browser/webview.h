@@ -102,7 +102,8 @@ private:
     void renderStopped(const QUrl& url);
     void memoryExceeded(const QUrl& url);
     // A page of the program's own in place of `url`, from the resource `page` (:/browser/).
-    void showStoppedPage(const QUrl& url, const QString& page);
+    void showStoppedPage(const QUrl& url, const QString& title, const QString& heading,
+                         const QString& reason);
     void requestRefused(const QUrl& url);
     void popupOpened(const QUrl& url);
     // The page has sent the console more than kFloodPerSecond messages in the last second.

@@ -15,13 +15,14 @@ declare -A below=(
   [syntax]="platform"
   [pages]="syntax library platform"
   [librarytool]="pages syntax library platform"
-  [browser]="syntax platform"
-  [ui]="browser countdown search pages syntax library platform"
-  [app]="ui browser countdown search pages syntax library platform"
+  [address]=""
+  [browser]="address syntax platform"
+  [ui]="browser address countdown search pages syntax library platform"
+  [app]="ui browser address countdown search pages syntax library platform"
 )
 # The one command of the tool that runs pages in the engine.
-librarytool_run="browser"
-qt_layers=" browser ui app "
+librarytool_run="browser address"
+qt_layers=" address browser ui app "
 
 status=0
 for layer in "${!below[@]}"; do

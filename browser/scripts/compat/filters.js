@@ -703,27 +703,6 @@ compat.part('filters', function () {
   function finish(state, run) {
     guard(clear)(run);
     run.status = 0;
-    fireOwnEvent(state.element, 'filterchange');
-  }
-
-  // Fires an event only IE had at `element`: its listeners, and its on<type> property or
-  // attribute, which today's engine does not know, run as the page's own code.
-  function fireOwnEvent(element, type) {
-    var handler = element['on' + type];
-    var attribute = element.getAttribute('on' + type);
-    var listener = null;
-    if (typeof handler === 'function') {
-      listener = function (event) { return handler.call(element, event); };
-    } else if (attribute) {
-      listener = function (event) {
-        // The attribute's code, scoped as an inline handler is.
-        return new Function('event', 'with (document) { with (this) { ' + attribute + '\n} }').call(element, event);
-      };
-    }
-    if (listener)
-      element.addEventListener(type, listener);
-    element.dispatchEvent(new Event(type));
-    if (listener)
-      element.removeEventListener(type, listener);
+    compat.fireOwnEvent(state.element, 'filterchange');
   }
 });

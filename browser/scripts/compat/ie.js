@@ -5,22 +5,9 @@ compat.part('ie', function () {
   if (compat.identity !== 'ie')
     return;
 
-  // On the prototype, where the engine keeps its own; a page that sets the property on the
-  // navigator gets its own value.
-  function shadow(proto, name, get) {
-    Object.defineProperty(proto, name, {
-      configurable: true,
-      enumerable: true,
-      get: get,
-      set: function (value) {
-        Object.defineProperty(this, name, { configurable: true, enumerable: true, writable: true, value: value });
-      }
-    });
-  }
-
   var nav = window.navigator;
   var language = String(nav.language || 'bg').toLowerCase();
-  var identity = {
+  compat.identify({
     appName: 'Microsoft Internet Explorer',
     appVersion: '4.0 (compatible; MSIE 6.0; Windows NT 5.1)',
     userAgent: 'Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)',
@@ -29,16 +16,7 @@ compat.part('ie', function () {
     cpuClass: 'x86',
     browserLanguage: language,
     userLanguage: language,
-    systemLanguage: language,
-    // IE had none of these; a sniffer that finds "Gecko" takes the Mozilla branch.
-    product: undefined,
-    productSub: undefined,
-    vendor: undefined,
-    vendorSub: undefined
-  };
-  Object.keys(identity).forEach(function (name) {
-    var value = identity[name];
-    shadow(Navigator.prototype, name, function () { return value; });
+    systemLanguage: language
   });
 
   // Case-blind property names, as IE's collections answered them, come from the engine's own

@@ -375,28 +375,8 @@ compat.part('iedom', function () {
     var element = captured;
     captured = null;
     mouseTypes.forEach(function (type) { window.removeEventListener(type, forward, true); });
-    fireOwnEvent(element, 'losecapture');
+    compat.fireOwnEvent(element, 'losecapture');
   }));
-
-  // Fires an event only IE had at `element`: its listeners, and its on<type> property or
-  // attribute, which today's engine does not know, run as the page's own code.
-  function fireOwnEvent(element, type) {
-    var handler = element['on' + type];
-    var attribute = element.getAttribute('on' + type);
-    var listener = null;
-    if (typeof handler === 'function') {
-      listener = function (event) { return handler.call(element, event); };
-    } else if (attribute) {
-      listener = function (event) {
-        return new Function('event', 'with (document) { with (this) { ' + attribute + '\n} }').call(element, event);
-      };
-    }
-    if (listener)
-      element.addEventListener(type, listener);
-    element.dispatchEvent(new Event(type));
-    if (listener)
-      element.removeEventListener(type, listener);
-  }
 
   // document.createElement("<input name='x' type='radio'>"): IE's way to give a new element its
   // attributes at once.

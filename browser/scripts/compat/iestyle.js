@@ -205,28 +205,8 @@ compat.part('iestyle', function () {
     sheet.replaceSync(text);
   }
 
-  // A file the program handed over with the layer (a page saved to disk cannot read its
-  // neighbours), by its full address or its path from the page's folder.
-  function storedText(address) {
-    var files = compat.options && compat.options.files;
-    if (!files)
-      return null;
-    if (typeof files[address] === 'string')
-      return files[address];
-    var folder = String(location.href).replace(/[?#].*$/, '').replace(/[^\/]*$/, '');
-    if (address.indexOf(folder) !== 0)
-      return null;
-    var path = address.slice(folder.length).replace(/[?#].*$/, '');
-    try {
-      path = decodeURIComponent(path);
-    } catch (e) {
-      // Kept as written.
-    }
-    return typeof files[path] === 'string' ? files[path] : null;
-  }
-
   function load(address, done) {
-    var stored = storedText(address);
+    var stored = compat.storedText(address);
     if (stored !== null) {
       done(stored);
       return;

@@ -7,27 +7,11 @@ compat.part('ns4', function () {
     return;
   var guard = function (fn) { return compat.guard('ns4', fn); };
 
-  var identity = {
+  compat.identify({
     appName: 'Netscape',
     appVersion: '4.7 [en] (Win98; I)',
     userAgent: 'Mozilla/4.7 [en] (Win98; I)',
-    platform: 'Win32',
-    product: undefined,
-    productSub: undefined,
-    vendor: undefined,
-    vendorSub: undefined
-  };
-  Object.keys(identity).forEach(function (name) {
-    var value = identity[name];
-    // On the prototype, where the engine keeps its own; a page's own value on the navigator wins.
-    Object.defineProperty(Navigator.prototype, name, {
-      configurable: true,
-      enumerable: true,
-      get: function () { return value; },
-      set: function (v) {
-        Object.defineProperty(this, name, { configurable: true, enumerable: true, writable: true, value: v });
-      }
-    });
+    platform: 'Win32'
   });
 
   // <layer> is a positioned box, <ilayer> one in the flow; <nolayer> is what Netscape 4 hid.
@@ -279,26 +263,6 @@ compat.part('ns4', function () {
   }
   document.addEventListener('DOMContentLoaded', guard(upgradeAll));
 
-  // A file the program handed over with the layer (a page saved to disk cannot read its
-  // neighbours), by its full address or its path from the page's folder.
-  function storedText(address) {
-    var files = compat.options && compat.options.files;
-    if (!files)
-      return null;
-    if (typeof files[address] === 'string')
-      return files[address];
-    var folder = String(location.href).replace(/[?#].*$/, '').replace(/[^\/]*$/, '');
-    if (address.indexOf(folder) !== 0)
-      return null;
-    var path = address.slice(folder.length).replace(/[?#].*$/, '');
-    try {
-      path = decodeURIComponent(path);
-    } catch (e) {
-      // Kept as written.
-    }
-    return typeof files[path] === 'string' ? files[path] : null;
-  }
-
   // Loads the page at `source` into the layer, its scripts run, as Netscape's layer src did.
   function loadInto(element, source, width) {
     var address = new URL(source, document.baseURI).href;
@@ -312,7 +276,7 @@ compat.part('ns4', function () {
       if (typeof handler === 'function')
         handler.call(layerOf(element), new Event('load'));
     };
-    var stored = storedText(address);
+    var stored = compat.storedText(address);
     if (stored !== null) {
       show(stored);
       return;

@@ -116,6 +116,67 @@ var compat = {
   // A remark of a part's that is no error: a construct it leaves alone.
   note: function (part, text) {
     compat.send('console', { level: 'warning', text: String(part) + ': ' + String(text) });
+  },
+
+  // Who the page is told it runs in: each of `values` on Navigator.prototype, where the engine
+  // keeps its own, so a page's own value on the navigator wins. Neither old browser had Gecko's
+  // fields; a sniffer that finds "Gecko" takes the Mozilla branch.
+  identify: function (values) {
+    ['product', 'productSub', 'vendor', 'vendorSub'].forEach(function (name) {
+      values[name] = undefined;
+    });
+    Object.keys(values).forEach(function (name) {
+      var value = values[name];
+      Object.defineProperty(Navigator.prototype, name, {
+        configurable: true,
+        enumerable: true,
+        get: function () { return value; },
+        set: function (v) {
+          Object.defineProperty(this, name, { configurable: true, enumerable: true, writable: true, value: v });
+        }
+      });
+    });
+  },
+
+  // A file the program handed over with the layer (a page saved to disk cannot read its
+  // neighbours), by its full address or its path from the page's folder.
+  storedText: function (address) {
+    var files = setup.options && setup.options.files;
+    if (!files)
+      return null;
+    if (typeof files[address] === 'string')
+      return files[address];
+    var folder = String(location.href).replace(/[?#].*$/, '').replace(/[^\/]*$/, '');
+    if (address.indexOf(folder) !== 0)
+      return null;
+    var path = address.slice(folder.length).replace(/[?#].*$/, '');
+    try {
+      path = decodeURIComponent(path);
+    } catch (e) {
+      // Kept as written.
+    }
+    return typeof files[path] === 'string' ? files[path] : null;
+  },
+
+  // Fires an event only IE had at `element`: its listeners, and its on<type> property or
+  // attribute, which today's engine does not know, run as the page's own code.
+  fireOwnEvent: function (element, type) {
+    var handler = element['on' + type];
+    var attribute = element.getAttribute('on' + type);
+    var listener = null;
+    if (typeof handler === 'function') {
+      listener = function (event) { return handler.call(element, event); };
+    } else if (attribute) {
+      listener = function (event) {
+        // The attribute's code, scoped as an inline handler is.
+        return new Function('event', 'with (document) { with (this) { ' + attribute + '\n} }').call(element, event);
+      };
+    }
+    if (listener)
+      element.addEventListener(type, listener);
+    element.dispatchEvent(new Event(type));
+    if (listener)
+      element.removeEventListener(type, listener);
   }
 };
 
