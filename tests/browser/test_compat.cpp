@@ -187,7 +187,7 @@ TEST_F(CompatTest, theClipboardAnswersOnlyJustAfterTheUsersClick)
         << view.page()->title().toStdString();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
 
-    QWidget* surface = view.focusProxy()->focusProxy() ? view.focusProxy()->focusProxy() : view.focusProxy();
+    QWidget* surface = test::inputSurface(view);
     QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_TRUE(waitUntil([&] { return view.page()->title() == QStringLiteral("clicked:1"); }))
         << view.page()->title().toStdString();

@@ -239,11 +239,7 @@ protected:
         view_ = nullptr;
     }
 
-    static QWidget* surface()
-    {
-        QWidget* proxy = view_->focusProxy();
-        return proxy && proxy->focusProxy() ? proxy->focusProxy() : proxy;
-    }
+    static QWidget* surface() { return test::inputSurface(*view_); }
 
     // The centre of the element, in the view's coordinates.
     static QPoint centreOf(const char* id)

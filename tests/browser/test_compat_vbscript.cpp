@@ -281,11 +281,7 @@ protected:
         delete view_;
         view_ = nullptr;
     }
-    static QWidget* surface()
-    {
-        QWidget* proxy = view_->focusProxy();
-        return proxy && proxy->focusProxy() ? proxy->focusProxy() : proxy;
-    }
+    static QWidget* surface() { return test::inputSurface(*view_); }
     static QPoint centreOf(const QString& selector)
     {
         const QVariant rect = evaluate(

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 #include <QWebEnginePage>
+#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -86,5 +87,13 @@ private:
     QTemporaryDir folder_;
     QByteArray before_;
 };
+
+// The widget that takes the user's mouse and keys for a view: the engine's own, behind the
+// view's focus proxy.
+inline QWidget* inputSurface(QWidget& view)
+{
+    QWidget* proxy = view.focusProxy();
+    return proxy && proxy->focusProxy() ? proxy->focusProxy() : proxy;
+}
 
 } // namespace corvane::test
