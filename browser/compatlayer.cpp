@@ -131,6 +131,12 @@ void CompatLayer::decideBefore(const QUrl& url)
     decidedAhead_ = url;
 }
 
+void CompatLayer::decideBefore(const QUrl& url, const QByteArray& html)
+{
+    decideMainFrame(compatScanOf(html, url.adjusted(QUrl::RemoveFilename), mayRead_), url);
+    decidedAhead_ = url;
+}
+
 void CompatLayer::makeDialog(const QString& arguments)
 {
     dialog_ = true;

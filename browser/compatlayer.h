@@ -38,6 +38,8 @@ public:
     void expectContent(const QByteArray& html, const QUrl& base, const QUrl& address);
     // The next load is the page at `url`.
     void decideBefore(const QUrl& url);
+    // The same, its text already read.
+    void decideBefore(const QUrl& url, const QByteArray& html);
     // The page is a dialog opened for showModalDialog, with these arguments (JSON text).
     void makeDialog(const QString& arguments);
 

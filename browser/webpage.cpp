@@ -243,7 +243,7 @@ void WebPage::showAsWindows1251(const QByteArray& html, const QUrl& url)
 {
     ownContentNext_ = true;
     shownFile_ = url;
-    compat_->decideBefore(url);
+    compat_->decideBefore(url, html);
     setContent(html, QString::fromLatin1(kWindows1251Html), url);
 }
 

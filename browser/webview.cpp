@@ -199,41 +199,34 @@ void WebView::consoleMessage(const ConsoleMessage& message)
 
 void WebView::renderStopped(const QUrl& url)
 {
-    if (waitingLoad_) {
-        // The program was leaving the page anyway; nothing to say about it.
-        programNavigation_ = true;
-        waitingLoad_();
-        return;
-    }
-    console_.add(programlines::runawayStopped(url));
-    console_.flush();
     showStoppedPage(
-        url, QStringLiteral("Скриптът беше спрян"), QStringLiteral("Скриптът не отговаряше и беше спрян"),
+        url, programlines::runawayStopped(url), QStringLiteral("Скриптът беше спрян"),
+        QStringLiteral("Скриптът не отговаряше и беше спрян"),
         QStringLiteral("Страницата изпълняваше скрипт, който не отговори повече от няколко секунди, "
                        "затова беше спряна."));
 }
 
 void WebView::memoryExceeded(const QUrl& url)
 {
+    showStoppedPage(url, programlines::memoryStopped(url), QStringLiteral("Страницата беше спряна"),
+                    QStringLiteral("Страницата използва твърде много памет и беше спряна"),
+                    QStringLiteral("Страницата зае повече от %1 MB памет, затова беше спряна, преди да "
+                                   "затрудни компютъра.")
+                        .arg(MemoryGuard::kMemoryLimitMb));
+}
+
+void WebView::showStoppedPage(const QUrl& url, const ConsoleMessage& line, const QString& title,
+                              const QString& heading, const QString& reason)
+{
     if (waitingLoad_) {
-        // The program's load went with the renderer; it starts again in a fresh one.
+        // The program was leaving the page anyway: its load starts again in a fresh renderer, and
+        // there is nothing to say about the page it left.
         programNavigation_ = true;
         waitingLoad_();
         return;
     }
-    console_.add(programlines::memoryStopped(url));
+    console_.add(line);
     console_.flush();
-    showStoppedPage(
-        url, QStringLiteral("Страницата беше спряна"),
-        QStringLiteral("Страницата използва твърде много памет и беше спряна"),
-        QStringLiteral("Страницата зае повече от %1 MB памет, затова беше спряна, преди да затрудни "
-                       "компютъра.")
-            .arg(MemoryGuard::kMemoryLimitMb));
-}
-
-void WebView::showStoppedPage(const QUrl& url, const QString& title, const QString& heading,
-                              const QString& reason)
-{
     QFile file(QStringLiteral(":/browser/stopped.html"));
     file.open(QIODevice::ReadOnly);
     QString html = QString::fromUtf8(file.readAll());

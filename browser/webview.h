@@ -102,8 +102,9 @@ private:
     void renderStopped(const QUrl& url);
     void memoryExceeded(const QUrl& url);
     // A page of the program's own in place of `url`, from the resource `page` (:/browser/).
-    void showStoppedPage(const QUrl& url, const QString& title, const QString& heading,
-                         const QString& reason);
+    // The page of our own that stands for a renderer the program ended, with its console line.
+    void showStoppedPage(const QUrl& url, const ConsoleMessage& line, const QString& title,
+                         const QString& heading, const QString& reason);
     void requestRefused(const QUrl& url);
     void popupOpened(const QUrl& url);
     // The page has sent the console more than kFloodPerSecond messages in the last second.
